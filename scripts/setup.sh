@@ -1,0 +1,120 @@
+# Sourced by scripts/convert and scripts/test: brings this machine to what the
+# project needs (Debian packages, a CPython 3.12+ virtual environment with the
+# module built into it), reusing whatever an earlier run already made.
+set -euo pipefail
+
+PROJECT_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+WORK_DIR="$PROJECT_ROOT/.work"
+SETUP_LOG="$WORK_DIR/setup.log"
+mkdir -p "$WORK_DIR"
+
+say() { printf 'paiscribe: %s\n' "$*" >&2; }
+die() { say "error: $*"; exit 1; }
+
+# Runs a noisy step quietly; shows its output only when it fails.
+quietly() {
+  if ! "$@" >>"$SETUP_LOG" 2>&1; then
+    tail -n 40 "$SETUP_LOG" >&2
+    die "step failed: $* (full log: $SETUP_LOG)"
+  fi
+}
+
+ensure_debian_packages() {
+  local missing=() package
+  for package in "$@"; do
+    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' || missing+=("$package")
+  done
+  [ "${#missing[@]}" -eq 0 ] && return 0
+  local sudo=()
+  if [ "$(id -u)" -ne 0 ]; then
+    command -v sudo >/dev/null || die "missing Debian packages ${missing[*]}; install them as root"
+    sudo=(sudo)
+  fi
+  say "installing Debian packages: ${missing[*]}"
+  quietly "${sudo[@]}" apt-get update -qq
+  quietly env DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq "${missing[@]}"
+}
+
+# Prints "MAJOR.MINOR" when the interpreter runs and is CPython 3.12 or newer.
+python_minor_version() {
+  "$1" -c 'import sys, platform
+ok = sys.version_info >= (3, 12) and platform.python_implementation() == "CPython"
+print("%d.%d" % sys.version_info[:2]) if ok else sys.exit(1)' 2>/dev/null
+}
+
+# Lists suitable interpreters as "MAJOR.MINOR PATH", one per minor version,
+# newest first. PAISCRIBE_PYTHON, when set, is the only one considered.
+find_pythons() {
+  local candidates=() name
+  if [ -n "${PAISCRIBE_PYTHON:-}" ]; then
+    candidates=("$PAISCRIBE_PYTHON")
+  else
+    for name in python3.14 python3.13 python3.12 python3 python; do
+      command -v "$name" >/dev/null 2>&1 && candidates+=("$(command -v "$name")")
+    done
+    # pyenv's shims answer only for the active version, so look at the
+    # interpreters themselves as well.
+    local pyenv_root="${PYENV_ROOT:-}"
+    [ -z "$pyenv_root" ] && command -v pyenv >/dev/null 2>&1 && pyenv_root="$(pyenv root 2>/dev/null || true)"
+    [ -z "$pyenv_root" ] && pyenv_root="$HOME/.pyenv"
+    local found
+    for found in "$pyenv_root"/versions/*/bin/python3.[0-9]*; do
+      [[ "$found" =~ /python3\.[0-9]+$ ]] && [ -x "$found" ] && candidates+=("$found")
+    done
+  fi
+  local candidate version seen=" "
+  for candidate in "${candidates[@]}"; do
+    version="$(python_minor_version "$candidate")" || continue
+    case "$seen" in *" $version "*) continue ;; esac
+    seen+="$version "
+    printf '%s %s\n' "$version" "$candidate"
+  done | sort -t. -k1,1nr -k2,2nr
+}
+
+require_pythons() {
+  PYTHONS=()
+  local line
+  while IFS= read -r line; do PYTHONS+=("$line"); done < <(find_pythons)
+  if [ "${#PYTHONS[@]}" -eq 0 ]; then
+    if [ -n "${PAISCRIBE_PYTHON:-}" ]; then
+      die "PAISCRIBE_PYTHON=$PAISCRIBE_PYTHON is not a runnable CPython 3.12 or newer"
+    fi
+    die "no CPython 3.12 or newer found on PATH or under pyenv; set PAISCRIBE_PYTHON to one"
+  fi
+}
+
+readonly PYTHON_TOOLS=(pip "scikit-build-core>=0.10" "cmake>=3.25" ninja pytest hypothesis orjson)
+
+# Makes (or reuses) the virtual environment for one interpreter and prints its path.
+ensure_venv() {
+  local version="$1" interpreter="$2"
+  local venv="$WORK_DIR/venv-$version"
+  local tools_stamp="$venv/.paiscribe-tools"
+  if [ ! -x "$venv/bin/python" ]; then
+    say "making a virtual environment from $interpreter"
+    quietly "$interpreter" -m venv "$venv"
+  fi
+  if [ "$(cat "$tools_stamp" 2>/dev/null)" != "${PYTHON_TOOLS[*]}" ]; then
+    say "installing Python tools into $venv"
+    quietly "$venv/bin/python" -m pip install -q --upgrade "${PYTHON_TOOLS[@]}"
+    printf '%s' "${PYTHON_TOOLS[*]}" >"$tools_stamp"
+  fi
+  printf '%s\n' "$venv"
+}
+
+source_fingerprint() {
+  (cd "$PROJECT_ROOT" && find src python cmake CMakeLists.txt pyproject.toml -type f -print0 2>/dev/null \
+    | sort -z | xargs -0 sha1sum | sha1sum | cut -d' ' -f1)
+}
+
+# Builds the module into the environment unless it is there from the same sources.
+ensure_module() {
+  local venv="$1" version="$2"
+  local stamp="$venv/.paiscribe-module" fingerprint
+  fingerprint="$(source_fingerprint)"
+  [ "$(cat "$stamp" 2>/dev/null)" = "$fingerprint" ] && return 0
+  say "building the _paiscribe module for Python $version"
+  quietly "$venv/bin/python" -m pip install -q --no-build-isolation \
+    -Cbuild-dir="$WORK_DIR/build/module-$version" "$PROJECT_ROOT"
+  printf '%s' "$fingerprint" >"$stamp"
+}

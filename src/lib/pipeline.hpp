@@ -1,0 +1,41 @@
+#pragma once
+
+#include <expected>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace paiscribe {
+
+// The exception class a failed call raises.
+enum class ErrorClass {
+  TenhouLogParsingError,
+  TenhouToMjaiError,
+  JsonSerializationError,
+  JsonParsingError,
+  OSError,
+  FileNotFoundError,
+  PermissionError,
+  FileExistsError,
+  BlockingIOError,
+  InterruptedError,
+  TimeoutError,
+  BrokenPipeError,
+  ConnectionRefusedError,
+  ConnectionResetError,
+  ConnectionAbortedError,
+};
+
+struct PipelineError {
+  ErrorClass error_class;
+  std::string message;  // UTF-8
+};
+
+// Reads the log at `filename` (raw path bytes), converts it and returns its
+// mjai lines; when `mjai_out` is given, also writes them there ("-" is
+// standard output). Either every line exists or nothing is written.
+std::expected<std::vector<std::string>, PipelineError> run_pipeline(std::string_view filename,
+                                                                    std::optional<std::string_view> mjai_out);
+
+}  // namespace paiscribe

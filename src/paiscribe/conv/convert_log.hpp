@@ -1,0 +1,24 @@
+#pragma once
+
+#include <expected>
+#include <string>
+#include <variant>
+#include <vector>
+
+#include "paiscribe/conv/conversion_error.hpp"
+#include "paiscribe/mjai/event.hpp"
+#include "paiscribe/tenhou/raw_log.hpp"
+
+namespace paiscribe {
+
+// A log the system does not accept: a three-player game or a malformed result.
+struct InvalidLog {
+  std::string reason;
+};
+
+using ConvertLogError = std::variant<InvalidLog, ConversionError>;
+
+// The game's events from start_game to end_game, or the first failure.
+std::expected<std::vector<Event>, ConvertLogError> convert_log(const RawLog& log);
+
+}  // namespace paiscribe

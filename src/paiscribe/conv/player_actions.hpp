@@ -1,0 +1,22 @@
+#pragma once
+
+#include <expected>
+#include <span>
+#include <vector>
+
+#include "paiscribe/conv/conversion_error.hpp"
+#include "paiscribe/mjai/event.hpp"
+#include "paiscribe/tenhou/raw_log.hpp"
+
+namespace paiscribe {
+
+// One seat's take and discard lists of a kyoku, decoded and paired.
+struct PlayerActions {
+  std::vector<Event> takes;     // tsumo, chi, pon, daiminkan
+  std::vector<Event> discards;  // dahai, reach (always followed by its dahai), kakan, ankan
+};
+
+std::expected<PlayerActions, ConversionError> build_player_actions(Seat seat, std::span<const ActionItem> take_items,
+                                                                   std::span<const ActionItem> discard_items);
+
+}  // namespace paiscribe

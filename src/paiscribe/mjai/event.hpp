@@ -1,0 +1,119 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <variant>
+#include <vector>
+
+#include "paiscribe/tenhou/tile.hpp"
+
+namespace paiscribe {
+
+using Seat = std::uint8_t;
+using Deltas = std::array<std::int32_t, 4>;
+
+// One struct per mjai event kind; members in wire order.
+namespace ev {
+
+struct None {
+  friend bool operator==(const None&, const None&) = default;
+};
+struct StartGame {
+  std::array<std::string, 4> names;
+  std::uint8_t kyoku_first = 0;
+  bool aka_flag = false;
+  friend bool operator==(const StartGame&, const StartGame&) = default;
+};
+struct StartKyoku {
+  Tile bakaze;
+  Tile dora_marker;
+  std::uint8_t kyoku = 0;
+  std::uint8_t honba = 0;
+  std::uint8_t kyotaku = 0;
+  Seat oya = 0;
+  std::array<std::int32_t, 4> scores{};
+  std::array<std::array<Tile, 13>, 4> tehais;
+  friend bool operator==(const StartKyoku&, const StartKyoku&) = default;
+};
+struct Tsumo {
+  Seat actor;
+  Tile pai;
+  friend bool operator==(const Tsumo&, const Tsumo&) = default;
+};
+struct Dahai {
+  Seat actor;
+  Tile pai;
+  bool tsumogiri;
+  friend bool operator==(const Dahai&, const Dahai&) = default;
+};
+struct Chi {
+  Seat actor;
+  Seat target;
+  Tile pai;
+  std::array<Tile, 2> consumed;
+  friend bool operator==(const Chi&, const Chi&) = default;
+};
+struct Pon {
+  Seat actor;
+  Seat target;
+  Tile pai;
+  std::array<Tile, 2> consumed;
+  friend bool operator==(const Pon&, const Pon&) = default;
+};
+struct Daiminkan {
+  Seat actor;
+  Seat target;
+  Tile pai;
+  std::array<Tile, 3> consumed;
+  friend bool operator==(const Daiminkan&, const Daiminkan&) = default;
+};
+struct Kakan {
+  Seat actor;
+  Tile pai;
+  std::array<Tile, 3> consumed;
+  friend bool operator==(const Kakan&, const Kakan&) = default;
+};
+struct Ankan {
+  Seat actor;
+  std::array<Tile, 4> consumed;
+  friend bool operator==(const Ankan&, const Ankan&) = default;
+};
+struct Dora {
+  Tile dora_marker;
+  friend bool operator==(const Dora&, const Dora&) = default;
+};
+struct Reach {
+  Seat actor;
+  friend bool operator==(const Reach&, const Reach&) = default;
+};
+struct ReachAccepted {
+  Seat actor;
+  friend bool operator==(const ReachAccepted&, const ReachAccepted&) = default;
+};
+struct Hora {
+  Seat actor;
+  Seat target;
+  std::optional<Deltas> deltas;
+  std::optional<std::vector<Tile>> ura_markers;
+  friend bool operator==(const Hora&, const Hora&) = default;
+};
+struct Ryukyoku {
+  std::optional<Deltas> deltas;
+  friend bool operator==(const Ryukyoku&, const Ryukyoku&) = default;
+};
+struct EndKyoku {
+  friend bool operator==(const EndKyoku&, const EndKyoku&) = default;
+};
+struct EndGame {
+  friend bool operator==(const EndGame&, const EndGame&) = default;
+};
+
+}  // namespace ev
+
+using Event = std::variant<ev::None, ev::StartGame, ev::StartKyoku, ev::Tsumo, ev::Dahai, ev::Chi, ev::Pon,
+                           ev::Daiminkan, ev::Kakan, ev::Ankan, ev::Dora, ev::Reach, ev::ReachAccepted, ev::Hora,
+                           ev::Ryukyoku, ev::EndKyoku, ev::EndGame>;
+
+}  // namespace paiscribe

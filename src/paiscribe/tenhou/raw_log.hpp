@@ -1,0 +1,92 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <variant>
+#include <vector>
+
+#include "paiscribe/tenhou/json_value.hpp"
+#include "paiscribe/tenhou/tile.hpp"
+
+namespace paiscribe {
+
+struct Rule {
+  std::string disp;
+  std::uint8_t aka = 0;
+  std::uint8_t aka51 = 0;
+  std::uint8_t aka52 = 0;
+  std::uint8_t aka53 = 0;
+};
+
+struct KyokuHeader {
+  std::uint8_t kyoku_index = 0;  // 0 is East 1, 4 is South 1
+  std::uint8_t honba = 0;
+  std::uint8_t kyotaku = 0;
+};
+
+// One entry of a take or discard list: a tile, a number that is no tile
+// code (60 marks a discard of the drawn tile), or call/riichi notation.
+struct ActionItem {
+  using Tile = paiscribe::Tile;
+  struct Number {
+    std::uint8_t value;
+    friend bool operator==(Number, Number) = default;
+  };
+  struct Text {
+    std::string value;
+    friend bool operator==(const Text&, const Text&) = default;
+  };
+
+  std::variant<Tile, Number, Text> value;
+};
+
+// One entry of a kyoku's result list.
+struct ResultItem {
+  struct Text {
+    std::string value;
+  };
+  struct Deltas {
+    std::array<std::int32_t, 4> values;
+  };
+  struct Details {
+    std::vector<JsonValue> values;
+  };
+
+  std::variant<Text, Deltas, Details> value;
+};
+
+using Haipai = std::array<Tile, 13>;
+
+struct SeatLists {
+  Haipai haipai{Tile::hidden(), Tile::hidden(), Tile::hidden(), Tile::hidden(), Tile::hidden(),
+                Tile::hidden(), Tile::hidden(), Tile::hidden(), Tile::hidden(), Tile::hidden(),
+                Tile::hidden(), Tile::hidden(), Tile::hidden()};
+  std::vector<ActionItem> take_items;
+  std::vector<ActionItem> discard_items;
+};
+
+// The log writes a kyoku as 17 positional elements; the seats' three lists
+// (haipai, takes, discards) come in seat order.
+struct RawKyoku {
+  KyokuHeader header;
+  std::array<std::int32_t, 4> scores{};
+  std::vector<Tile> dora_indicators;
+  std::vector<Tile> ura_indicators;
+  std::array<SeatLists, 4> seats;
+  std::vector<ResultItem> result;
+};
+
+struct RawLog {
+  std::vector<RawKyoku> log;
+  std::array<std::string, 4> name;
+  Rule rule;
+  std::optional<std::string> ratingc;
+  std::optional<std::int32_t> lobby;
+  std::optional<std::vector<std::string>> dan;
+  std::optional<std::vector<double>> rate;
+  std::optional<std::vector<std::string>> sx;
+};
+
+}  // namespace paiscribe
