@@ -1,0 +1,39 @@
+#pragma once
+
+#include <expected>
+#include <string>
+#include <string_view>
+#include <variant>
+
+namespace paiscribe {
+
+// Why the text of an open log could not be had.
+struct LogReadFailed {
+  int error_number;
+};
+struct LogNotUtf8 {};
+using LogReadError = std::variant<LogReadFailed, LogNotUtf8>;
+
+// A log file open for reading; closed when the value goes away.
+class LogFile {
+ public:
+  struct OpenFailed {};
+
+  // `path` is raw bytes; one containing NUL cannot name a file.
+  static std::expected<LogFile, OpenFailed> open(std::string_view path);
+
+  LogFile(LogFile&& other) noexcept;
+  LogFile& operator=(LogFile&&) = delete;
+  LogFile(const LogFile&) = delete;
+  LogFile& operator=(const LogFile&) = delete;
+  ~LogFile();
+
+  // The whole file from the current position to its end, checked to be UTF-8.
+  std::expected<std::string, LogReadError> read_text();
+
+ private:
+  explicit LogFile(int fd) : fd_(fd) {}
+  int fd_;
+};
+
+}  // namespace paiscribe

@@ -1,0 +1,15 @@
+#pragma once
+
+#include <string>
+
+#include "pipeline.hpp"
+
+namespace paiscribe {
+
+// The exception class for an operating-system error number, by its kind.
+ErrorClass error_class_for_errno(int error_number);
+
+// The system's description of the error, then " (os error N)".
+std::string os_error_text(int error_number);
+
+}  // namespace paiscribe

@@ -1,0 +1,84 @@
+#include "pipeline.hpp"
+
+#include <utility>
+
+#include "log_file.hpp"
+#include "os_error.hpp"
+#include "output.hpp"
+#include "paiscribe/conv/convert_log.hpp"
+#include "paiscribe/mjai/serialize.hpp"
+#include "paiscribe/tenhou/parse_log.hpp"
+#include "path_text.hpp"
+
+namespace paiscribe {
+namespace {
+
+// The name users know the input format by.
+constexpr std::string_view kLogLabel = "tenhou.net/6";
+
+std::unexpected<PipelineError> fail(ErrorClass error_class, std::string message) {
+  return std::unexpected(PipelineError{error_class, std::move(message)});
+}
+
+std::string concat(std::initializer_list<std::string_view> parts) {
+  std::string text;
+  for (const std::string_view part : parts) text += part;
+  return text;
+}
+
+PipelineError read_error(const LogReadError& error) {
+  if (const auto* failed = std::get_if<LogReadFailed>(&error)) {
+    return {error_class_for_errno(failed->error_number), os_error_text(failed->error_number)};
+  }
+  return {ErrorClass::OSError, "stream did not contain valid UTF-8"};
+}
+
+PipelineError convert_error(const ConvertLogError& error) {
+  if (std::holds_alternative<InvalidLog>(error)) return {ErrorClass::TenhouLogParsingError, "invalid log"};
+  return {ErrorClass::TenhouToMjaiError, concat({"failed to convert ", kLogLabel, " log to mjai"})};
+}
+
+PipelineError output_error(const OutputError& error, std::string_view mjai_out) {
+  if (std::holds_alternative<OutputCreateFailed>(error)) {
+    return {ErrorClass::OSError, concat({"failed to create mjai out file ", display_path(mjai_out)})};
+  }
+  return {ErrorClass::OSError, "failed to write to mjai out file"};
+}
+
+}  // namespace
+
+std::expected<std::vector<std::string>, PipelineError> run_pipeline(std::string_view filename,
+                                                                    std::optional<std::string_view> mjai_out) {
+  // Held open until the call returns, whatever happens after the read.
+  auto log_file = LogFile::open(filename);
+  if (!log_file) {
+    return fail(ErrorClass::FileNotFoundError,
+                concat({"failed to open ", kLogLabel, " log file ", quoted_path(filename)}));
+  }
+
+  auto text = log_file->read_text();
+  if (!text) return std::unexpected(read_error(text.error()));
+
+  auto log = parse_log(*text);
+  if (!log) return fail(ErrorClass::JsonParsingError, concat({"failed to parse ", kLogLabel, " log"}));
+
+  auto events = convert_log(*log);
+  if (!events) return std::unexpected(convert_error(events.error()));
+
+  std::vector<std::string> lines;
+  lines.reserve(events->size());
+  for (const Event& event : *events) {
+    auto line = serialize_event(event);
+    if (!line) return fail(ErrorClass::JsonSerializationError, "failed to serialize");
+    lines.push_back(std::move(*line));
+  }
+
+  if (mjai_out) {
+    if (auto written = write_lines(*mjai_out, lines); !written) {
+      return std::unexpected(output_error(written.error(), *mjai_out));
+    }
+  }
+  return lines;
+}
+
+}  // namespace paiscribe
