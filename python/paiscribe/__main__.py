@@ -1,0 +1,5 @@
+import sys
+
+from paiscribe.cli import main
+
+sys.exit(main())
