@@ -1,20 +1,15 @@
 #pragma once
 
 #include <expected>
-#include <string>
 #include <variant>
 #include <vector>
 
 #include "paiscribe/conv/conversion_error.hpp"
+#include "paiscribe/conv/invalid_log.hpp"
 #include "paiscribe/mjai/event.hpp"
 #include "paiscribe/tenhou/raw_log.hpp"
 
 namespace paiscribe {
-
-// A log the system does not accept: a three-player game or a malformed result.
-struct InvalidLog {
-  std::string reason;
-};
 
 using ConvertLogError = std::variant<InvalidLog, ConversionError>;
 

@@ -1,0 +1,260 @@
+#include "paiscribe/conv/convert_kyoku.hpp"
+
+#include <array>
+#include <optional>
+#include <span>
+
+#include "paiscribe/conv/player_actions.hpp"
+
+namespace paiscribe {
+namespace {
+
+using Failure = std::unexpected<ConversionError>;
+
+constexpr Seat next_seat(Seat seat) { return static_cast<Seat>((seat + 1) % 4); }
+
+// What the turn logic needs to know of a chi, pon or daiminkan.
+struct Call {
+  Seat target;
+  Tile pai;
+  int rank;  // the higher claim wins a discard; a daiminkan yields even to a chi
+};
+
+std::optional<Call> call_of(const Event& event) {
+  if (const auto* chi = std::get_if<ev::Chi>(&event)) return Call{chi->target, chi->pai, 0};
+  if (const auto* pon = std::get_if<ev::Pon>(&event)) return Call{pon->target, pon->pai, 1};
+  if (const auto* kan = std::get_if<ev::Daiminkan>(&event)) return Call{kan->target, kan->pai, -1};
+  return std::nullopt;
+}
+
+ev::StartKyoku start_kyoku_of(const RawKyoku& kyoku) {
+  static constexpr std::array<Tile, 4> kWinds = {Tile(27), Tile(28), Tile(29), Tile(30)};
+  const std::uint8_t index = kyoku.header.kyoku_index;
+  ev::StartKyoku start{
+      .bakaze = kWinds[index < 12 ? index / 4 : 3],
+      .dora_marker = kyoku.dora_indicators.front(),
+      .kyoku = static_cast<std::uint8_t>(index % 4 + 1),
+      .honba = kyoku.header.honba,
+      .kyotaku = kyoku.header.kyotaku,
+      .oya = static_cast<Seat>(index % 4),
+      .scores = kyoku.scores,
+      .tehais = {kyoku.seats[0].haipai, kyoku.seats[1].haipai, kyoku.seats[2].haipai, kyoku.seats[3].haipai},
+  };
+  return start;
+}
+
+// A mark per tile for discards whose call could belong to a later discard
+// of the same tile: the first such discard is called, the next is not.
+enum class Ambiguity : std::uint8_t { Unseen, CalledOnce, PassedOnce };
+
+class KyokuReplay {
+ public:
+  KyokuReplay(const RawKyoku& kyoku, std::array<PlayerActions, 4> players, std::vector<Event>& events)
+      : kyoku_(kyoku), players_(std::move(players)), events_(events), seat_(kyoku.header.kyoku_index % 4) {
+    for (Seat seat = 0; seat < 4; ++seat) {
+      for (const Event& discard : players_[seat].discards) {
+        if (const auto* dahai = std::get_if<ev::Dahai>(&discard)) ++remaining_discards_[seat][dahai->pai.index()];
+      }
+    }
+  }
+
+  std::expected<void, ConversionError> run() {
+    Phase phase = Phase::Take;
+    while (phase != Phase::Ended) {
+      auto next = phase == Phase::Take ? take_phase() : discard_phase();
+      if (!next) return Failure(std::move(next.error()));
+      phase = *next;
+    }
+    return {};
+  }
+
+ private:
+  enum class Phase { Take, Discard, Ended };
+  using Step = std::expected<Phase, ConversionError>;
+
+  Step take_phase() {
+    PlayerActions& player = players_[seat_];
+    if (take_cursor_[seat_] == player.takes.size()) return Failure(missing_take());
+    const Event& take = player.takes[take_cursor_[seat_]++];
+
+    if (const auto call = call_of(take); call && !call_is_possible(*call))
+      return Failure(conversion_error::UnexpectedEvent{take});
+
+    if (reach_accept_pending_) {
+      events_.emplace_back(ev::ReachAccepted{reach_declarer_});
+      reach_accept_pending_ = false;
+    }
+
+    if (std::holds_alternative<ev::Tsumo>(take)) {
+      if (dora_at_next_tsumo_) {
+        if (auto revealed = reveal_dora(); !revealed) return Failure(revealed.error());
+        dora_at_next_tsumo_ = false;
+      }
+      events_.push_back(take);
+      return Phase::Discard;
+    }
+    if (std::holds_alternative<ev::Daiminkan>(take)) {
+      if (dora_pending_) {
+        if (auto revealed = reveal_dora(); !revealed) return Failure(revealed.error());
+      }
+      events_.push_back(take);
+      dora_pending_ = true;
+      return Phase::Take;  // the rinshan draw
+    }
+    events_.push_back(take);
+    return Phase::Discard;
+  }
+
+  Step discard_phase() {
+    PlayerActions& player = players_[seat_];
+    if (discard_cursor_[seat_] == player.discards.size()) return Phase::Ended;
+    const Event& discard = player.discards[discard_cursor_[seat_]++];
+    note_discard(discard);
+
+    if (dora_pending_) {
+      if (std::holds_alternative<ev::Dahai>(discard) || std::holds_alternative<ev::Ankan>(discard)) {
+        if (auto revealed = reveal_dora(); !revealed) return Failure(revealed.error());
+        dora_pending_ = false;
+      } else if (std::holds_alternative<ev::Kakan>(discard)) {
+        dora_at_next_tsumo_ = true;
+      }
+    }
+    events_.push_back(discard);
+
+    if (std::holds_alternative<ev::Reach>(discard)) {
+      if (discard_cursor_[seat_] == player.discards.size())
+        return Failure(conversion_error::MissingReachDiscard{header().kyoku_index, header().honba, seat_});
+      // The riichi tile goes out before any kan dora is shown.
+      const Event& reach_discard = player.discards[discard_cursor_[seat_]++];
+      note_discard(reach_discard);
+      events_.push_back(reach_discard);
+      reach_accept_pending_ = true;
+      reach_declarer_ = seat_;
+    }
+
+    // A pending reach acceptance or kan dora dies with the kyoku.
+    if (no_take_left()) return Phase::Ended;
+
+    if (std::holds_alternative<ev::Kakan>(discard)) {
+      dora_pending_ = true;
+      return Phase::Take;
+    }
+    if (std::holds_alternative<ev::Ankan>(discard)) {
+      if (auto revealed = reveal_dora(); !revealed) return Failure(revealed.error());
+      return Phase::Take;
+    }
+    const Seat discarder = seat_;
+    seat_ = choose_next_seat(discarder);
+    last_discarder_ = discarder;
+    turn_passed_ = true;
+    return Phase::Take;
+  }
+
+  Seat choose_next_seat(Seat discarder) {
+    std::optional<Seat> chosen;
+    int chosen_rank = 0;
+    for (Seat seat = 0; seat < 4; ++seat) {
+      if (seat == discarder || take_cursor_[seat] == players_[seat].takes.size()) continue;
+      const auto call = call_of(players_[seat].takes[take_cursor_[seat]]);
+      if (!call || call->target != discarder || call->pai != last_discard_) continue;
+      // Equal ranks go to the seat visited last.
+      if (!chosen || call->rank >= chosen_rank) {
+        chosen = seat;
+        chosen_rank = call->rank;
+      }
+    }
+    if (!chosen) return next_seat(discarder);
+
+    const bool discards_again = discard_cursor_[discarder] < players_[discarder].discards.size() &&
+                                remaining_discards_[discarder][last_discard_.index()] >= 1;
+    if (!discards_again) return *chosen;
+    // The call may belong to the later discard of the same tile.
+    Ambiguity& mark = ambiguous_calls_[last_discard_.index()];
+    switch (mark) {
+      case Ambiguity::Unseen:
+        mark = Ambiguity::CalledOnce;
+        return *chosen;
+      case Ambiguity::CalledOnce:
+        mark = Ambiguity::PassedOnce;
+        return next_seat(discarder);
+      case Ambiguity::PassedOnce:
+        mark = Ambiguity::Unseen;
+        return next_seat(discarder);
+    }
+    return next_seat(discarder);
+  }
+
+  bool call_is_possible(const Call& call) const {
+    if (call.pai != last_discard_) return false;
+    return !turn_passed_ || (seat_ != last_discarder_ && call.target == last_discarder_);
+  }
+
+  void note_discard(const Event& discard) {
+    const auto* dahai = std::get_if<ev::Dahai>(&discard);
+    if (dahai == nullptr) return;
+    last_discard_ = dahai->pai;
+    std::int32_t& remaining = remaining_discards_[seat_][dahai->pai.index()];
+    if (remaining > 0) --remaining;
+  }
+
+  std::expected<void, ConversionError> reveal_dora() {
+    if (next_dora_ == kyoku_.dora_indicators.size())
+      return Failure(conversion_error::DoraMarkersExhausted{header().kyoku_index, header().honba});
+    events_.emplace_back(ev::Dora{kyoku_.dora_indicators[next_dora_++]});
+    return {};
+  }
+
+  bool no_take_left() const {
+    for (Seat seat = 0; seat < 4; ++seat) {
+      if (take_cursor_[seat] < players_[seat].takes.size()) return false;
+    }
+    return true;
+  }
+
+  conversion_error::MissingTake missing_take() const {
+    return {header().kyoku_index, header().honba, seat_};
+  }
+
+  const KyokuHeader& header() const { return kyoku_.header; }
+
+  const RawKyoku& kyoku_;
+  std::array<PlayerActions, 4> players_;
+  std::vector<Event>& events_;
+
+  std::array<std::size_t, 4> take_cursor_{};
+  std::array<std::size_t, 4> discard_cursor_{};
+  std::size_t next_dora_ = 1;  // the first indicator opens the kyoku
+  std::array<std::array<std::int32_t, Tile::kCount>, 4> remaining_discards_{};
+  std::array<Ambiguity, Tile::kCount> ambiguous_calls_{};
+
+  Seat seat_;
+  Tile last_discard_ = Tile::hidden();
+  Seat last_discarder_ = 0;
+  bool turn_passed_ = false;
+  bool dora_pending_ = false;
+  bool dora_at_next_tsumo_ = false;
+  bool reach_accept_pending_ = false;
+  Seat reach_declarer_ = 0;
+};
+
+}  // namespace
+
+std::expected<void, ConversionError> convert_kyoku(const RawKyoku& kyoku, const KyokuResult& result,
+                                                   std::vector<Event>& events) {
+  std::array<PlayerActions, 4> players;
+  for (Seat seat = 0; seat < 4; ++seat) {
+    auto actions = build_player_actions(seat, kyoku.seats[seat].take_items, kyoku.seats[seat].discard_items);
+    if (!actions) return Failure(std::move(actions.error()));
+    players[seat] = std::move(*actions);
+  }
+  if (kyoku.dora_indicators.empty())
+    return Failure(conversion_error::DoraMarkersExhausted{kyoku.header.kyoku_index, kyoku.header.honba});
+
+  events.emplace_back(start_kyoku_of(kyoku));
+  KyokuReplay replay(kyoku, std::move(players), events);
+  if (auto played = replay.run(); !played) return played;
+  close_kyoku(events, result, kyoku.ura_indicators);
+  return {};
+}
+
+}  // namespace paiscribe

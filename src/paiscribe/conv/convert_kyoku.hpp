@@ -1,0 +1,19 @@
+#pragma once
+
+#include <expected>
+#include <vector>
+
+#include "paiscribe/conv/conversion_error.hpp"
+#include "paiscribe/conv/kyoku_result.hpp"
+#include "paiscribe/mjai/event.hpp"
+#include "paiscribe/tenhou/raw_log.hpp"
+
+namespace paiscribe {
+
+// Replays one kyoku's turns from the four seats' lists and appends its
+// events, start_kyoku to end_kyoku, to `events`. On failure `events` holds a
+// partial kyoku and must be dropped by the caller.
+std::expected<void, ConversionError> convert_kyoku(const RawKyoku& kyoku, const KyokuResult& result,
+                                                   std::vector<Event>& events);
+
+}  // namespace paiscribe

@@ -1,0 +1,59 @@
+#include "paiscribe/conv/convert_log.hpp"
+
+#include <string_view>
+
+#include "paiscribe/conv/convert_kyoku.hpp"
+#include "paiscribe/conv/kyoku_result.hpp"
+
+namespace paiscribe {
+namespace {
+
+using Failure = std::unexpected<ConvertLogError>;
+
+// "三" in the rule's name marks a three-player room.
+constexpr std::string_view kThree = "\xE4\xB8\x89";
+// "東" marks an East-only game.
+constexpr std::string_view kEast = "\xE6\x9D\xB1";
+
+bool is_three_player(std::string_view disp) { return disp.contains(kThree) || disp.contains("3-Player"); }
+
+std::uint8_t kyoku_first_of(std::string_view disp) { return disp.contains(kEast) || disp.contains("East") ? 4 : 0; }
+
+bool has_red_fives(const Rule& rule) { return (rule.aka | rule.aka51 | rule.aka52 | rule.aka53) != 0; }
+
+// Every item becomes at most two events; a kyoku adds a few of its own.
+std::size_t estimated_event_count(const RawLog& log) {
+  std::size_t count = 2;
+  for (const RawKyoku& kyoku : log.log) {
+    count += 8;
+    for (const SeatLists& seat : kyoku.seats) count += seat.take_items.size() + seat.discard_items.size();
+  }
+  return count;
+}
+
+}  // namespace
+
+std::expected<std::vector<Event>, ConvertLogError> convert_log(const RawLog& log) {
+  const std::string_view disp = log.rule.disp;
+  if (is_three_player(disp)) return Failure(InvalidLog{"three-player game"});
+
+  std::vector<KyokuResult> results;
+  results.reserve(log.log.size());
+  for (const RawKyoku& kyoku : log.log) {
+    auto result = digest_result(kyoku.result);
+    if (!result) return Failure(std::move(result.error()));
+    results.push_back(std::move(*result));
+  }
+
+  std::vector<Event> events;
+  events.reserve(estimated_event_count(log));
+  events.emplace_back(ev::StartGame{log.name, kyoku_first_of(disp), has_red_fives(log.rule)});
+  for (std::size_t index = 0; index < log.log.size(); ++index) {
+    if (auto converted = convert_kyoku(log.log[index], results[index], events); !converted)
+      return Failure(std::move(converted.error()));
+  }
+  events.emplace_back(ev::EndGame{});
+  return events;
+}
+
+}  // namespace paiscribe

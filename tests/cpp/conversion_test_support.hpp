@@ -1,0 +1,94 @@
+#pragma once
+
+// Builders and a short event notation shared by the conversion tests.
+
+#include <initializer_list>
+#include <string>
+#include <variant>
+#include <vector>
+
+#include "paiscribe/mjai/event.hpp"
+#include "paiscribe/tenhou/raw_log.hpp"
+
+namespace paiscribe::test_support {
+
+// A list item written the way the log writes it: a code or a call string.
+struct Item {
+  Item(int code) : item(to_item(code)) {}  // NOLINT: rows read like the log
+  Item(const char* text) : item{ActionItem::Text{text}} {}  // NOLINT
+
+  static ActionItem to_item(int code) {
+    if (auto tile = tile_from_code(static_cast<std::uint8_t>(code))) return ActionItem{*tile};
+    return ActionItem{ActionItem::Number{static_cast<std::uint8_t>(code)}};
+  }
+
+  ActionItem item;
+};
+
+inline std::vector<ActionItem> items(std::initializer_list<Item> list) {
+  std::vector<ActionItem> out;
+  for (const Item& entry : list) out.push_back(entry.item);
+  return out;
+}
+
+inline Tile tile(int code) { return *tile_from_code(static_cast<std::uint8_t>(code)); }
+
+inline std::vector<Tile> tiles(std::initializer_list<int> codes) {
+  std::vector<Tile> out;
+  for (int code : codes) out.push_back(tile(code));
+  return out;
+}
+
+// A kyoku whose hands are all 1m; tests fill in the lists they care about.
+inline RawKyoku make_kyoku(std::uint8_t kyoku_index = 0, std::vector<Tile> dora = tiles({21, 22, 23, 24, 25})) {
+  RawKyoku kyoku;
+  kyoku.header = {kyoku_index, 0, 0};
+  kyoku.scores = {25000, 25000, 25000, 25000};
+  kyoku.dora_indicators = std::move(dora);
+  for (SeatLists& seat : kyoku.seats) seat.haipai.fill(tile(11));
+  return kyoku;
+}
+
+inline void set_lists(RawKyoku& kyoku, int seat, std::initializer_list<Item> takes,
+                      std::initializer_list<Item> discards) {
+  kyoku.seats[seat].take_items = items(takes);
+  kyoku.seats[seat].discard_items = items(discards);
+}
+
+// One event in a few words: "tsumo 0 1m", "pon 2<0 5m", "dahai 1 E*" (* = tsumogiri).
+inline std::string summary(const Event& event) {
+  auto seat = [](Seat s) { return std::to_string(s); };
+  auto name = [](Tile t) { return std::string(mjai_name(t)); };
+  return std::visit(
+      [&](const auto& e) -> std::string {
+        using T = std::decay_t<decltype(e)>;
+        if constexpr (std::is_same_v<T, ev::StartGame>) return "start_game";
+        else if constexpr (std::is_same_v<T, ev::StartKyoku>) return "start_kyoku";
+        else if constexpr (std::is_same_v<T, ev::Tsumo>) return "tsumo " + seat(e.actor) + " " + name(e.pai);
+        else if constexpr (std::is_same_v<T, ev::Dahai>)
+          return "dahai " + seat(e.actor) + " " + name(e.pai) + (e.tsumogiri ? "*" : "");
+        else if constexpr (std::is_same_v<T, ev::Chi>) return "chi " + seat(e.actor) + "<" + seat(e.target) + " " + name(e.pai);
+        else if constexpr (std::is_same_v<T, ev::Pon>) return "pon " + seat(e.actor) + "<" + seat(e.target) + " " + name(e.pai);
+        else if constexpr (std::is_same_v<T, ev::Daiminkan>)
+          return "daiminkan " + seat(e.actor) + "<" + seat(e.target) + " " + name(e.pai);
+        else if constexpr (std::is_same_v<T, ev::Kakan>) return "kakan " + seat(e.actor) + " " + name(e.pai);
+        else if constexpr (std::is_same_v<T, ev::Ankan>) return "ankan " + seat(e.actor) + " " + name(e.consumed[0]);
+        else if constexpr (std::is_same_v<T, ev::Dora>) return "dora " + name(e.dora_marker);
+        else if constexpr (std::is_same_v<T, ev::Reach>) return "reach " + seat(e.actor);
+        else if constexpr (std::is_same_v<T, ev::ReachAccepted>) return "reach_accepted " + seat(e.actor);
+        else if constexpr (std::is_same_v<T, ev::Hora>) return "hora " + seat(e.actor) + "<" + seat(e.target);
+        else if constexpr (std::is_same_v<T, ev::Ryukyoku>) return "ryukyoku";
+        else if constexpr (std::is_same_v<T, ev::EndKyoku>) return "end_kyoku";
+        else if constexpr (std::is_same_v<T, ev::EndGame>) return "end_game";
+        else return "none";
+      },
+      event);
+}
+
+inline std::vector<std::string> summaries(const std::vector<Event>& events) {
+  std::vector<std::string> out;
+  for (const Event& event : events) out.push_back(summary(event));
+  return out;
+}
+
+}  // namespace paiscribe::test_support

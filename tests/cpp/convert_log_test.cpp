@@ -1,0 +1,151 @@
+#include "paiscribe/conv/convert_log.hpp"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "conversion_test_support.hpp"
+
+namespace paiscribe {
+namespace {
+
+using namespace paiscribe::test_support;
+
+RawLog make_log(std::string disp, std::vector<RawKyoku> kyokus = {}) {
+  RawLog log;
+  log.name = {"A", "B", "C", "D"};
+  log.rule.disp = std::move(disp);
+  log.log = std::move(kyokus);
+  return log;
+}
+
+// A kyoku that converts: the dealer draws and throws once.
+RawKyoku simple_kyoku() {
+  RawKyoku kyoku = make_kyoku();
+  set_lists(kyoku, 0, {11}, {12});
+  return kyoku;
+}
+
+RawKyoku with_result(RawKyoku kyoku, std::vector<ResultItem> result) {
+  kyoku.result = std::move(result);
+  return kyoku;
+}
+
+const std::string kWin = "\xE5\x92\x8C\xE4\xBA\x86";  // 和了
+
+TEST(ConvertLog, RuleText) {
+  const struct {
+    std::string disp;
+    bool rejected;
+    std::uint8_t kyoku_first;
+  } cases[] = {
+      {"", false, 0},
+      {"\xE4\xB8\x89", true, 0},                             // 三
+      {"\xE4\xB8\x89\xE9\xB3\xB3\xE5\x8D\x97\xE5\x96\xB0", true, 0},  // 三鳳南喰
+      {"\xE9\xB3\xB3\xE5\x8D\x97\xE5\x96\xB0\xE8\xB5\xA4", false, 0},  // 鳳南喰赤
+      {"3-Player", true, 0},
+      {"3-player", false, 0},
+      {"x3-Player South", true, 0},
+      {"\xE6\x9D\xB1", false, 4},                             // 東
+      {"\xE8\x88\xAC\xE6\x9D\xB1\xE5\x96\xB0\xE8\xB5\xA4", false, 4},  // 般東喰赤
+      {"East", false, 4},
+      {"NorthEastern", false, 4},
+      {"east", false, 0},
+      {"South", false, 0},
+      {"\xE4\xB8", false, 0},  // a cut-off 三 is not 三
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.disp);
+    auto events = convert_log(make_log(c.disp));
+    if (c.rejected) {
+      ASSERT_FALSE(events.has_value());
+      EXPECT_TRUE(std::holds_alternative<InvalidLog>(events.error()));
+      continue;
+    }
+    ASSERT_TRUE(events.has_value());
+    ASSERT_EQ(events->size(), 2u);
+    EXPECT_EQ(std::get<ev::StartGame>(events->front()).kyoku_first, c.kyoku_first);
+    EXPECT_TRUE(std::holds_alternative<ev::EndGame>(events->back()));
+  }
+}
+
+TEST(ConvertLog, RedFiveFlag) {
+  const struct {
+    std::uint8_t aka, aka51, aka52, aka53;
+    bool expected;
+  } cases[] = {
+      {0, 0, 0, 0, false}, {1, 0, 0, 0, true},   {0, 1, 0, 0, true},
+      {0, 0, 1, 0, true},  {0, 0, 0, 1, true},   {255, 255, 255, 255, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(::testing::Message() << int(c.aka) << int(c.aka51) << int(c.aka52) << int(c.aka53));
+    RawLog log = make_log("");
+    log.rule = {"", c.aka, c.aka51, c.aka52, c.aka53};
+    auto events = convert_log(log);
+    ASSERT_TRUE(events.has_value());
+    EXPECT_EQ(std::get<ev::StartGame>(events->front()).aka_flag, c.expected);
+  }
+}
+
+TEST(ConvertLog, NamesAreCopiedAsTheyAre) {
+  RawLog log = make_log("");
+  log.name = {"", "", "\xE3\x81\x82\"\\", ""};
+  auto events = convert_log(log);
+  ASSERT_TRUE(events.has_value());
+  EXPECT_EQ(std::get<ev::StartGame>(events->front()).names, log.name);
+}
+
+TEST(ConvertLog, KyokusFollowEachOtherWithoutSharedState) {
+  RawKyoku first = with_result(simple_kyoku(), {ResultItem{ResultItem::Text{"x"}},
+                                                ResultItem{ResultItem::Deltas{{1000, -1000, 0, 0}}}});
+  RawKyoku second = simple_kyoku();
+  second.header.kyoku_index = 1;
+  set_lists(second, 0, {}, {});
+  set_lists(second, 1, {21}, {"r22"});
+  second.scores = {1, 2, 3, 4};
+  auto events = convert_log(make_log("", {first, second}));
+  ASSERT_TRUE(events.has_value());
+  EXPECT_EQ(summaries(*events),
+            (std::vector<std::string>{"start_game", "start_kyoku", "tsumo 0 1m", "dahai 0 2m", "ryukyoku", "end_kyoku",
+                                      "start_kyoku", "tsumo 1 1p", "reach 1", "dahai 1 2p", "ryukyoku", "end_kyoku",
+                                      "end_game"}));
+  // The first kyoku's deltas do not touch the next kyoku's scores.
+  EXPECT_EQ(std::get<ev::StartKyoku>((*events)[6]).scores, (std::array<std::int32_t, 4>{1, 2, 3, 4}));
+}
+
+TEST(ConvertLog, FailureGroups) {
+  const std::vector<ResultItem> malformed_win = {ResultItem{ResultItem::Text{kWin}},
+                                                 ResultItem{ResultItem::Deltas{{0, 0, 0, 0}}},
+                                                 ResultItem{ResultItem::Details{{}}}};
+  RawKyoku unconvertible = simple_kyoku();
+  unconvertible.dora_indicators.clear();
+  const struct {
+    std::string_view name;
+    std::vector<RawKyoku> kyokus;
+    bool invalid_log;
+  } cases[] = {
+      {"malformed result in the last kyoku", {simple_kyoku(), with_result(simple_kyoku(), malformed_win)}, true},
+      {"results are checked before any kyoku is replayed",
+       {unconvertible, with_result(simple_kyoku(), malformed_win)},
+       true},
+      {"conversion failure in the last kyoku", {simple_kyoku(), simple_kyoku(), unconvertible}, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    auto events = convert_log(make_log("", c.kyokus));
+    ASSERT_FALSE(events.has_value());
+    EXPECT_EQ(std::holds_alternative<InvalidLog>(events.error()), c.invalid_log);
+  }
+}
+
+TEST(ConvertLog, ThreePlayerRejectionComesFirst) {
+  RawKyoku unconvertible = simple_kyoku();
+  unconvertible.dora_indicators.clear();
+  auto events = convert_log(make_log("3-Player", {unconvertible}));
+  ASSERT_FALSE(events.has_value());
+  EXPECT_TRUE(std::holds_alternative<InvalidLog>(events.error()));
+}
+
+}  // namespace
+}  // namespace paiscribe
