@@ -1,0 +1,192 @@
+#include "paiscribe/tenhou/notation.hpp"
+
+#include <optional>
+#include <string>
+#include <utility>
+#include <variant>
+
+#include "paiscribe/mjai/utf8.hpp"
+
+namespace paiscribe {
+namespace {
+
+namespace ce = conversion_error;
+
+constexpr std::string_view kReplacementCharacter = "\xEF\xBF\xBD";
+
+// The bytes of a code as text for the error, each ill-formed piece replaced.
+std::string code_text(std::string_view bytes) {
+  std::string text;
+  for (std::size_t at = 0; at < bytes.size();) {
+    const std::size_t length = utf8::sequence_prefix(bytes, at);
+    if (length == utf8::lead_of(static_cast<std::uint8_t>(bytes[at])).length)
+      text.append(bytes.substr(at, length));
+    else
+      text.append(kReplacementCharacter);
+    at += length;
+  }
+  return text;
+}
+
+constexpr bool is_digit(char byte) { return byte >= '0' && byte <= '9'; }
+
+// An optional "+" and then digits only: "14", "05" and "+5" are numbers,
+// "-1", "1c" and anything shorter than two bytes are not.
+constexpr std::optional<std::uint8_t> code_number(std::string_view bytes) {
+  if (bytes.size() != 2 || !is_digit(bytes[1])) return std::nullopt;
+  const auto units = static_cast<std::uint8_t>(bytes[1] - '0');
+  if (bytes[0] == '+') return units;
+  if (!is_digit(bytes[0])) return std::nullopt;
+  return static_cast<std::uint8_t>((bytes[0] - '0') * 10 + units);
+}
+
+constexpr Seat seat_after(Seat actor, std::uint8_t steps) { return static_cast<Seat>((actor + steps) % 4); }
+
+// Reads the codes at `positions` in that order; the first bad one decides the error.
+template <std::size_t N>
+std::expected<std::array<Tile, N>, ce::InvalidTileCode> read_codes(std::string_view text,
+                                                                   const std::array<std::uint8_t, N>& positions) {
+  auto tiles = [&]<std::size_t... I>(std::index_sequence<I...>) {
+    return std::array<Tile, N>{((void)I, Tile::hidden())...};
+  }(std::make_index_sequence<N>{});
+  for (std::size_t at = 0; at < N; ++at) {
+    const auto tile = parse_tile_code(text, positions[at]);
+    if (!tile) return std::unexpected(tile.error());
+    tiles[at] = *tile;
+  }
+  return tiles;
+}
+
+// Where the letter of a call stands decides whose tile it took and where the
+// taken tile (read first) and the player's own tiles are written.
+template <std::size_t N>
+struct LetterForm {
+  std::uint8_t letter_at;
+  std::uint8_t target_steps;  // seats after the actor; unused for kans from the hand
+  std::array<std::uint8_t, N> codes;
+};
+
+constexpr LetterForm<3> kChiForm = {0, 3, {1, 3, 5}};  // where its letter stands is not examined
+constexpr std::array<LetterForm<3>, 3> kPonForms = {{{0, 3, {1, 3, 5}}, {2, 2, {3, 0, 5}}, {4, 1, {5, 0, 2}}}};
+constexpr std::array<LetterForm<4>, 3> kDaiminkanForms = {
+    {{0, 3, {1, 3, 5, 7}}, {2, 2, {3, 0, 5, 7}}, {6, 1, {7, 0, 2, 4}}}};
+constexpr std::array<LetterForm<4>, 3> kKakanForms = {{{0, 0, {1, 3, 5, 7}}, {2, 0, {3, 0, 5, 7}}, {4, 0, {5, 0, 2, 7}}}};
+// Read the code after the letter first, then the three before it.
+constexpr std::array<std::uint8_t, 4> kAnkanReadOrder = {7, 0, 2, 4};
+
+constexpr std::size_t kTakeCallSize = 7;
+constexpr std::size_t kKanSize = 9;
+constexpr std::size_t kRiichiSize = 3;
+
+template <std::size_t N, std::size_t Count>
+const LetterForm<N>* form_at(const std::array<LetterForm<N>, Count>& forms, std::size_t letter_at) {
+  for (const auto& form : forms)
+    if (form.letter_at == letter_at) return &form;
+  return nullptr;
+}
+
+std::unexpected<ConversionError> invalid_call(const std::string& text) {
+  return std::unexpected(ConversionError{ce::InvalidCallString{text}});
+}
+
+std::unexpected<ConversionError> invalid_code(ce::InvalidTileCode&& error) {
+  return std::unexpected(ConversionError{std::move(error)});
+}
+
+// A call on another seat's discard: the taken tile first, then the player's own.
+template <typename Call, std::size_t N>
+std::expected<Event, ConversionError> decode_claim(Seat actor, const std::string& text, const LetterForm<N>& form) {
+  auto tiles = read_codes(text, form.codes);
+  if (!tiles) return invalid_code(std::move(tiles.error()));
+  const auto& t = *tiles;
+  return [&]<std::size_t... I>(std::index_sequence<I...>) -> Event {
+    return Call{actor, seat_after(actor, form.target_steps), t[0], {t[I + 1]...}};
+  }(std::make_index_sequence<N - 1>{});
+}
+
+std::expected<Event, ConversionError> decode_take_text(Seat actor, const std::string& text) {
+  if (text.find('c') != std::string::npos) {
+    if (text.size() != kTakeCallSize) return invalid_call(text);
+    return decode_claim<ev::Chi>(actor, text, kChiForm);
+  }
+  if (const auto at = text.find('p'); at != std::string::npos) {
+    if (text.size() != kTakeCallSize) return invalid_call(text);
+    const auto* form = form_at(kPonForms, at);
+    if (!form) return invalid_call(text);
+    return decode_claim<ev::Pon>(actor, text, *form);
+  }
+  if (const auto at = text.find('m'); at != std::string::npos) {
+    if (text.size() != kKanSize) return invalid_call(text);
+    const auto* form = form_at(kDaiminkanForms, at);
+    if (!form) return invalid_call(text);
+    return decode_claim<ev::Daiminkan>(actor, text, *form);
+  }
+  return invalid_call(text);
+}
+
+DiscardEvents one_event(Event event) {
+  DiscardEvents events;
+  events.events[0] = std::move(event);
+  events.count = 1;
+  return events;
+}
+
+std::expected<DiscardEvents, ConversionError> decode_discard_text(Seat actor, const std::string& text) {
+  if (const auto at = text.find('k'); at != std::string::npos) {
+    if (text.size() != kKanSize) return invalid_call(text);
+    const auto* form = form_at(kKakanForms, at);
+    if (!form) return invalid_call(text);
+    auto tiles = read_codes(text, form->codes);
+    if (!tiles) return invalid_code(std::move(tiles.error()));
+    const auto& t = *tiles;
+    return one_event(ev::Kakan{actor, t[0], {t[1], t[2], t[3]}});
+  }
+  if (text.find('a') != std::string::npos) {
+    if (text.size() != kKanSize) return invalid_call(text);
+    auto tiles = read_codes(text, kAnkanReadOrder);
+    if (!tiles) return invalid_code(std::move(tiles.error()));
+    const auto& t = *tiles;
+    return one_event(ev::Ankan{actor, {t[1], t[2], t[3], t[0]}});
+  }
+  if (text.size() == kRiichiSize) {
+    // "60" is the drawn tile itself; its tile is learnt from the draw it pairs with.
+    Tile tile = Tile::hidden();
+    if (text.compare(1, 2, "60") != 0) {
+      auto code = parse_tile_code(text, 1);
+      if (!code) return invalid_code(std::move(code.error()));
+      tile = *code;
+    }
+    DiscardEvents events;
+    events.events[0] = ev::Reach{actor};
+    events.events[1] = ev::Dahai{actor, tile, tile == Tile::hidden()};
+    events.count = 2;
+    return events;
+  }
+  return invalid_call(text);
+}
+
+}  // namespace
+
+std::expected<Tile, ce::InvalidTileCode> parse_tile_code(std::string_view text, std::size_t position) {
+  const std::string_view bytes = position < text.size() ? text.substr(position, 2) : std::string_view{};
+  if (const auto number = code_number(bytes)) {
+    if (const auto tile = tile_from_code(*number)) return *tile;
+  }
+  return std::unexpected(ce::InvalidTileCode{code_text(bytes)});
+}
+
+std::expected<Event, ConversionError> decode_take(Seat actor, const ActionItem& item) {
+  if (const auto* tile = std::get_if<Tile>(&item.value)) return ev::Tsumo{actor, *tile};
+  if (std::holds_alternative<ActionItem::Number>(item.value))
+    return std::unexpected(ConversionError{ce::UnexpectedNumber{}});
+  return decode_take_text(actor, std::get<ActionItem::Text>(item.value).value);
+}
+
+std::expected<DiscardEvents, ConversionError> decode_discard(Seat actor, const ActionItem& item) {
+  if (const auto* tile = std::get_if<Tile>(&item.value)) return one_event(ev::Dahai{actor, *tile, false});
+  // Any number that is no tile (the log writes 60) discards the tile just drawn.
+  if (std::holds_alternative<ActionItem::Number>(item.value)) return one_event(ev::Dahai{actor, Tile::hidden(), true});
+  return decode_discard_text(actor, std::get<ActionItem::Text>(item.value).value);
+}
+
+}  // namespace paiscribe
