@@ -1,0 +1,74 @@
+#include "paiscribe/conv/player_actions.hpp"
+
+#include <cstddef>
+#include <utility>
+#include <variant>
+
+#include "paiscribe/tenhou/notation.hpp"
+
+namespace paiscribe {
+namespace {
+
+// A discard of code 0 is a hidden tile that was not the drawn one: it takes
+// up a turn of the take list but is no discard of its own.
+bool is_placeholder(const Event& event) {
+  const auto* dahai = std::get_if<ev::Dahai>(&event);
+  return dahai && !dahai->tsumogiri && dahai->pai == Tile::hidden();
+}
+
+// Walks both lists side by side, one take per discard step. Removed
+// placeholders are squeezed out in the same pass (the kept events slide
+// forward), so a long run of them costs no more than one walk.
+void pair_discards(const std::vector<Event>& takes, std::vector<Event>& discards) {
+  std::size_t kept = 0;
+  std::size_t at = 0;
+  const auto keep = [&](std::size_t index) {
+    if (kept != index) discards[kept] = std::move(discards[index]);
+    ++kept;
+  };
+  for (std::size_t take = 0; take < takes.size() && at < discards.size(); ++take) {
+    // A reach is never paired: it stays in place and its dahai takes the step.
+    if (std::holds_alternative<ev::Reach>(discards[at])) {
+      if (at + 1 == discards.size()) break;
+      keep(at++);
+    }
+    Event& looked_at = discards[at];
+    if (is_placeholder(looked_at)) {
+      ++at;  // dropped; the next discard is looked at with the next take
+      continue;
+    }
+    auto* dahai = std::get_if<ev::Dahai>(&looked_at);
+    const auto* tsumo = std::get_if<ev::Tsumo>(&takes[take]);
+    // A tsumogiri discard learns its tile from the draw it pairs with.
+    if (dahai && dahai->tsumogiri && tsumo) dahai->pai = tsumo->pai;
+    keep(at++);
+  }
+  while (at < discards.size()) keep(at++);
+  discards.erase(discards.begin() + static_cast<std::ptrdiff_t>(kept), discards.end());
+}
+
+}  // namespace
+
+std::expected<PlayerActions, ConversionError> build_player_actions(Seat seat, std::span<const ActionItem> take_items,
+                                                                   std::span<const ActionItem> discard_items) {
+  PlayerActions actions;
+  actions.takes.reserve(take_items.size());
+  for (const auto& item : take_items) {
+    auto event = decode_take(seat, item);
+    if (!event) return std::unexpected(std::move(event.error()));
+    actions.takes.push_back(std::move(*event));
+  }
+
+  // One more than the items: room for the usual single riichi, which adds a reach.
+  actions.discards.reserve(discard_items.size() + 1);
+  for (const auto& item : discard_items) {
+    auto events = decode_discard(seat, item);
+    if (!events) return std::unexpected(std::move(events.error()));
+    for (auto& event : events->view()) actions.discards.push_back(std::move(event));
+  }
+
+  pair_discards(actions.takes, actions.discards);
+  return actions;
+}
+
+}  // namespace paiscribe
