@@ -1,0 +1,97 @@
+#pragma once
+
+// Typed reading of parsed JSON values under the log's rules: integers are
+// only what the text wrote as integers, every string read must be UTF-8,
+// fixed-size sequences have exactly their length.
+
+#include <rapidjson/document.h>
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <expected>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <type_traits>
+#include <utility>
+#include <vector>
+
+#include "paiscribe/tenhou/json_value.hpp"
+#include "paiscribe/tenhou/parse_log.hpp"
+#include "paiscribe/tenhou/tile.hpp"
+
+namespace paiscribe {
+
+using JsonNode = rapidjson::Value;
+using ReadStatus = std::expected<void, ParseError>;
+template <class T>
+using ReadResult = std::expected<T, ParseError>;
+
+// Values copied out whole may nest this many arrays and objects deep,
+// counting the document itself as level 1.
+inline constexpr int kMaxNestingLevel = 127;
+
+std::unexpected<ParseError> read_failure(std::string description);
+std::unexpected<ParseError> invalid_type(const JsonNode& found, std::string_view expected);
+std::unexpected<ParseError> invalid_length(std::size_t found, std::string_view expected);
+
+// The bytes of a string node, embedded NULs included.
+inline std::string_view string_bytes(const JsonNode& node) { return {node.GetString(), node.GetStringLength()}; }
+
+ReadResult<std::uint8_t> read_u8(const JsonNode& node);
+ReadResult<std::int32_t> read_i32(const JsonNode& node);
+ReadResult<double> read_f64(const JsonNode& node);
+ReadResult<std::string> read_string(const JsonNode& node);
+ReadResult<Tile> read_tile(const JsonNode& node);
+// Any value, kept whole; `level` is the nesting level of `node` itself.
+ReadResult<JsonValue> read_json_value(const JsonNode& node, int level);
+
+// The elements of an array that must have exactly `length` of them.
+ReadResult<JsonNode::ConstArray> read_sized_array(const JsonNode& node, std::size_t length, std::string_view what);
+
+template <class T>
+ReadStatus store(ReadResult<T>&& result, auto& out) {
+  if (!result) return std::unexpected(std::move(result.error()));
+  out = std::move(*result);
+  return {};
+}
+
+template <class ReadElement>
+using ElementOf = typename std::invoke_result_t<ReadElement, const JsonNode&>::value_type;
+
+template <class ReadElement>
+ReadResult<std::vector<ElementOf<ReadElement>>> read_list(const JsonNode& node, ReadElement read_element) {
+  if (!node.IsArray()) return invalid_type(node, "a sequence");
+  const auto items = node.GetArray();
+  std::vector<ElementOf<ReadElement>> list;
+  list.reserve(items.Size());
+  for (const JsonNode& item : items) {
+    auto element = read_element(item);
+    if (!element) return std::unexpected(std::move(element.error()));
+    list.push_back(std::move(*element));
+  }
+  return list;
+}
+
+template <class T, std::size_t N, class ReadElement>
+ReadStatus read_fixed(const JsonNode& node, std::array<T, N>& out, ReadElement read_element, std::string_view what) {
+  const auto items = read_sized_array(node, N, what);
+  if (!items) return std::unexpected(items.error());
+  for (std::size_t i = 0; i < N; ++i)
+    if (auto status = store(read_element((*items)[static_cast<rapidjson::SizeType>(i)]), out[i]); !status)
+      return status;
+  return {};
+}
+
+// `null` leaves the field absent.
+template <class T, class ReadPresent>
+ReadStatus read_optional(const JsonNode& node, std::optional<T>& out, ReadPresent read_present) {
+  if (node.IsNull()) {
+    out.reset();
+    return {};
+  }
+  return store(read_present(node), out);
+}
+
+}  // namespace paiscribe

@@ -1,0 +1,420 @@
+#include "paiscribe/tenhou/parse_log.hpp"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <charconv>
+#include <fstream>
+#include <initializer_list>
+#include <sstream>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "paiscribe/tenhou/json_utf8.hpp"
+
+namespace paiscribe {
+namespace {
+
+struct Slot {
+  std::string_view name;
+  std::string text;
+};
+
+constexpr std::string_view kHaipai = "[11,12,13,14,15,16,17,18,19,21,22,23,24]";
+constexpr std::string_view kCodeList =
+    "0, 11, 12, 13, 14, 15, 16, 17, 18, 19, 21, 22, 23, 24, 25, 26, 27, 28, 29, 31, 32, 33, 34, 35, 36, 37, 38, 39, "
+    "41, 42, 43, 44, 45, 46, 47, 51, 52, 53";
+
+// A valid one-kyoku log in object form. A slot's text replaces its default;
+// an empty kyoku element is left out, so rows can change the kyoku's length.
+std::string log_with(std::initializer_list<Slot> replaced) {
+  std::vector<Slot> slots = {
+      {"header", "[0,0,0]"}, {"scores", "[25000,25000,25000,25000]"}, {"dora", "[11]"}, {"ura", "[]"},
+      {"haipai", std::string(kHaipai)}, {"take", "[31]"}, {"discard", "[60]"}, {"result", R"(["流局",[0,0,0,0]])"},
+      {"name", R"(["a","b","c","d"])"}, {"rule", "{}"}, {"ratingc", ""}, {"lobby", ""}, {"dan", ""}, {"rate", ""},
+      {"sx", ""}, {"extra", ""}};
+  for (const Slot& slot : replaced) {
+    auto found = std::ranges::find(slots, slot.name, &Slot::name);
+    if (found == slots.end()) ADD_FAILURE() << "no slot " << slot.name;
+    else found->text = slot.text;
+  }
+  const auto text = [&](std::string_view name) -> const std::string& { return std::ranges::find(slots, name, &Slot::name)->text; };
+  const std::string other_seat = std::string(kHaipai) + ",[],[]";
+  std::string kyoku;
+  for (const std::string& element : {text("header"), text("scores"), text("dora"), text("ura"), text("haipai"),
+                                     text("take"), text("discard"), other_seat, other_seat, other_seat, text("result")})
+    if (!element.empty()) kyoku += (kyoku.empty() ? "" : ",") + element;
+  std::string doc = R"({"log":[[)" + kyoku + R"(]],"name":)" + text("name") + R"(,"rule":)" + text("rule");
+  for (std::string_view optional : {"ratingc", "lobby", "dan", "rate", "sx"})
+    if (!text(optional).empty()) doc += ",\"" + std::string(optional) + "\":" + text(optional);
+  return doc + text("extra") + "}";
+}
+
+std::string render(double value) {
+  char buffer[32];
+  std::string text(buffer, std::to_chars(buffer, buffer + sizeof buffer, value).ptr);
+  return text.find_first_of(".en") == std::string::npos ? text + ".0" : text;
+}
+
+std::string render(const JsonValue& value) {
+  struct Visitor {
+    std::string operator()(JsonValue::Null) const { return "null"; }
+    std::string operator()(bool b) const { return b ? "true" : "false"; }
+    std::string operator()(JsonValue::NonNegative n) const { return std::to_string(n.value); }
+    std::string operator()(JsonValue::Negative n) const { return std::to_string(n.value); }
+    std::string operator()(JsonValue::Float f) const { return render(f.value); }
+    std::string operator()(const std::string& s) const { return '"' + s + '"'; }
+    std::string operator()(const JsonValue::Array& items) const {
+      std::string text;
+      for (const JsonValue& item : items) text += (text.empty() ? "" : ",") + render(item);
+      return "[" + text + "]";
+    }
+    std::string operator()(const JsonValue::Object& members) const {
+      std::string text;
+      for (const auto& [key, item] : members) text += (text.empty() ? "\"" : ",\"") + key + "\":" + render(item);
+      return "{" + text + "}";
+    }
+  };
+  return std::visit(Visitor{}, value.value);
+}
+
+std::string render(Tile tile) { return std::string(mjai_name(tile)); }
+std::string render(const ActionItem& item) {
+  if (const auto* tile = std::get_if<Tile>(&item.value)) return "tile " + render(*tile);
+  if (const auto* number = std::get_if<ActionItem::Number>(&item.value)) return "number " + std::to_string(number->value);
+  return "text " + std::get<ActionItem::Text>(item.value).value;
+}
+std::string render(const ResultItem& item) {
+  if (const auto* text = std::get_if<ResultItem::Text>(&item.value)) return "text " + text->value;
+  if (const auto* deltas = std::get_if<ResultItem::Deltas>(&item.value)) {
+    std::string text = "deltas";
+    for (std::int32_t delta : deltas->values) text += " " + std::to_string(delta);
+    return text;
+  }
+  return "details " + render(JsonValue{std::get<ResultItem::Details>(item.value).values});
+}
+std::string render(const std::string& text) { return text; }
+std::string render(std::int32_t number) { return std::to_string(number); }
+
+template <class List>
+std::string render_list(const List& items, std::string_view separator = ",") {
+  std::string text;
+  for (const auto& item : items) text += (text.empty() ? "" : std::string(separator)) + render(item);
+  return text;
+}
+template <class T>
+std::string render_optional(const std::optional<T>& value) {
+  if (!value) return "absent";
+  if constexpr (std::is_same_v<T, std::string> || std::is_same_v<T, std::int32_t>) return render(*value);
+  else return "[" + render_list(*value) + "]";
+}
+
+// What the record holds for one slot of `log_with`.
+std::string render_slot(const RawLog& log, std::string_view slot) {
+  const auto& rule = log.rule;
+  if (slot == "name") return render_list(log.name);
+  if (slot == "rule")
+    return "'" + rule.disp + "' " + std::to_string(rule.aka) + " " + std::to_string(rule.aka51) + " " +
+           std::to_string(rule.aka52) + " " + std::to_string(rule.aka53);
+  if (slot == "ratingc") return render_optional(log.ratingc);
+  if (slot == "lobby") return render_optional(log.lobby);
+  if (slot == "dan") return render_optional(log.dan);
+  if (slot == "rate") return render_optional(log.rate);
+  if (slot == "sx") return render_optional(log.sx);
+  if (log.log.size() != 1) return "kyokus: " + std::to_string(log.log.size());
+  const RawKyoku& kyoku = log.log[0];
+  const auto& header = kyoku.header;
+  if (slot == "header")
+    return std::to_string(header.kyoku_index) + "," + std::to_string(header.honba) + "," + std::to_string(header.kyotaku);
+  if (slot == "scores") return render_list(kyoku.scores);
+  if (slot == "dora") return render_list(kyoku.dora_indicators);
+  if (slot == "ura") return render_list(kyoku.ura_indicators);
+  if (slot == "haipai") return render_list(kyoku.seats[0].haipai);
+  if (slot == "take") return render_list(kyoku.seats[0].take_items, ", ");
+  if (slot == "discard") return render_list(kyoku.seats[0].discard_items, ", ");
+  if (slot == "result") return render_list(kyoku.result, " | ");
+  return "parsed";
+}
+
+// The slot's rendering, or "!" and the failure's description.
+std::string outcome(std::string_view slot, std::string text) {
+  const auto log = parse_log(log_with({{slot, std::move(text)}}));
+  return log ? render_slot(*log, slot) : "!" + log.error().description;
+}
+
+// A failure row names the start of the description it expects after "!".
+void expect_outcome(const std::string& actual, std::string_view expected) {
+  if (expected.starts_with("!")) EXPECT_TRUE(actual.starts_with(expected)) << actual;
+  else EXPECT_EQ(actual, expected);
+}
+
+std::string nested(std::string_view open, std::string_view inner, std::string_view close, std::size_t levels) {
+  std::string text;
+  text.reserve(levels * (open.size() + close.size()) + inner.size());
+  for (std::size_t i = 0; i < levels; ++i) text += open;
+  text += inner;
+  for (std::size_t i = 0; i < levels; ++i) text += close;
+  return text;
+}
+
+constexpr std::string_view kMinimal = R"({"log":[],"name":["a","b","c","d"],"rule":{}})";
+
+TEST(ParseLog, MinimalDocumentsInEveryForm) {
+  const std::string bom_free_padding = " \t\r\n";
+  const std::string documents[] = {
+      std::string(kMinimal),
+      R"([[],["a","b","c","d"],{},null,null,null,null,null])",
+      R"({"rule":[],"ratingc":null,"name":["a","b","c","d"],"lobby":null,"log":[],"dan":null,"rate":null,"sx":null})",
+      R"({"\u006cog":[],"name":["a","b","c","d"],"rule":{"Disp":5,"x":null,"x":[]},"Log":{"a":1},"log ":true})",
+      R"({"log":[],"name":["a","b","c","d"],"rule":["",0,0,0,0],"x":"\udc00","y":123456789012345678901234567890})",
+      bom_free_padding + std::string(kMinimal) + bom_free_padding,
+  };
+  for (const std::string& document : documents) {
+    SCOPED_TRACE(document);
+    const auto log = parse_log(document);
+    ASSERT_TRUE(log.has_value()) << log.error().description;
+    EXPECT_TRUE(log->log.empty());
+    EXPECT_EQ(render_slot(*log, "name"), "a,b,c,d");
+    EXPECT_EQ(render_slot(*log, "rule"), "'' 0 0 0 0");
+    for (std::string_view optional : {"ratingc", "lobby", "dan", "rate", "sx"}) EXPECT_EQ(render_slot(*log, optional), "absent");
+  }
+}
+
+TEST(ParseLog, RejectsDocumentsOfTheWrongShape) {
+  const std::string minimal(kMinimal);
+  const std::pair<std::string, std::string_view> cases[] = {
+      {"", "The document is empty."},
+      {" \n", "The document is empty."},
+      {"\xEF\xBB\xBF" + minimal, "Invalid value."},
+      {"\f" + minimal, "Invalid value."},
+      {minimal + "x", "trailing characters at line 1 column 46"},
+      {minimal + "\n {}", "trailing characters at line 2 column 2"},
+      {minimal + std::string(1, '\0'), "trailing characters"},
+      {minimal + "\f", "trailing characters"},
+      {R"({"log":[],"name":["a","b","c","d"],"rule":{},"x":[1,]})", "Invalid value."},
+      {R"({"log":[],"log":[],"name":["a","b","c","d"],"rule":{}})", "duplicate field `log`"},
+      {R"({"\u006cog":[],"log":[],"name":["a","b","c","d"],"rule":{}})", "duplicate field `log`"},
+      {R"({"log":[],"name":["a","b","c","d"],"rule":{"aka":1,"aka":1}})", "duplicate field `aka`"},
+      {R"({"name":["a","b","c","d"],"rule":{}})", "missing field `log`"},
+      {R"({"log":[],"rule":{}})", "missing field `name`"},
+      {R"({"log":[],"name":["a","b","c","d"]})", "missing field `rule`"},
+      {R"({"log":null,"name":["a","b","c","d"],"rule":{}})", "invalid type: null"},
+      {R"([[],["a","b","c","d"],{},null,null,null,null])", "invalid length 7, expected struct RawLog with 8 elements"},
+      {R"([[],["a","b","c","d"],{},null,null,null,null,null,null])", "invalid length 9"},
+      {R"([[],["a","b","c","d"],null,null,null,null,null,null])", "invalid type: null, expected struct Rule"},
+      {R"({"\udc00":1,"log":[],"name":["a","b","c","d"],"rule":{}})", "invalid unicode"},
+      {R"({"log":[],"name":["a","b","c","d"],"rule":{},"x":"\ud800"})", "The surrogate pair in string is invalid."},
+      {minimal.substr(0, 44) + ",\"x\":\"\xFF\"}", "Invalid encoding in string."},
+      {R"({"log":[],"name":["a","b","c","d"],"rule":{},"x":1e400})", "Number too big"},
+      {"\"log\"", "invalid type: string, expected struct RawLog"},
+      {"null", "invalid type: null, expected struct RawLog"},
+  };
+  for (const auto& [document, description] : cases) {
+    SCOPED_TRACE(document);
+    const auto log = parse_log(document);
+    ASSERT_FALSE(log.has_value());
+    EXPECT_TRUE(log.error().description.starts_with(description)) << log.error().description;
+  }
+}
+
+TEST(ParseLog, SlotValues) {
+  const std::pair<Slot, std::string_view> cases[] = {
+      {{"header", "[7,3,2]"}, "7,3,2"},
+      {{"header", "[0,0]"}, "!invalid length 2"},
+      {{"header", "[0,0,0,0]"}, "!invalid length 4"},
+      {{"header", "{}"}, "!invalid type: map"},
+      {{"scores", "[0,0,0]"}, "!invalid length 3"},
+      {{"scores", "[25000.0,0,0,0]"}, "!invalid type: floating point `25000`, expected i32"},
+      {{"scores", "[2147483647,-2147483648,0,0]"}, "2147483647,-2147483648,0,0"},
+      {{"ura", ""}, "!invalid length 16, expected a kyoku of 17 elements"},
+      {{"ura", "[],[]"}, "!invalid length 18, expected a kyoku of 17 elements"},
+      {{"dora", "[10]"}, "!invalid value: 10, expected one of: 0, 11,"},
+      {{"dora", "null"}, "!invalid type: null, expected a sequence"},
+      {{"ura", "[0,47,51,15,48]"}, "!invalid value: 48,"},
+      {{"ura", "[0,47,51,15]"}, "?,C,5mr,5m"},
+      {{"haipai", "[11,12,13,14,15,16,17,18,19,21,22,23]"}, "!invalid length 12, expected a haipai of 13 tiles"},
+      {{"haipai", "[11,12,13,14,15,16,17,18,19,21,22,23,24,25]"}, "!invalid length 14"},
+      {{"haipai", "[11,12,13,14,15,16,17,18,19,21,22,23,10]"}, "!invalid value: 10,"},
+      {{"take", R"([60,0,11,10,"60","c141315"])"}, "number 60, tile ?, tile 1m, number 10, text 60, text c141315"},
+      {{"take", "[11.0]"}, "!data did not match any variant of untagged enum ActionItem"},
+      {{"discard", "[null]"}, "!data did not match any variant of untagged enum ActionItem"},
+      {{"discard", "[true,60]"}, "!data did not match any variant of untagged enum ActionItem"},
+      {{"discard", "[[60]]"}, "!data did not match any variant of untagged enum ActionItem"},
+      {{"discard", "[{}]"}, "!data did not match any variant of untagged enum ActionItem"},
+      {{"take", "null"}, "!invalid type: null"},
+      {{"result", "[]"}, ""},
+      {{"result", R"(["和了",[1000,-1000,0,0],[1000,-1000,0],[0,0,0,"x"],[]])"},
+       "text 和了 | deltas 1000 -1000 0 0 | details [1000,-1000,0] | details [0,0,0,\"x\"] | details []"},
+      {{"result", R"([[1,2,3,4,5],[0,0,0,0.5],[0,0,0,4294967296],[null,true,-0.0,{"a":[{}],"a":"\u00e9"}]])"},
+       "details [1,2,3,4,5] | details [0,0,0,0.5] | details [0,0,0,4294967296] | "
+       "details [null,true,-0.0,{\"a\":[{}],\"a\":\"é\"}]"},
+      {{"result", "[5]"}, "!data did not match any variant of untagged enum ResultItem"},
+      {{"result", "[null]"}, "!data did not match any variant of untagged enum ResultItem"},
+      {{"result", "[{}]"}, "!data did not match any variant of untagged enum ResultItem"},
+      {{"result", "null"}, "!invalid type: null"},
+      {{"name", R"(["a","b","c"])"}, "!invalid length 3"},
+      {{"name", R"(["a","b","c","d","e"])"}, "!invalid length 5"},
+      {{"name", R"(["a","b","c",null])"}, "!invalid type: null, expected a string"},
+      {{"name", R"(["a","b","c",4])"}, "!invalid type: integer `4`, expected a string"},
+      {{"name", R"(["\ud83c\udc04","\u00e9\u0000","\udc00x","d"])"}, "!invalid unicode"},
+      {{"name", R"(["\ud83c\udc04","\u00e9","c","d"])"}, "\xF0\x9F\x80\x84,\xC3\xA9,c,d"},
+      {{"name", R"(["\ud800","b","c","d"])"}, "!The surrogate pair in string is invalid."},
+      {{"rule", "null"}, "!invalid type: null"},
+      {{"rule", R"(["x",1])"}, "'x' 1 0 0 0"},
+      {{"rule", R"({"aka53":3,"disp":"x","aka":1,"aka51":0})"}, "'x' 1 0 0 3"},
+      {{"rule", R"(["x",1,0,0,0,0])"}, "!invalid length 6, expected struct Rule with at most 5 elements"},
+      {{"rule", R"({"disp":null})"}, "!invalid type: null, expected a string"},
+      {{"rule", R"(["x",null])"}, "!invalid type: null, expected u8"},
+      {{"rule", "5"}, "!invalid type: integer `5`, expected struct Rule"},
+      {{"ratingc", "null"}, "absent"},
+      {{"ratingc", R"("PF4")"}, "PF4"},
+      {{"ratingc", R"("\udc00")"}, "!invalid unicode"},
+      {{"ratingc", "4"}, "!invalid type"},
+      {{"dan", R"(["八段",""])"}, "[八段,]"},
+      {{"dan", "[null]"}, "!invalid type: null"},
+      {{"sx", "[]"}, "[]"},
+      {{"sx", R"({"a":"b"})"}, "!invalid type: map"},
+      {{"rate", "[1500,1500.5]"}, "[1500.0,1500.5]"},
+      {{"rate", R"(["1500"])"}, "!invalid type: string, expected f64"},
+      {{"lobby", "[]"}, "!invalid type: sequence"},
+  };
+  for (const auto& [slot, expected] : cases) {
+    SCOPED_TRACE(std::string(slot.name) + " = " + slot.text);
+    expect_outcome(outcome(slot.name, slot.text), expected);
+  }
+}
+
+TEST(ParseLog, NumbersInEveryKindOfSlot) {
+  constexpr std::string_view kLiterals[] = {"-0", "1.0", "1e2", "2147483648", "-2147483649", "256", "-1"};
+  const std::string twelve_tiles = "1m,1m,1m,1m,1m,1m,1m,1m,1m,1m,1m,1m,";
+  constexpr std::string_view kNoAction = "!data did not match any variant of untagged enum ActionItem";
+  struct Case {
+    Slot slot;  // '#' stands for the literal
+    std::string expected[std::size(kLiterals)];
+  };
+  const Case cases[] = {
+      {{"header", "[#,0,0]"}, {"0,0,0", "!invalid type", "!invalid type", "!invalid value", "!invalid value",
+                               "!invalid value: integer `256`, expected u8", "!invalid value: integer `-1`"}},
+      {{"rule", R"({"aka51":#})"}, {"'' 0 0 0 0", "!invalid type", "!invalid type", "!invalid value",
+                                    "!invalid value", "!invalid value", "!invalid value"}},
+      {{"rule", R"(["",0,0,0,#])"}, {"'' 0 0 0 0", "!invalid type", "!invalid type", "!invalid value",
+                                     "!invalid value", "!invalid value", "!invalid value"}},
+      {{"haipai", "[11,11,11,11,11,11,11,11,11,11,11,11,#]"},
+       {twelve_tiles + "?", "!invalid type: floating point `1`", "!invalid type: floating point `100`",
+        "!invalid value", "!invalid value", "!invalid value", "!invalid value"}},
+      {{"dora", "[#]"}, {"?", "!invalid type", "!invalid type", "!invalid value", "!invalid value",
+                         "!invalid value", "!invalid value"}},
+      {{"scores", "[#,0,0,0]"}, {"0,0,0,0", "!invalid type", "!invalid type", "!invalid value: integer `2147483648`",
+                                 "!invalid value", "256,0,0,0", "-1,0,0,0"}},
+      {{"lobby", "#"}, {"0", "!invalid type", "!invalid type", "!invalid value", "!invalid value", "256", "-1"}},
+      {{"result", "[[#,0,0,0]]"},
+       {"deltas 0 0 0 0", "details [1.0,0,0,0]", "details [100.0,0,0,0]", "details [2147483648,0,0,0]",
+        "details [-2147483649,0,0,0]", "deltas 256 0 0 0", "deltas -1 0 0 0"}},
+      {{"take", "[#]"}, {"tile ?", "!", "!", "!", "!", "!", "!"}},
+      {{"discard", "[#]"}, {"tile ?", "!", "!", "!", "!", "!", "!"}},
+      {{"result", "[[#]]"}, {"details [0]", "details [1.0]", "details [100.0]", "details [2147483648]",
+                             "details [-2147483649]", "details [256]", "details [-1]"}},
+      {{"rate", "[#]"}, {"[0.0]", "[1.0]", "[100.0]", "[2147483648.0]", "[-2147483649.0]", "[256.0]", "[-1.0]"}},
+  };
+  for (const Case& c : cases) {
+    for (std::size_t i = 0; i < std::size(kLiterals); ++i) {
+      std::string text = c.slot.text;
+      text.replace(text.find('#'), 1, kLiterals[i]);
+      SCOPED_TRACE(std::string(c.slot.name) + " = " + text);
+      const bool action = c.slot.name == "take" || c.slot.name == "discard";
+      expect_outcome(outcome(c.slot.name, text), action && c.expected[i] == "!" ? kNoAction : c.expected[i]);
+    }
+  }
+}
+
+TEST(ParseLog, EveryByteInAHaipaiSlot) {
+  for (int code = 0; code <= 255; ++code) {
+    SCOPED_TRACE(code);
+    const bool is_code = code == 0 || (code / 10 >= 1 && code / 10 <= 3 && code % 10 != 0) ||
+                         (code >= 41 && code <= 47) || (code >= 51 && code <= 53);
+    const auto log = parse_log(log_with({{"haipai", "[" + std::to_string(code) + ",11,11,11,11,11,11,11,11,11,11,11,11]"}}));
+    ASSERT_EQ(log.has_value(), is_code);
+    if (is_code) EXPECT_EQ(log->log[0].seats[0].haipai[0], *tile_from_code(static_cast<std::uint8_t>(code)));
+    else EXPECT_EQ(log.error().description, "invalid value: " + std::to_string(code) + ", expected one of: " + std::string(kCodeList));
+  }
+}
+
+TEST(ParseLog, NestingDepth) {
+  // The result list is level 4, so its item is level 5 and 122 more levels reach 127.
+  const std::string deep_array = nested("[", "0", "]", 200000), deep_object = nested(R"({"a":)", "1", "}", 5000);
+  const std::pair<Slot, std::string> cases[] = {
+      {{"result", "[" + nested("[", "", "]", 123) + "]"}, "details " + nested("[", "", "]", 123)},
+      {{"result", "[" + nested("[", "", "]", 124) + "]"}, "!recursion limit exceeded"},
+      {{"result", "[[" + nested(R"({"a":)", "0", "}", 122) + "]]"}, ""},
+      {{"result", "[[" + nested(R"({"a":)", "0", "}", 123) + "]]"}, "!recursion limit exceeded"},
+      {{"result", "[" + deep_array + "]"}, "!recursion limit exceeded"},
+      {{"take", "[" + deep_array + "]"}, "!data did not match any variant of untagged enum ActionItem"},
+      {{"name", deep_array}, "!invalid length 1"},
+      {{"extra", ",\"x\":" + nested("[", "123456789012345678901234567890", "]", 5000)}, "parsed"},
+      {{"extra", ",\"x\":" + deep_array + ",\"y\":" + deep_object}, "parsed"},
+      {{"rule", R"({"x":)" + deep_array + "}"}, "'' 0 0 0 0"},
+      {{"extra", ",\"x\":" + nested("[", "", "]", 200000).substr(1)}, "!"},
+  };
+  for (const auto& [slot, expected] : cases) {
+    SCOPED_TRACE(std::string(slot.name) + " of " + std::to_string(slot.text.size()) + " bytes");
+    const std::string actual = outcome(slot.name, slot.text);
+    if (expected.empty()) EXPECT_FALSE(actual.starts_with("!")) << actual;
+    else expect_outcome(actual, expected);
+  }
+}
+
+TEST(ParseLog, SampleLogs) {
+  struct Case {
+    std::string_view file;
+    std::size_t kyokus;
+    std::string_view name0, last_header, error;
+  };
+  const Case cases[] = {
+      {"four_kan_abort.json", 11, "TPlayer1", "7,0,0", ""},
+      {"hanchan_double_ron.json", 7, "櫻井奏", "3,3,0", ""},
+      {"tonpuu_double_ron.json", 9, "TPlayer1", "5,0,0", ""},
+      // The service leaves the absent fourth player's hand empty.
+      {"three_player.json", 0, "", "", "invalid length 0, expected a haipai of 13 tiles"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.file);
+    std::ifstream file(std::string(PAISCRIBE_TEST_DATA) + "/" + std::string(c.file), std::ios::binary);
+    std::stringstream text;
+    text << file.rdbuf();
+    const auto log = parse_log(text.str());
+    if (!c.error.empty()) {
+      ASSERT_FALSE(log.has_value());
+      EXPECT_EQ(log.error().description, c.error);
+      continue;
+    }
+    ASSERT_TRUE(log.has_value()) << log.error().description;
+    ASSERT_EQ(log->log.size(), c.kyokus);
+    EXPECT_EQ(log->name[0], c.name0);
+    EXPECT_EQ(render_slot(*log, "rule"), "'" + log->rule.disp + "' 0 1 1 1");
+    EXPECT_EQ(render_optional(log->ratingc), "PF4");
+    EXPECT_EQ(render_optional(log->lobby), "0");
+    EXPECT_EQ(log->rate->size(), 4u);
+    const auto& header = log->log.back().header;
+    EXPECT_EQ(std::to_string(header.kyoku_index) + "," + std::to_string(header.honba) + "," +
+                  std::to_string(header.kyotaku), c.last_header);
+    EXPECT_EQ(render_list(log->log[0].scores), "25000,25000,25000,25000");
+  }
+}
+
+TEST(IsValidUtf8, ShortestFormsWithoutSurrogates) {
+  const std::pair<std::string_view, bool> cases[] = {
+      {"", true}, {"abc", true}, {"\xC3\xA9", true}, {"\xE6\xBA\x80", true}, {"\xF0\x9F\x80\x84", true},
+      {"\xF4\x8F\xBF\xBF", true}, {"\xED\x9F\xBF", true}, {"\xED\xB0\x80", false}, {"\xED\xA0\x80", false},
+      {"\xC0\x80", false}, {"\xC1\xBF", false}, {"\xE0\x9F\xBF", false}, {"\xF0\x8F\xBF\xBF", false},
+      {"\xF4\x90\x80\x80", false}, {"\xF5\x80\x80\x80", false}, {"\x80", false}, {"\xC3", false},
+      {"\xE6\xBA", false}, {"\xE6\x41\x80", false}, {"a\xFF", false},
+  };
+  for (const auto& [bytes, valid] : cases) {
+    SCOPED_TRACE(testing::PrintToString(std::string(bytes)));
+    EXPECT_EQ(is_valid_utf8(bytes), valid);
+  }
+}
+
+}  // namespace
+}  // namespace paiscribe
