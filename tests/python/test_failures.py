@@ -1,0 +1,165 @@
+import json
+import os
+
+import pytest
+
+from _paiscribe import (
+    JsonParsingError,
+    JsonSerializationError,
+    TenhouLogParsingError,
+    TenhouToMjaiError,
+    tenhou_to_mjai,
+)
+from conftest import (
+    CONVERT_FAILED,
+    CONVERTIBLE_LOGS,
+    NOT_UTF8,
+    OPEN_FAILED,
+    PARSE_FAILED,
+    THREE_PLAYER_LOG,
+    empty_game,
+    is_root,
+    sample,
+    sample_document,
+    with_bad_call,
+)
+
+VALID_GAME = json.dumps(sample_document(), ensure_ascii=False)
+
+
+def raised_by(path, mjai_out=None):
+    with pytest.raises(Exception) as raised:
+        tenhou_to_mjai(path, mjai_out)
+    return raised.value
+
+
+def assert_error(error, error_type, message):
+    assert type(error) is error_type
+    assert error.args == (message,)
+    assert str(error) == message
+    assert error.__cause__ is None
+
+
+@pytest.mark.parametrize(
+    "name, quoted",
+    [
+        ("missing.json", '"missing.json"'),
+        ("dir/missing.json", '"dir/missing.json"'),
+        ("", '""'),
+        ('quote"d', r'"quote\"d"'),
+        ("it's", r'"it\'s"'),
+        ("back\\slash", r'"back\\slash"'),
+        ("tab\tcr\rlf\n", r'"tab\tcr\rlf\n"'),
+        ("nul\0byte", r'"nul\0byte"'),
+        ("bell\x07esc\x1bdel\x7f", r'"bell\u{7}esc\u{1b}del\u{7f}"'),
+        ("e\u0301 and \u200b", r'"e\u{301} and \u{200b}"'),
+        ("no\u00a0break \u3000wide", r'"no\u{a0}break \u{3000}wide"'),
+        ("東南 ÿ 🀄", '"東南 ÿ 🀄"'),
+        (os.fsdecode(b"bad\xff\xfe.json"), r'"bad\xFF\xFE.json"'),
+        (os.fsdecode(b"cut\xe6\x9d"), r'"cut\xE6\x9D"'),
+        (os.fsdecode(b"\xed\xa0\x80"), r'"\xED\xA0\x80"'),
+    ],
+)
+def test_open_failure_quotes_the_path(tmp_path, monkeypatch, name, quoted):
+    monkeypatch.chdir(tmp_path)
+    assert_error(raised_by(name), FileNotFoundError, OPEN_FAILED + quoted)
+
+
+@pytest.mark.skipif(is_root(), reason="root reads files whatever their mode")
+def test_unreadable_file_is_reported_as_not_found(write_log):
+    path = write_log(VALID_GAME)
+    os.chmod(path, 0)
+    assert_error(raised_by(path), FileNotFoundError, OPEN_FAILED + f'"{path}"')
+
+
+def test_directory_fails_to_read(tmp_path):
+    error = raised_by(str(tmp_path))
+    assert_error(error, OSError, f"{os.strerror(21)} (os error 21)")
+    assert error.errno is None and error.strerror is None
+
+
+@pytest.mark.parametrize(
+    "content",
+    [
+        b"\xff" + VALID_GAME.encode(),
+        VALID_GAME.encode()[:-1] + b"\x80]",
+        # Inside a JSON string, where a lenient reader might not look.
+        json.dumps(empty_game()).replace('"A"', '"\\u0041\xe9"').encode("latin-1"),
+        VALID_GAME.encode().replace("櫻井奏".encode(), "櫻井奏".encode()[:-1]),
+        b'{"log": [], "name": ["\xed\xa0\x80", "b", "c", "d"], "rule": {}}',
+        b'{"log": [], "name": ["\xc0\xaf", "b", "c", "d"], "rule": {}}',
+    ],
+    ids=["leading-ff", "stray-continuation", "latin-1-in-string", "cut-character", "surrogate", "overlong"],
+)
+def test_text_that_is_not_utf8(write_log, content):
+    assert_error(raised_by(write_log(content)), OSError, NOT_UTF8)
+
+
+@pytest.mark.parametrize(
+    "content",
+    [
+        "",
+        " \t\r\n",
+        "\ufeff" + VALID_GAME,
+        VALID_GAME + "x",
+        VALID_GAME + "\n\n}",
+        VALID_GAME + "\x0c",
+        VALID_GAME + VALID_GAME,
+        "null",
+        "[]",
+        '{"log": [], "name": ["a", "b", "c"], "rule": {}}',
+        '{"log": [], "name": ["a", "b", "c", "d"]}',
+        '{"log": [], "name": ["a", "b", "c", "d"], "rule": {}, "log": []}',
+        VALID_GAME[: len(VALID_GAME) // 2],
+    ],
+    ids=[
+        "empty", "whitespace", "bom", "trailing-x", "trailing-brace", "form-feed", "two-documents", "null",
+        "empty-array", "three-names", "no-rule", "duplicate-key", "truncated",
+    ],
+)
+def test_text_that_is_not_one_log(write_log, content):
+    assert_error(raised_by(write_log(content)), JsonParsingError, PARSE_FAILED)
+
+
+@pytest.mark.parametrize("padding", ["\n", "\n\n\n", " \t\r\n ", "\r\n"])
+def test_surrounding_whitespace_is_allowed(write_log, padding):
+    assert len(tenhou_to_mjai(write_log(padding + VALID_GAME + padding))) == len(tenhou_to_mjai(sample(CONVERTIBLE_LOGS[0])))
+
+
+@pytest.mark.parametrize(
+    "document",
+    [
+        sample_document(THREE_PLAYER_LOG),
+        empty_game("三般南"),
+        empty_game("3-Player East"),
+    ],
+    ids=["three-player-sample", "three-in-disp", "3-player-in-disp"],
+)
+def test_logs_the_conversion_does_not_accept(write_log, document):
+    assert_error(raised_by(write_log(document)), TenhouLogParsingError, "invalid log")
+
+
+def test_action_lists_that_make_no_game(write_log):
+    assert_error(raised_by(write_log(with_bad_call())), TenhouToMjaiError, CONVERT_FAILED)
+
+
+def test_every_module_error_is_a_value_error():
+    for error_type in (JsonParsingError, JsonSerializationError, TenhouLogParsingError, TenhouToMjaiError):
+        assert issubclass(error_type, ValueError)
+
+
+def test_empty_game_converts_to_two_events(write_log):
+    lines = tenhou_to_mjai(write_log(empty_game()))
+    assert [json.loads(line)["type"] for line in lines] == ["start_game", "end_game"]
+
+
+@pytest.mark.parametrize("name", CONVERTIBLE_LOGS)
+def test_samples_convert_to_compact_json_lines(name):
+    lines = tenhou_to_mjai(sample(name))
+    assert type(lines) is list and all(type(line) is str for line in lines)
+    events = [json.loads(line) for line in lines]
+    assert events[0]["type"] == "start_game" and events[-1]["type"] == "end_game"
+    assert all("\n" not in line for line in lines)
+    assert [json.dumps(event, ensure_ascii=False, separators=(",", ":")) for event in events] == lines
+    # Each call reads the file anew and gives the same result.
+    assert tenhou_to_mjai(sample(name)) == lines
