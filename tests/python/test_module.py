@@ -1,4 +1,6 @@
 import importlib
+import shutil
+import subprocess
 import sys
 
 import pytest
@@ -49,6 +51,14 @@ def test_package_reexports_the_module_objects():
     assert paiscribe.__all__ == _paiscribe.__all__
     for name in _paiscribe.__all__:
         assert getattr(paiscribe, name) is getattr(_paiscribe, name), name
+
+
+@pytest.mark.skipif(shutil.which("nm") is None, reason="needs nm")
+def test_only_the_initialisation_function_is_exported():
+    listing = subprocess.run(
+        ["nm", "-D", "--defined-only", _paiscribe.__file__], capture_output=True, text=True, check=True
+    ).stdout
+    assert [line.split()[-1] for line in listing.splitlines()] == ["PyInit__paiscribe"]
 
 
 def test_reimport_gives_the_same_module_and_types():
