@@ -1,48 +1,46 @@
 #pragma once
 
-#include <algorithm>
 #include <array>
+#include <cassert>
 #include <charconv>
 #include <concepts>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
+#include <limits>
 #include <optional>
 #include <span>
-#include <string>
 #include <string_view>
-#include <utility>
+#include <type_traits>
 
 #include "paiscribe/mjai/utf8.hpp"
 #include "paiscribe/tenhou/tile.hpp"
 
 namespace paiscribe {
 
-// Every line starts with this much room; most events never need more.
+// Every line starts with this much room; only start_kyoku and unusually long
+// names or ura lists need more.
 inline constexpr std::size_t kLineReserve = 128;
-
-// The longest text of one value of each kind, for sizing a line up front.
-inline constexpr std::size_t kMaxQuotedTileSize = 5;  // "5mr"
-inline constexpr std::size_t kMaxU8Size = 3;          // 255
-inline constexpr std::size_t kMaxI32Size = 11;        // -2147483648
-inline constexpr std::size_t kMaxBoolSize = 5;        // false
 
 namespace line_detail {
 
-// A tile's name in quotes with a comma after it: a list element is one copy.
+// A tile's name in quotes with a comma after it: a list element is one copy,
+// and a lone tile copies all six bytes and keeps five (or fewer).
 struct QuotedTile {
   std::array<char, 6> text;
   std::uint8_t quoted_size;  // without the comma
 };
+inline constexpr std::size_t kQuotedTileSlot = 6;
 
 inline constexpr std::array<QuotedTile, Tile::kCount> kQuotedTiles = [] {
   std::array<QuotedTile, Tile::kCount> table{};
   for (std::size_t index = 0; index < Tile::kCount; ++index) {
     const std::string_view name = kMjaiNames[index];
     auto& entry = table[index];
+    entry.text.fill(',');
     entry.text[0] = '"';
-    std::ranges::copy(name, entry.text.begin() + 1);
+    for (std::size_t at = 0; at < name.size(); ++at) entry.text[at + 1] = name[at];
     entry.text[name.size() + 1] = '"';
-    entry.text[name.size() + 2] = ',';
     entry.quoted_size = static_cast<std::uint8_t>(name.size() + 2);
   }
   return table;
@@ -68,6 +66,9 @@ constexpr std::size_t escaped_byte_size(std::uint8_t byte) {
   return letter == 0 ? 1 : letter == 'u' ? 6 : 2;
 }
 
+template <std::integral T>
+inline constexpr std::size_t kMaxDigits = std::numeric_limits<T>::digits10 + 1 + std::is_signed_v<T>;
+
 }  // namespace line_detail
 
 // The size of `text` as JSON string content (quotes not counted), or nothing
@@ -89,95 +90,131 @@ constexpr std::optional<std::size_t> escaped_size(std::string_view text) {
   return size;
 }
 
-// Appends the pieces of one JSON line to a buffer reserved once. A value that
-// has no text form (a tile index out of range) marks the line as failed
-// instead of reading outside a table.
-class LineWriter {
+// A line is put twice through the same code: once into a LineSize, which adds
+// up the most each value can take and checks that every value has a text
+// form, then into a LineCursor over a buffer of that size. The bound cannot
+// drift from what is written, and the writing needs no checks.
+
+class LineSize {
  public:
-  explicit LineWriter(std::size_t expected_size) { line_.reserve(std::max(expected_size, kLineReserve)); }
+  constexpr LineSize& raw(std::string_view text) { return add(text.size()); }
+  template <std::integral T>
+  constexpr LineSize& number(T) { return add(line_detail::kMaxDigits<T>); }
+  constexpr LineSize& boolean(bool) { return add(5); }
+  constexpr LineSize& tile(Tile tile) {
+    check(tile);
+    return add(line_detail::kQuotedTileSlot);
+  }
+  constexpr LineSize& tiles(std::span<const Tile> tiles) {
+    for (const Tile tile : tiles) check(tile);
+    return add(2 + tiles.size() * line_detail::kQuotedTileSlot);
+  }
+  constexpr LineSize& numbers(std::span<const std::int32_t> values) {
+    return add(2 + values.size() * (line_detail::kMaxDigits<std::int32_t> + 1));
+  }
+  constexpr LineSize& string(std::string_view text) {
+    const auto content = escaped_size(text);
+    if (!content) valid_ = false;
+    return add(2 + content.value_or(0));
+  }
 
-  // Keys, tags and punctuation, written as given.
-  LineWriter& raw(std::string_view text) {
-    line_.append(text);
+  constexpr std::size_t total() const { return total_; }
+  constexpr bool valid() const { return valid_; }
+
+ private:
+  constexpr LineSize& add(std::size_t size) {
+    total_ += size;
+    return *this;
+  }
+  constexpr void check(Tile tile) {
+    if (tile.index() >= Tile::kCount) [[unlikely]]
+      valid_ = false;
+  }
+
+  std::size_t total_ = 0;
+  bool valid_ = true;
+};
+
+class LineCursor {
+ public:
+  LineCursor(char* begin, std::size_t capacity) : at_(begin), end_(begin + capacity) {}
+
+  LineCursor& raw(std::string_view text) { return copy(text.data(), text.size()); }
+
+  template <std::integral T>
+  LineCursor& number(T value) {
+    assert(end_ - at_ >= static_cast<std::ptrdiff_t>(line_detail::kMaxDigits<T>));
+    at_ = std::to_chars(at_, at_ + line_detail::kMaxDigits<T>, value).ptr;
     return *this;
   }
 
-  LineWriter& number(std::integral auto value) {
-    std::array<char, kMaxI32Size> digits;
-    const auto result = std::to_chars(digits.data(), digits.data() + digits.size(), value);
-    line_.append(digits.data(), result.ptr);
-    return *this;
-  }
+  LineCursor& boolean(bool value) { return value ? raw("true") : raw("false"); }
 
-  LineWriter& boolean(bool value) { return raw(value ? "true" : "false"); }
-
-  LineWriter& tile(Tile tile) {
-    if (!known(tile)) return *this;
+  LineCursor& tile(Tile tile) {
     const auto& entry = line_detail::kQuotedTiles[tile.index()];
-    line_.append(entry.text.data(), entry.quoted_size);
+    copy(entry.text.data(), line_detail::kQuotedTileSlot);
+    at_ -= line_detail::kQuotedTileSlot - entry.quoted_size;
     return *this;
   }
 
-  LineWriter& tiles(std::span<const Tile> tiles) {
+  LineCursor& tiles(std::span<const Tile> tiles) {
     if (tiles.empty()) return raw("[]");
-    line_.push_back('[');
+    put('[');
     for (const Tile tile : tiles) {
-      if (!known(tile)) return *this;
       const auto& entry = line_detail::kQuotedTiles[tile.index()];
-      line_.append(entry.text.data(), entry.quoted_size + 1u);
+      copy(entry.text.data(), line_detail::kQuotedTileSlot);
+      at_ -= line_detail::kQuotedTileSlot - entry.quoted_size - 1;
     }
-    line_.back() = ']';  // the last element's comma
+    at_[-1] = ']';  // over the last element's comma
     return *this;
   }
 
-  LineWriter& numbers(std::span<const std::int32_t> values) {
-    line_.push_back('[');
-    for (std::size_t at = 0; at < values.size(); ++at) {
-      if (at != 0) line_.push_back(',');
-      number(values[at]);
+  LineCursor& numbers(std::span<const std::int32_t> values) {
+    put('[');
+    for (std::size_t index = 0; index < values.size(); ++index) {
+      if (index != 0) put(',');
+      number(values[index]);
     }
-    line_.push_back(']');
-    return *this;
+    return put(']');
   }
 
-  // A quoted JSON string; the caller has checked the text with escaped_size.
-  LineWriter& string(std::string_view text) {
-    line_.push_back('"');
+  // Plain runs are copied whole; only the bytes JSON wants escaped are rewritten.
+  LineCursor& string(std::string_view text) {
+    put('"');
     std::size_t run_start = 0;
-    for (std::size_t at = 0; at < text.size(); ++at) {
-      const auto byte = static_cast<std::uint8_t>(text[at]);
+    for (std::size_t index = 0; index < text.size(); ++index) {
+      const auto byte = static_cast<std::uint8_t>(text[index]);
       const char letter = line_detail::kEscapeLetter[byte];
       if (letter == 0) continue;
-      line_.append(text.data() + run_start, at - run_start);
+      copy(text.data() + run_start, index - run_start);
       if (letter == 'u') {
         constexpr std::string_view kHex = "0123456789abcdef";
         const char escape[] = {'\\', 'u', '0', '0', kHex[byte >> 4], kHex[byte & 0xF]};
-        line_.append(escape, sizeof escape);
+        copy(escape, sizeof escape);
       } else {
         const char escape[] = {'\\', letter};
-        line_.append(escape, sizeof escape);
+        copy(escape, sizeof escape);
       }
-      run_start = at + 1;
+      run_start = index + 1;
     }
-    line_.append(text.data() + run_start, text.size() - run_start);
-    line_.push_back('"');
+    copy(text.data() + run_start, text.size() - run_start);
+    return put('"');
+  }
+
+  char* position() const { return at_; }
+
+ private:
+  LineCursor& put(char byte) { return copy(&byte, 1); }
+
+  LineCursor& copy(const char* bytes, std::size_t size) {
+    assert(static_cast<std::size_t>(end_ - at_) >= size);
+    std::memcpy(at_, bytes, size);
+    at_ += size;
     return *this;
   }
 
-  void fail() { failed_ = true; }
-  bool failed() const { return failed_; }
-  std::string take() && { return std::move(line_); }
-
- private:
-  bool known(Tile tile) {
-    if (tile.index() < Tile::kCount) [[likely]]
-      return true;
-    failed_ = true;
-    return false;
-  }
-
-  std::string line_;
-  bool failed_ = false;
+  char* at_;
+  [[maybe_unused]] char* end_;
 };
 
 }  // namespace paiscribe
