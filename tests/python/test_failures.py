@@ -1,5 +1,7 @@
 import json
 import os
+import subprocess
+import sys
 
 import pytest
 
@@ -170,3 +172,15 @@ def test_samples_convert_to_compact_json_lines(name):
     assert [json.dumps(event, ensure_ascii=False, separators=(",", ":")) for event in events] == lines
     # Each call reads the file anew and gives the same result.
     assert tenhou_to_mjai(sample(name)) == lines
+
+
+def test_log_read_from_a_pipe_has_no_size_to_go_by():
+    # A pipe reports size 0, so the whole log arrives through the read loop.
+    log = sample(CONVERTIBLE_LOGS[0])
+    code = "import sys, _paiscribe; sys.stdout.write(repr(_paiscribe.tenhou_to_mjai('/dev/stdin')))"
+    with open(log, "rb") as stream:
+        content = stream.read()
+    assert len(content) > 4096
+    child = subprocess.run([sys.executable, "-c", code], input=content, capture_output=True, timeout=60)
+    assert child.returncode == 0, child.stderr
+    assert eval(child.stdout) == tenhou_to_mjai(log)
