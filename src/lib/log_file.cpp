@@ -7,7 +7,7 @@
 #include <cerrno>
 #include <utility>
 
-#include "utf8_scan.hpp"
+#include "paiscribe/tenhou/json_utf8.hpp"
 
 namespace paiscribe {
 

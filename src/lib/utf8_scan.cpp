@@ -1,6 +1,5 @@
 #include "utf8_scan.hpp"
 
-#include <cstring>
 
 namespace paiscribe {
 namespace {
@@ -45,29 +44,6 @@ Utf8Step decode_utf8_step(std::string_view bytes) {
     code_point = (code_point << 6) | (byte & 0x3F);
   }
   return {code_point, static_cast<std::uint8_t>(length), true};
-}
-
-bool is_valid_utf8(std::string_view bytes) {
-  std::size_t pos = 0;
-  const std::size_t size = bytes.size();
-  while (pos < size) {
-    // Logs are almost all ASCII: skip it eight bytes at a time.
-    while (pos + 8 <= size) {
-      std::uint64_t word;
-      std::memcpy(&word, bytes.data() + pos, sizeof word);
-      if (word & 0x8080808080808080ULL) break;
-      pos += 8;
-    }
-    if (pos >= size) break;
-    if (static_cast<unsigned char>(bytes[pos]) < 0x80) {
-      ++pos;
-      continue;
-    }
-    const Utf8Step step = decode_utf8_step(bytes.substr(pos));
-    if (!step.valid) return false;
-    pos += step.length;
-  }
-  return true;
 }
 
 }  // namespace paiscribe

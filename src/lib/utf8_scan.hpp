@@ -17,7 +17,4 @@ struct Utf8Step {
 // Decodes the character at the start of `bytes`, which must not be empty.
 Utf8Step decode_utf8_step(std::string_view bytes);
 
-// Whether all of `bytes` is well-formed UTF-8.
-bool is_valid_utf8(std::string_view bytes);
-
 }  // namespace paiscribe

@@ -4,8 +4,6 @@
 
 #include <string_view>
 
-#include "utf8_scan.hpp"
-
 namespace paiscribe {
 namespace {
 
@@ -77,30 +75,6 @@ TEST(NamesStandardOutput, ComparesByComponents) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.path);
     EXPECT_EQ(names_standard_output(c.path), c.standard_output);
-  }
-}
-
-TEST(IsValidUtf8, AcceptsOnlyWellFormedText) {
-  const struct {
-    std::string_view text;
-    bool valid;
-  } cases[] = {
-      {"", true},
-      {"plain ascii that is longer than one eight-byte word", true},
-      {"\xE6\x9D\xB1\xE5\xA0\xB4 east round", true},
-      {"\xF4\x8F\xBF\xBF", true},
-      {"long ascii run then a bad byte at the end\x80", false},
-      {"\xC3", false},
-      {"\xC1\xBF", false},
-      {"\xE0\x9F\xBF", false},
-      {"\xED\xBF\xBF", false},
-      {"\xF4\x90\x80\x80", false},
-      {"\xF8\x88\x80\x80\x80", false},
-      {"x\xE2\x82 inside", false},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.text);
-    EXPECT_EQ(is_valid_utf8(c.text), c.valid);
   }
 }
 
