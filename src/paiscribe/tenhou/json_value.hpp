@@ -32,7 +32,15 @@ struct JsonValue {
 
   std::variant<Null, bool, NonNegative, Negative, Float, std::string, Array, Object> value;
 
-  friend bool operator==(const JsonValue&, const JsonValue&) = default;
+  friend bool operator==(const JsonValue&, const JsonValue&);
 };
+
+namespace detail {
+// Using the destructor before the comparison below lets clang complete the
+// recursive std::pair<std::string, JsonValue> of Object.
+inline void use_json_value_destructor(JsonValue* value) { value->~JsonValue(); }
+}  // namespace detail
+
+inline bool operator==(const JsonValue& a, const JsonValue& b) { return a.value == b.value; }
 
 }  // namespace paiscribe

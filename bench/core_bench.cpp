@@ -1,0 +1,127 @@
+// Throughput of the core stages, in bytes of log text per second, so the
+// stages compare directly with each other and with the whole pipeline.
+//
+//   core_bench [--benchmark_...] [LOG...]    (default: the hand-made full game)
+#include <benchmark/benchmark.h>
+
+#include <deque>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "paiscribe/conv/convert_log.hpp"
+#include "paiscribe/mjai/serialize.hpp"
+#include "paiscribe/tenhou/parse_log.hpp"
+#include "pipeline.hpp"
+
+namespace {
+
+using paiscribe::Event;
+
+struct Input {
+  std::string name;
+  std::string path;
+  std::string text;
+};
+
+void count_bytes(benchmark::State& state, const Input& input) {
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * input.text.size()));
+}
+
+std::optional<std::vector<Event>> events_of(const Input& input) {
+  auto log = paiscribe::parse_log(input.text);
+  if (!log) return std::nullopt;
+  auto events = paiscribe::convert_log(*log);
+  if (!events) return std::nullopt;
+  return std::move(*events);
+}
+
+void parse(benchmark::State& state, const Input& input) {
+  for (auto _ : state) {
+    auto log = paiscribe::parse_log(input.text);
+    benchmark::DoNotOptimize(log);
+  }
+  count_bytes(state, input);
+}
+
+void convert(benchmark::State& state, const Input& input) {
+  const auto log = paiscribe::parse_log(input.text);
+  if (!log) return state.SkipWithError("the log does not parse");
+  for (auto _ : state) {
+    auto events = paiscribe::convert_log(*log);
+    benchmark::DoNotOptimize(events);
+  }
+  count_bytes(state, input);
+}
+
+void serialize(benchmark::State& state, const Input& input) {
+  const auto events = events_of(input);
+  if (!events) return state.SkipWithError("the log does not convert");
+  for (auto _ : state) {
+    for (const Event& event : *events) {
+      auto line = paiscribe::serialize_event(event);
+      benchmark::DoNotOptimize(line);
+    }
+  }
+  count_bytes(state, input);
+}
+
+// What the entry does between reading the file and writing: text in, lines out.
+void pipeline(benchmark::State& state, const Input& input) {
+  for (auto _ : state) {
+    auto log = paiscribe::parse_log(input.text);
+    auto events = paiscribe::convert_log(*log);
+    std::vector<std::string> lines;
+    lines.reserve(events->size());
+    for (const Event& event : *events) lines.push_back(*paiscribe::serialize_event(event));
+    benchmark::DoNotOptimize(lines);
+  }
+  count_bytes(state, input);
+}
+
+// The whole entry with the file read, as the module calls it.
+void entry(benchmark::State& state, const Input& input) {
+  for (auto _ : state) {
+    auto lines = paiscribe::run_pipeline(input.path, std::nullopt);
+    if (!lines) return state.SkipWithError(lines.error().message.c_str());
+    benchmark::DoNotOptimize(lines);
+  }
+  count_bytes(state, input);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  std::vector<std::string> paths(argv + 1, argv + argc);
+  if (paths.empty()) paths.emplace_back(PAISCRIBE_FULL_GAME);
+
+  std::deque<Input> inputs;  // stays put while the benchmarks hold references
+  for (const auto& path : paths) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+      std::fprintf(stderr, "cannot read %s\n", path.c_str());
+      return 1;
+    }
+    auto& input = inputs.emplace_back(Input{std::filesystem::path(path).filename().string(), path,
+                                            {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()}});
+    if (!events_of(input)) {
+      std::fprintf(stderr, "%s does not convert\n", path.c_str());
+      return 1;
+    }
+    using Stage = void (*)(benchmark::State&, const Input&);
+    const std::pair<const char*, Stage> stages[] = {
+        {"parse", parse}, {"convert", convert}, {"serialize", serialize}, {"pipeline", pipeline}, {"entry", entry}};
+    for (const auto& [stage_name, stage] : stages) {
+      benchmark::RegisterBenchmark((std::string(stage_name) + "/" + input.name).c_str(),
+                                   [stage, &input](benchmark::State& state) { stage(state, input); })
+          ->Unit(benchmark::kMicrosecond);
+    }
+  }
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}
