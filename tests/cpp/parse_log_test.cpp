@@ -167,7 +167,7 @@ TEST(ParseLog, MinimalDocumentsInEveryForm) {
       R"([[],["a","b","c","d"],{},null,null,null,null,null])",
       R"({"rule":[],"ratingc":null,"name":["a","b","c","d"],"lobby":null,"log":[],"dan":null,"rate":null,"sx":null})",
       R"({"\u006cog":[],"name":["a","b","c","d"],"rule":{"Disp":5,"x":null,"x":[]},"Log":{"a":1},"log ":true})",
-      R"({"log":[],"name":["a","b","c","d"],"rule":["",0,0,0,0],"x":"\udc00","y":123456789012345678901234567890})",
+      R"({"log":[],"name":["a","b","c","d"],"rule":["",0,0,0,0],"x":"\udc00","x":123456789012345678901234567890})",
       bom_free_padding + std::string(kMinimal) + bom_free_padding,
   };
   for (const std::string& document : documents) {
@@ -258,7 +258,7 @@ TEST(ParseLog, SlotValues) {
       {{"name", R"(["a","b","c",null])"}, "!invalid type: null, expected a string"},
       {{"name", R"(["a","b","c",4])"}, "!invalid type: integer `4`, expected a string"},
       {{"name", R"(["\ud83c\udc04","\u00e9\u0000","\udc00x","d"])"}, "!invalid unicode"},
-      {{"name", R"(["\ud83c\udc04","\u00e9","c","d"])"}, "\xF0\x9F\x80\x84,\xC3\xA9,c,d"},
+      {{"name", R"(["\ud83c\udc04","\u00e9","c\"\\\/","d"])"}, "\xF0\x9F\x80\x84,\xC3\xA9,c\"\\/,d"},
       {{"name", R"(["\ud800","b","c","d"])"}, "!The surrogate pair in string is invalid."},
       {{"rule", "null"}, "!invalid type: null"},
       {{"rule", R"(["x",1])"}, "'x' 1 0 0 0"},
@@ -277,6 +277,13 @@ TEST(ParseLog, SlotValues) {
       {{"sx", R"({"a":"b"})"}, "!invalid type: map"},
       {{"rate", "[1500,1500.5]"}, "[1500.0,1500.5]"},
       {{"rate", R"(["1500"])"}, "!invalid type: string, expected f64"},
+      {{"rate", "[0e60,-0e100,0.0e-30,1e-400,-1e-400,5e-324,0.1,1.7976931348623157e308]"},
+       "[0.0,-0.0,0.0,0.0,-0.0,5e-324,0.1,1.7976931348623157e+308]"},
+      {{"rate", "[1.7976931348623159e308]"}, "!number out of range at line 1 column"},
+      {{"rate", "[123456789012345678901234567890,18446744073709551615,-9223372036854775808]"},
+       "[1.2345678901234568e+29,18446744073709551616.0,-9223372036854775808.0]"},
+      {{"result", "[[18446744073709551615,18446744073709551616,-9223372036854775808,-9223372036854775809]]"},
+       "details [18446744073709551615,18446744073709551616.0,-9223372036854775808,-9223372036854775808.0]"},
       {{"lobby", "[]"}, "!invalid type: sequence"},
   };
   for (const auto& [slot, expected] : cases) {

@@ -1,20 +1,27 @@
 #include "paiscribe/tenhou/json_document.hpp"
 
 #include <rapidjson/error/en.h>
-#include <rapidjson/memorystream.h>
+#include <rapidjson/reader.h>
 
 #include <algorithm>
+#include <charconv>
 #include <cstddef>
+#include <cstdint>
+#include <limits>
 #include <string>
+#include <system_error>
 
 namespace paiscribe {
 namespace {
 
-// Iterative parsing keeps the native stack flat however deep the text nests;
-// the reader stops after the value so the tail is checked here, where an
-// embedded NUL cannot pass for the end of the text.
+// Iterative parsing keeps the native stack flat however deep the text nests.
+// The reader stops after the value so the tail is checked here, where an
+// embedded NUL cannot pass for the end of the text. Numbers arrive as text
+// and are converted here: the library's own conversion turns some zeros
+// (0e60) into arbitrary values.
 constexpr unsigned kParseFlags = rapidjson::kParseIterativeFlag | rapidjson::kParseValidateEncodingFlag |
-                                 rapidjson::kParseFullPrecisionFlag | rapidjson::kParseStopWhenDoneFlag;
+                                 rapidjson::kParseNumbersAsStringsFlag | rapidjson::kParseStopWhenDoneFlag |
+                                 rapidjson::kParseInsituFlag;
 
 bool is_json_whitespace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
 
@@ -27,16 +34,110 @@ std::string position_of(std::string_view text, std::size_t offset) {
   return "at line " + std::to_string(line) + " column " + std::to_string(column);
 }
 
+// For a number whose value no double can hold: whether it is too small
+// (rounds to zero) rather than too large. Decided by its decimal order of
+// magnitude, read off the digits and the exponent.
+bool is_below_double_range(std::string_view number) {
+  const std::size_t exponent_at = number.find_first_of("eE");
+  const std::string_view mantissa = number.substr(0, exponent_at);
+  std::int64_t exponent = 0;
+  if (exponent_at != std::string_view::npos) {
+    std::string_view digits = number.substr(exponent_at + 1);
+    const bool negative = digits.front() == '-';
+    if (digits.front() == '-' || digits.front() == '+') digits.remove_prefix(1);
+    if (std::from_chars(digits.data(), digits.data() + digits.size(), exponent).ec != std::errc{}) return negative;
+    if (negative) exponent = -exponent;
+  }
+  const std::size_t point = std::min(mantissa.find('.'), mantissa.size());
+  const std::size_t first_digit = mantissa.find_first_of("123456789");
+  if (first_digit == std::string_view::npos) return true;
+  const auto order = first_digit < point ? static_cast<std::int64_t>(point - first_digit - 1)
+                                         : -static_cast<std::int64_t>(first_digit - point);
+  return order + exponent < 0;
+}
+
+// Forwards parse events to the document, converting numbers itself. An
+// integer keeps its integer kind when it fits 64 bits (so "-0" is the
+// integer 0); anything else becomes the nearest double.
+class DocumentBuilder {
+ public:
+  explicit DocumentBuilder(rapidjson::Document& document) : document_(document) {}
+
+  bool RawNumber(const char* text, rapidjson::SizeType length, bool) {
+    const std::string_view number(text, length);
+    if (push_integer(number)) return true;
+    double value = 0;
+    const auto parsed = std::from_chars(number.data(), number.data() + number.size(), value);
+    if (parsed.ec == std::errc::result_out_of_range) {
+      if (!is_below_double_range(number)) return false;
+      value = number.front() == '-' ? -0.0 : 0.0;
+    } else if (parsed.ec != std::errc{}) {
+      return false;
+    }
+    return document_.Double(value);
+  }
+
+  bool Null() { return document_.Null(); }
+  bool Bool(bool b) { return document_.Bool(b); }
+  bool Int(int i) { return document_.Int(i); }
+  bool Uint(unsigned u) { return document_.Uint(u); }
+  bool Int64(std::int64_t i) { return document_.Int64(i); }
+  bool Uint64(std::uint64_t u) { return document_.Uint64(u); }
+  bool Double(double d) { return document_.Double(d); }
+  bool String(const char* text, rapidjson::SizeType length, bool copy) { return document_.String(text, length, copy); }
+  bool StartObject() { return document_.StartObject(); }
+  bool Key(const char* text, rapidjson::SizeType length, bool copy) { return document_.Key(text, length, copy); }
+  bool EndObject(rapidjson::SizeType members) { return document_.EndObject(members); }
+  bool StartArray() { return document_.StartArray(); }
+  bool EndArray(rapidjson::SizeType elements) { return document_.EndArray(elements); }
+
+ private:
+  // False for a number with a fraction or exponent, or whose magnitude needs
+  // more than 64 bits. The text is a valid JSON number.
+  bool push_integer(std::string_view number) {
+    const bool negative = number.front() == '-';
+    if (negative) number.remove_prefix(1);
+    if (number.size() > std::numeric_limits<std::uint64_t>::digits10 + 1) return false;
+    std::uint64_t magnitude = 0;
+    for (const char digit : number) {
+      if (digit < '0' || digit > '9') return false;
+      const auto value = static_cast<std::uint64_t>(digit - '0');
+      if (magnitude > (std::numeric_limits<std::uint64_t>::max() - value) / 10) return false;
+      magnitude = magnitude * 10 + value;
+    }
+    if (!negative || magnitude == 0) return document_.Uint64(magnitude);
+    constexpr auto kMostNegative = static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max()) + 1;
+    if (magnitude > kMostNegative) return false;
+    return document_.Int64(static_cast<std::int64_t>(0 - magnitude));
+  }
+
+  rapidjson::Document& document_;
+};
+
 }  // namespace
 
-std::expected<void, ParseError> parse_json_document(std::string_view text, rapidjson::Document& document) {
-  // A plain byte stream: unlike the library's encoded streams it does not
-  // skip a byte-order mark, which is no whitespace.
-  rapidjson::MemoryStream stream(text.data(), text.size());
-  document.ParseStream<kParseFlags, rapidjson::UTF8<>>(stream);
-  if (document.HasParseError()) {
-    return std::unexpected(ParseError{std::string(rapidjson::GetParseError_En(document.GetParseError())) + " " +
-                                      position_of(text, document.GetErrorOffset())});
+std::expected<void, ParseError> JsonDocument::parse(std::string_view text) {
+  // The copy ends in a NUL, where the in-place stream stops. Unlike the
+  // library's encoded streams this one does not skip a byte-order mark, which
+  // is no whitespace.
+  // Lengths inside the document are 32-bit.
+  if (text.size() >= std::numeric_limits<rapidjson::SizeType>::max())
+    return std::unexpected(ParseError{"document too large"});
+  text_.assign(text);
+  rapidjson::InsituStringStream stream(text_.data());
+  rapidjson::Reader reader;
+  rapidjson::ParseResult result;
+  auto generate = [&](rapidjson::Document& handler) {
+    DocumentBuilder builder(handler);
+    result = reader.Parse<kParseFlags>(stream, builder);
+    return !result.IsError();
+  };
+  document_.Populate(generate);
+  if (result.IsError()) {
+    const std::string what = result.Code() == rapidjson::kParseErrorTermination
+                                 ? "number out of range"
+                                 : rapidjson::GetParseError_En(result.Code());
+    return std::unexpected(ParseError{what + " " + position_of(text, result.Offset())});
   }
   std::size_t end = stream.Tell();
   while (end < text.size() && is_json_whitespace(text[end])) ++end;

@@ -3,15 +3,31 @@
 #include <rapidjson/document.h>
 
 #include <expected>
+#include <string>
 #include <string_view>
 
 #include "paiscribe/tenhou/parse_log.hpp"
 
 namespace paiscribe {
 
-// Reads `text` as exactly one JSON value, with nothing around it but space,
+// One JSON text read as exactly one value, with nothing around it but space,
 // tab, line feed and carriage return. Values may nest without limit here;
 // readers that copy a value out must bound the depth themselves.
-std::expected<void, ParseError> parse_json_document(std::string_view text, rapidjson::Document& document);
+class JsonDocument {
+ public:
+  JsonDocument() = default;
+  JsonDocument(const JsonDocument&) = delete;
+  JsonDocument& operator=(const JsonDocument&) = delete;
+
+  std::expected<void, ParseError> parse(std::string_view text);
+  const rapidjson::Value& root() const { return document_; }
+
+ private:
+  // Parsed in place: the values' strings and numbers point into this copy.
+  std::string text_;
+  // The default pool allocator frees the tree without walking it, so even a
+  // value nested a million levels deep is released without recursion.
+  rapidjson::Document document_;
+};
 
 }  // namespace paiscribe

@@ -150,12 +150,10 @@ ReadStatus read_log_field(std::size_t field, const JsonNode& node, RawLog& log) 
 }  // namespace
 
 std::expected<RawLog, ParseError> parse_log(std::string_view text) {
-  // The default pool allocator frees the tree without walking it, so even a
-  // skipped value nested a million levels deep is released without recursion.
-  rapidjson::Document document;
-  if (auto parsed = parse_json_document(text, document); !parsed) return std::unexpected(std::move(parsed.error()));
+  JsonDocument document;
+  if (auto parsed = document.parse(text); !parsed) return std::unexpected(std::move(parsed.error()));
   RawLog log;
-  if (auto status = read_record(document, kRawLogShape, log, read_log_field); !status)
+  if (auto status = read_record(document.root(), kRawLogShape, log, read_log_field); !status)
     return std::unexpected(std::move(status.error()));
   return log;
 }
