@@ -416,6 +416,9 @@ TEST(IsValidUtf8, ShortestFormsWithoutSurrogates) {
       {"\xC0\x80", false}, {"\xC1\xBF", false}, {"\xE0\x9F\xBF", false}, {"\xF0\x8F\xBF\xBF", false},
       {"\xF4\x90\x80\x80", false}, {"\xF5\x80\x80\x80", false}, {"\x80", false}, {"\xC3", false},
       {"\xE6\xBA", false}, {"\xE6\x41\x80", false}, {"a\xFF", false},
+      // Runs of eight ASCII bytes are checked at once.
+      {"abcdefghijklmnop", true}, {"abcdefg\xC3\xA9xyzabcdefg", true}, {"abcdefgh\xED\xA0\x80", false},
+      {"\xC3\xA9abcdefghij\xFF", false}, {"abcdefghijkl\xE6\xBA", false}, {"abcdefghijklmnopq\x80", false},
   };
   for (const auto& [bytes, valid] : cases) {
     SCOPED_TRACE(testing::PrintToString(std::string(bytes)));
