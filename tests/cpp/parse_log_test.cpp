@@ -361,6 +361,11 @@ TEST(ParseLog, NestingDepth) {
       {{"extra", ",\"x\":" + nested("[", "123456789012345678901234567890", "]", 5000)}, "parsed"},
       {{"extra", ",\"x\":" + deep_array + ",\"y\":" + deep_object}, "parsed"},
       {{"rule", R"({"x":)" + deep_array + "}"}, "'' 0 0 0 0"},
+      // Deep documents are read a second time from a fresh copy of the text.
+      {{"name", R"(["\u00e9\"","b","c","d"],"x":)" + nested("[", "", "]", 126)}, "é\",b,c,d"},
+      {{"name", R"(["\u00e9\"","b","c","d"],"x":)" + nested("[", "", "]", 127)}, "é\",b,c,d"},
+      {{"name", R"(["\u00e9\"","b","c","d"],"x":)" + nested("[", "", "]", 128)}, "é\",b,c,d"},
+      {{"name", R"(["\u00e9\"","b","c","d"],"x":)" + nested("[", "1.5e999", "]", 300)}, "!Number too big"},
       {{"extra", ",\"x\":" + nested("[", "", "]", 200000).substr(1)}, "!"},
   };
   for (const auto& [slot, expected] : cases) {

@@ -14,14 +14,18 @@
 namespace paiscribe {
 namespace {
 
-// Iterative parsing keeps the native stack flat however deep the text nests.
 // The reader stops after the value so the tail is checked here, where an
 // embedded NUL cannot pass for the end of the text. Numbers arrive as text
 // and are converted here: the library's own conversion turns some zeros
 // (0e60) into arbitrary values.
-constexpr unsigned kParseFlags = rapidjson::kParseIterativeFlag | rapidjson::kParseValidateEncodingFlag |
-                                 rapidjson::kParseNumbersAsStringsFlag | rapidjson::kParseStopWhenDoneFlag |
-                                 rapidjson::kParseInsituFlag;
+constexpr unsigned kParseFlags = rapidjson::kParseValidateEncodingFlag | rapidjson::kParseNumbersAsStringsFlag |
+                                 rapidjson::kParseStopWhenDoneFlag | rapidjson::kParseInsituFlag;
+
+// The recursive reader is fast but takes native stack for every level of
+// nesting. Real logs nest a few levels; a text nesting deeper than this is
+// read again by the iterative reader, whose native stack stays flat.
+constexpr unsigned kRecursiveDepthLimit = 128;
+constexpr unsigned kNoDepthLimit = std::numeric_limits<unsigned>::max();
 
 bool is_json_whitespace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
 
@@ -56,12 +60,15 @@ bool is_below_double_range(std::string_view number) {
   return order + exponent < 0;
 }
 
-// Forwards parse events to the document, converting numbers itself. An
-// integer keeps its integer kind when it fits 64 bits (so "-0" is the
-// integer 0); anything else becomes the nearest double.
+// Forwards parse events to the document, converting numbers itself, and
+// stops at the depth limit. An integer keeps its integer kind when it fits
+// 64 bits (so "-0" is the integer 0); anything else becomes the nearest double.
 class DocumentBuilder {
  public:
-  explicit DocumentBuilder(rapidjson::Document& document) : document_(document) {}
+  DocumentBuilder(rapidjson::Document& document, unsigned depth_limit)
+      : document_(document), depth_limit_(depth_limit) {}
+
+  bool too_deep() const { return too_deep_; }
 
   bool RawNumber(const char* text, rapidjson::SizeType length, bool) {
     const std::string_view number(text, length);
@@ -85,11 +92,17 @@ class DocumentBuilder {
   bool Uint64(std::uint64_t u) { return document_.Uint64(u); }
   bool Double(double d) { return document_.Double(d); }
   bool String(const char* text, rapidjson::SizeType length, bool copy) { return document_.String(text, length, copy); }
-  bool StartObject() { return document_.StartObject(); }
+  bool StartObject() { return enter() && document_.StartObject(); }
   bool Key(const char* text, rapidjson::SizeType length, bool copy) { return document_.Key(text, length, copy); }
-  bool EndObject(rapidjson::SizeType members) { return document_.EndObject(members); }
-  bool StartArray() { return document_.StartArray(); }
-  bool EndArray(rapidjson::SizeType elements) { return document_.EndArray(elements); }
+  bool EndObject(rapidjson::SizeType members) {
+    --depth_;
+    return document_.EndObject(members);
+  }
+  bool StartArray() { return enter() && document_.StartArray(); }
+  bool EndArray(rapidjson::SizeType elements) {
+    --depth_;
+    return document_.EndArray(elements);
+  }
 
  private:
   // False for a number with a fraction or exponent, or whose magnitude needs
@@ -111,8 +124,37 @@ class DocumentBuilder {
     return document_.Int64(static_cast<std::int64_t>(0 - magnitude));
   }
 
+  bool enter() {
+    too_deep_ = ++depth_ > depth_limit_;
+    return !too_deep_;
+  }
+
   rapidjson::Document& document_;
+  unsigned depth_limit_;
+  unsigned depth_ = 0;
+  bool too_deep_ = false;
 };
+
+struct ReaderOutcome {
+  rapidjson::ParseResult result;
+  bool too_deep;
+  std::size_t end;  // where the reader stopped
+};
+
+// Parses the NUL-terminated `text` in place into `document`.
+template <unsigned kFlags>
+ReaderOutcome read_in_place(char* text, rapidjson::Document& document, unsigned depth_limit) {
+  rapidjson::InsituStringStream stream(text);
+  rapidjson::Reader reader;
+  DocumentBuilder builder(document, depth_limit);
+  rapidjson::ParseResult result;
+  auto generate = [&](rapidjson::Document&) {
+    result = reader.Parse<kFlags>(stream, builder);
+    return !result.IsError();
+  };
+  document.Populate(generate);
+  return {result, builder.too_deep(), stream.Tell()};
+}
 
 }  // namespace
 
@@ -124,22 +166,20 @@ std::expected<void, ParseError> JsonDocument::parse(std::string_view text) {
   if (text.size() >= std::numeric_limits<rapidjson::SizeType>::max())
     return std::unexpected(ParseError{"document too large"});
   text_.assign(text);
-  rapidjson::InsituStringStream stream(text_.data());
-  rapidjson::Reader reader;
-  rapidjson::ParseResult result;
-  auto generate = [&](rapidjson::Document& handler) {
-    DocumentBuilder builder(handler);
-    result = reader.Parse<kParseFlags>(stream, builder);
-    return !result.IsError();
-  };
-  document_.Populate(generate);
-  if (result.IsError()) {
-    const std::string what = result.Code() == rapidjson::kParseErrorTermination
-                                 ? "number out of range"
-                                 : rapidjson::GetParseError_En(result.Code());
-    return std::unexpected(ParseError{what + " " + position_of(text, result.Offset())});
+  auto outcome = read_in_place<kParseFlags>(text_.data(), document_, kRecursiveDepthLimit);
+  if (outcome.too_deep) {
+    // The first attempt decoded strings in place; start from a fresh copy.
+    text_.assign(text);
+    document_.GetAllocator().Clear();
+    outcome = read_in_place<kParseFlags | rapidjson::kParseIterativeFlag>(text_.data(), document_, kNoDepthLimit);
   }
-  std::size_t end = stream.Tell();
+  if (outcome.result.IsError()) {
+    const std::string what = outcome.result.Code() == rapidjson::kParseErrorTermination
+                                 ? "number out of range"
+                                 : rapidjson::GetParseError_En(outcome.result.Code());
+    return std::unexpected(ParseError{what + " " + position_of(text, outcome.result.Offset())});
+  }
+  std::size_t end = outcome.end;
   while (end < text.size() && is_json_whitespace(text[end])) ++end;
   if (end != text.size()) return std::unexpected(ParseError{"trailing characters " + position_of(text, end)});
   return {};

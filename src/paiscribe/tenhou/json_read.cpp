@@ -1,7 +1,6 @@
 #include "paiscribe/tenhou/json_read.hpp"
 
 #include <charconv>
-#include <limits>
 
 #include "paiscribe/tenhou/json_utf8.hpp"
 
@@ -69,18 +68,17 @@ std::unexpected<ParseError> invalid_length(std::size_t found, std::string_view e
   return read_failure("invalid length " + std::to_string(found) + ", expected " + std::string(expected));
 }
 
-ReadResult<std::uint8_t> read_u8(const JsonNode& node) {
-  // Numbers written with a fraction or exponent never count as integers.
+std::unexpected<ParseError> not_u8(const JsonNode& node) {
   if (!node.IsNumber() || node.IsDouble()) return invalid_type(node, "u8");
-  if (!node.IsUint() || node.GetUint() > std::numeric_limits<std::uint8_t>::max()) return invalid_value(node, "u8");
-  return static_cast<std::uint8_t>(node.GetUint());
+  return invalid_value(node, "u8");
 }
 
-ReadResult<std::int32_t> read_i32(const JsonNode& node) {
+std::unexpected<ParseError> not_i32(const JsonNode& node) {
   if (!node.IsNumber() || node.IsDouble()) return invalid_type(node, "i32");
-  if (!node.IsInt()) return invalid_value(node, "i32");
-  return node.GetInt();
+  return invalid_value(node, "i32");
 }
+
+std::unexpected<ParseError> not_tile(TileCodeRejection rejection) { return read_failure(rejection.message()); }
 
 ReadResult<double> read_f64(const JsonNode& node) {
   if (!node.IsNumber()) return invalid_type(node, "f64");
@@ -90,14 +88,6 @@ ReadResult<double> read_f64(const JsonNode& node) {
 ReadResult<std::string> read_string(const JsonNode& node) {
   if (!node.IsString()) return invalid_type(node, "a string");
   return read_text(string_bytes(node));
-}
-
-ReadResult<Tile> read_tile(const JsonNode& node) {
-  const auto code = read_u8(node);
-  if (!code) return std::unexpected(code.error());
-  const auto tile = tile_from_code(*code);
-  if (!tile) return read_failure(tile.error().message());
-  return *tile;
 }
 
 ReadResult<JsonNode::ConstArray> read_sized_array(const JsonNode& node, std::size_t length, std::string_view what) {

@@ -13,7 +13,6 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -39,11 +38,33 @@ std::unexpected<ParseError> invalid_length(std::size_t found, std::string_view e
 // The bytes of a string node, embedded NULs included.
 inline std::string_view string_bytes(const JsonNode& node) { return {node.GetString(), node.GetStringLength()}; }
 
-ReadResult<std::uint8_t> read_u8(const JsonNode& node);
-ReadResult<std::int32_t> read_i32(const JsonNode& node);
+// Why a node is no u8, i32 or tile; kept out of line, off the readers' fast path.
+std::unexpected<ParseError> not_u8(const JsonNode& node);
+std::unexpected<ParseError> not_i32(const JsonNode& node);
+std::unexpected<ParseError> not_tile(TileCodeRejection rejection);
+
+// Integers are only numbers written without fraction or exponent: the parsed
+// document keeps those apart as doubles, which are neither Uint nor Int.
+inline ReadResult<std::uint8_t> read_u8(const JsonNode& node) {
+  if (node.IsUint() && node.GetUint() <= 0xFF) return static_cast<std::uint8_t>(node.GetUint());
+  return not_u8(node);
+}
+
+inline ReadResult<std::int32_t> read_i32(const JsonNode& node) {
+  if (node.IsInt()) return node.GetInt();
+  return not_i32(node);
+}
+
+inline ReadResult<Tile> read_tile(const JsonNode& node) {
+  const auto code = read_u8(node);
+  if (!code) return std::unexpected(code.error());
+  const auto tile = tile_from_code(*code);
+  if (!tile) return not_tile(tile.error());
+  return *tile;
+}
+
 ReadResult<double> read_f64(const JsonNode& node);
 ReadResult<std::string> read_string(const JsonNode& node);
-ReadResult<Tile> read_tile(const JsonNode& node);
 // Any value, kept whole; `level` is the nesting level of `node` itself.
 ReadResult<JsonValue> read_json_value(const JsonNode& node, int level);
 
@@ -57,25 +78,23 @@ ReadStatus store(ReadResult<T>&& result, auto& out) {
   return {};
 }
 
-template <class ReadElement>
-using ElementOf = typename std::invoke_result_t<ReadElement, const JsonNode&>::value_type;
-
-template <class ReadElement>
-ReadResult<std::vector<ElementOf<ReadElement>>> read_list(const JsonNode& node, ReadElement read_element) {
+// The element and field readers are template arguments so that they inline
+// into the loops over a log's thousands of items.
+template <auto read_element, class T>
+ReadStatus read_list(const JsonNode& node, std::vector<T>& out) {
   if (!node.IsArray()) return invalid_type(node, "a sequence");
   const auto items = node.GetArray();
-  std::vector<ElementOf<ReadElement>> list;
-  list.reserve(items.Size());
+  out.reserve(items.Size());
   for (const JsonNode& item : items) {
     auto element = read_element(item);
     if (!element) return std::unexpected(std::move(element.error()));
-    list.push_back(std::move(*element));
+    out.push_back(std::move(*element));
   }
-  return list;
+  return {};
 }
 
-template <class T, std::size_t N, class ReadElement>
-ReadStatus read_fixed(const JsonNode& node, std::array<T, N>& out, ReadElement read_element, std::string_view what) {
+template <auto read_element, class T, std::size_t N>
+ReadStatus read_fixed(const JsonNode& node, std::array<T, N>& out, std::string_view what) {
   const auto items = read_sized_array(node, N, what);
   if (!items) return std::unexpected(items.error());
   for (std::size_t i = 0; i < N; ++i)
@@ -85,8 +104,8 @@ ReadStatus read_fixed(const JsonNode& node, std::array<T, N>& out, ReadElement r
 }
 
 // `null` leaves the field absent.
-template <class T, class ReadPresent>
-ReadStatus read_optional(const JsonNode& node, std::optional<T>& out, ReadPresent read_present) {
+template <auto read_present, class T>
+ReadStatus read_optional(const JsonNode& node, std::optional<T>& out) {
   if (node.IsNull()) {
     out.reset();
     return {};

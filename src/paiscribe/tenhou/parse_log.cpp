@@ -79,9 +79,9 @@ ReadStatus read_seat(const JsonNode::ConstArray& elements, std::size_t first, Se
   const auto at = [&](std::size_t offset) -> const JsonNode& {
     return elements[static_cast<rapidjson::SizeType>(first + offset)];
   };
-  if (auto status = read_fixed(at(0), seat.haipai, read_tile, "a haipai of 13 tiles"); !status) return status;
-  if (auto status = store(read_list(at(1), read_action_item), seat.take_items); !status) return status;
-  return store(read_list(at(2), read_action_item), seat.discard_items);
+  if (auto status = read_fixed<read_tile>(at(0), seat.haipai, "a haipai of 13 tiles"); !status) return status;
+  if (auto status = read_list<read_action_item>(at(1), seat.take_items); !status) return status;
+  return read_list<read_action_item>(at(2), seat.discard_items);
 }
 
 ReadStatus read_kyoku(const JsonNode& node, RawKyoku& kyoku) {
@@ -89,12 +89,12 @@ ReadStatus read_kyoku(const JsonNode& node, RawKyoku& kyoku) {
   if (!elements) return std::unexpected(elements.error());
   const auto& at = *elements;
   if (auto status = read_header(at[0], kyoku.header); !status) return status;
-  if (auto status = read_fixed(at[1], kyoku.scores, read_i32, "4 scores"); !status) return status;
-  if (auto status = store(read_list(at[2], read_tile), kyoku.dora_indicators); !status) return status;
-  if (auto status = store(read_list(at[3], read_tile), kyoku.ura_indicators); !status) return status;
+  if (auto status = read_fixed<read_i32>(at[1], kyoku.scores, "4 scores"); !status) return status;
+  if (auto status = read_list<read_tile>(at[2], kyoku.dora_indicators); !status) return status;
+  if (auto status = read_list<read_tile>(at[3], kyoku.ura_indicators); !status) return status;
   for (std::size_t seat = 0; seat < kyoku.seats.size(); ++seat)
     if (auto status = read_seat(at, kFirstSeatElement + 3 * seat, kyoku.seats[seat]); !status) return status;
-  return store(read_list(at[kResultElement], read_result_item), kyoku.result);
+  return read_list<read_result_item>(at[kResultElement], kyoku.result);
 }
 
 ReadStatus read_kyokus(const JsonNode& node, std::vector<RawKyoku>& kyokus) {
@@ -122,27 +122,31 @@ ReadStatus read_rule_field(std::size_t field, const JsonNode& node, Rule& rule) 
   return {};
 }
 
-ReadResult<std::vector<std::string>> read_strings(const JsonNode& node) { return read_list(node, read_string); }
-ReadResult<std::vector<double>> read_floats(const JsonNode& node) { return read_list(node, read_f64); }
+template <class T, auto read_element>
+ReadResult<std::vector<T>> read_whole_list(const JsonNode& node) {
+  std::vector<T> list;
+  if (auto status = read_list<read_element>(node, list); !status) return std::unexpected(std::move(status.error()));
+  return list;
+}
 
 ReadStatus read_log_field(std::size_t field, const JsonNode& node, RawLog& log) {
   switch (field) {
     case kLog:
       return read_kyokus(node, log.log);
     case kName:
-      return read_fixed(node, log.name, read_string, "4 player names");
+      return read_fixed<read_string>(node, log.name, "4 player names");
     case kRule:
       return read_record(node, kRuleShape, log.rule, read_rule_field);
     case kRatingc:
-      return read_optional(node, log.ratingc, read_string);
+      return read_optional<read_string>(node, log.ratingc);
     case kLobby:
-      return read_optional(node, log.lobby, read_i32);
+      return read_optional<read_i32>(node, log.lobby);
     case kDan:
-      return read_optional(node, log.dan, read_strings);
+      return read_optional<read_whole_list<std::string, read_string>>(node, log.dan);
     case kRate:
-      return read_optional(node, log.rate, read_floats);
+      return read_optional<read_whole_list<double, read_f64>>(node, log.rate);
     case kSx:
-      return read_optional(node, log.sx, read_strings);
+      return read_optional<read_whole_list<std::string, read_string>>(node, log.sx);
   }
   return {};
 }
