@@ -1,7 +1,5 @@
 #include "paiscribe/tenhou/parse_log.hpp"
 
-#include <rapidjson/document.h>
-
 #include <cstddef>
 #include <cstdint>
 #include <utility>
