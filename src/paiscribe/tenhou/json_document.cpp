@@ -141,7 +141,9 @@ struct ReaderOutcome {
   std::size_t end;  // where the reader stopped
 };
 
-// Parses the NUL-terminated `text` in place into `document`.
+// Parses the NUL-terminated `text` in place into `document`. The in-place
+// stream, unlike the library's encoded streams, does not skip a byte-order
+// mark, which is no whitespace.
 template <unsigned kFlags>
 ReaderOutcome read_in_place(char* text, rapidjson::Document& document, unsigned depth_limit) {
   rapidjson::InsituStringStream stream(text);
@@ -159,13 +161,10 @@ ReaderOutcome read_in_place(char* text, rapidjson::Document& document, unsigned 
 }  // namespace
 
 std::expected<void, ParseError> JsonDocument::parse(std::string_view text) {
-  // The copy ends in a NUL, where the in-place stream stops. Unlike the
-  // library's encoded streams this one does not skip a byte-order mark, which
-  // is no whitespace.
   // Lengths inside the document are 32-bit.
   if (text.size() >= std::numeric_limits<rapidjson::SizeType>::max())
     return std::unexpected(ParseError{"document too large"});
-  text_.assign(text);
+  text_.assign(text);  // ends in a NUL, where the in-place stream stops
   auto outcome = read_in_place<kParseFlags>(text_.data(), document_, kRecursiveDepthLimit);
   if (outcome.too_deep) {
     // The first attempt decoded strings in place; start from a fresh copy.
