@@ -97,8 +97,9 @@ ReadStatus read_kyoku(const JsonNode& node, RawKyoku& kyoku) {
 
 ReadStatus read_kyokus(const JsonNode& node, std::vector<RawKyoku>& kyokus) {
   if (!node.IsArray()) return invalid_type(node, "a sequence of kyokus");
+  // No reserve by the array's length: a kyoku record is far larger than the
+  // shortest text that claims one ("[],"), and a log has a dozen or so.
   kyokus.clear();
-  kyokus.reserve(node.Size());
   for (const JsonNode& element : node.GetArray())
     if (auto status = read_kyoku(element, kyokus.emplace_back()); !status) return status;
   return {};
