@@ -192,6 +192,8 @@ TEST(ParseLog, RejectsDocumentsOfTheWrongShape) {
       {minimal + "\n {}", "trailing characters at line 2 column 2"},
       {minimal + std::string(1, '\0'), "trailing characters"},
       {minimal + "\f", "trailing characters"},
+      {minimal.substr(0, 44) + ",\"x\":" + nested("[", "", "]", 300) + "}\n{}", "trailing characters at line 2"},
+      {minimal.substr(0, 44) + ",\"x\":" + nested("[", "", "]", 300) + "}" + std::string(1, '\0'), "trailing"},
       {R"({"log":[],"name":["a","b","c","d"],"rule":{},"x":[1,]})", "Invalid value."},
       {R"({"log":[],"log":[],"name":["a","b","c","d"],"rule":{}})", "duplicate field `log`"},
       {R"({"\u006cog":[],"log":[],"name":["a","b","c","d"],"rule":{}})", "duplicate field `log`"},
