@@ -39,7 +39,9 @@ std::string log_with(std::initializer_list<Slot> replaced) {
     if (found == slots.end()) ADD_FAILURE() << "no slot " << slot.name;
     else found->text = slot.text;
   }
-  const auto text = [&](std::string_view name) -> const std::string& { return std::ranges::find(slots, name, &Slot::name)->text; };
+  const auto text = [&](std::string_view name) -> const std::string& {
+    return std::ranges::find(slots, name, &Slot::name)->text;
+  };
   const std::string other_seat = std::string(kHaipai) + ",[],[]";
   std::string kyoku;
   for (const std::string& element : {text("header"), text("scores"), text("dora"), text("ura"), text("haipai"),
@@ -82,7 +84,8 @@ std::string render(const JsonValue& value) {
 std::string render(Tile tile) { return std::string(mjai_name(tile)); }
 std::string render(const ActionItem& item) {
   if (const auto* tile = std::get_if<Tile>(&item.value)) return "tile " + render(*tile);
-  if (const auto* number = std::get_if<ActionItem::Number>(&item.value)) return "number " + std::to_string(number->value);
+  if (const auto* number = std::get_if<ActionItem::Number>(&item.value))
+    return "number " + std::to_string(number->value);
   return "text " + std::get<ActionItem::Text>(item.value).value;
 }
 std::string render(const ResultItem& item) {
@@ -126,7 +129,8 @@ std::string render_slot(const RawLog& log, std::string_view slot) {
   const RawKyoku& kyoku = log.log[0];
   const auto& header = kyoku.header;
   if (slot == "header")
-    return std::to_string(header.kyoku_index) + "," + std::to_string(header.honba) + "," + std::to_string(header.kyotaku);
+    return std::to_string(header.kyoku_index) + "," + std::to_string(header.honba) + "," +
+           std::to_string(header.kyotaku);
   if (slot == "scores") return render_list(kyoku.scores);
   if (slot == "dora") return render_list(kyoku.dora_indicators);
   if (slot == "ura") return render_list(kyoku.ura_indicators);
@@ -177,7 +181,8 @@ TEST(ParseLog, MinimalDocumentsInEveryForm) {
     EXPECT_TRUE(log->log.empty());
     EXPECT_EQ(render_slot(*log, "name"), "a,b,c,d");
     EXPECT_EQ(render_slot(*log, "rule"), "'' 0 0 0 0");
-    for (std::string_view optional : {"ratingc", "lobby", "dan", "rate", "sx"}) EXPECT_EQ(render_slot(*log, optional), "absent");
+    for (std::string_view optional : {"ratingc", "lobby", "dan", "rate", "sx"})
+      EXPECT_EQ(render_slot(*log, optional), "absent");
   }
 }
 
@@ -342,10 +347,13 @@ TEST(ParseLog, EveryByteInAHaipaiSlot) {
     SCOPED_TRACE(code);
     const bool is_code = code == 0 || (code / 10 >= 1 && code / 10 <= 3 && code % 10 != 0) ||
                          (code >= 41 && code <= 47) || (code >= 51 && code <= 53);
-    const auto log = parse_log(log_with({{"haipai", "[" + std::to_string(code) + ",11,11,11,11,11,11,11,11,11,11,11,11]"}}));
+    const std::string haipai = "[" + std::to_string(code) + ",11,11,11,11,11,11,11,11,11,11,11,11]";
+    const auto log = parse_log(log_with({{"haipai", haipai}}));
     ASSERT_EQ(log.has_value(), is_code);
     if (is_code) EXPECT_EQ(log->log[0].seats[0].haipai[0], *tile_from_code(static_cast<std::uint8_t>(code)));
-    else EXPECT_EQ(log.error().description, "invalid value: " + std::to_string(code) + ", expected one of: " + std::string(kCodeList));
+    else
+      EXPECT_EQ(log.error().description,
+                "invalid value: " + std::to_string(code) + ", expected one of: " + std::string(kCodeList));
   }
 }
 
