@@ -1,0 +1,134 @@
+#!/usr/bin/env python3
+"""Times one tenhou_to_mjai call against what any Python program spends on the
+same file anyway: json.loads and orjson.loads of the log, and the floor, which
+reads the file and builds the same list of str lines from a prepared bytes
+object of the mjai text. Every timed call reads its file, so the ratios
+compare like with like. Also measures the peak memory of one conversion.
+
+    bench_python.py [LOG ...]
+
+Without LOG: the hand-made full game and a large generated log (several MB,
+made once by make_logs.py and kept under .work/bench/).
+"""
+
+import argparse
+import json
+import pathlib
+import subprocess
+import sys
+import time
+
+import _paiscribe
+
+try:
+    import orjson
+except ImportError:  # the comparison is only left out
+    orjson = None
+
+ROOT = pathlib.Path(__file__).resolve().parent.parent
+FULL_GAME = ROOT / "tests/data/games/full_game.json"
+LARGE_LOG = ROOT / ".work/bench/large.json"
+LARGE_MEGABYTES = 8
+
+# The full call should cost no more than parsing the log with json.loads, and
+# at most this many times the floor.
+FLOOR_TARGET = 1.5
+
+
+def large_log():
+    if not LARGE_LOG.exists():
+        LARGE_LOG.parent.mkdir(parents=True, exist_ok=True)
+        print(f"generating {LARGE_LOG} ({LARGE_MEGABYTES} MB)...", file=sys.stderr)
+        subprocess.run([sys.executable, str(ROOT / "bench/make_logs.py"), "large", str(LARGE_LOG),
+                        "--megabytes", str(LARGE_MEGABYTES)], check=True)
+    return LARGE_LOG
+
+
+def best_time(call, budget=1.0, rounds=5):
+    """The fastest of `rounds` batches, per call, in seconds; a batch runs about budget / rounds."""
+    call()
+    start = time.perf_counter()
+    call()
+    once = max(time.perf_counter() - start, 1e-6)
+    per_batch = max(1, int(budget / rounds / once))
+    best = float("inf")
+    for _ in range(rounds):
+        start = time.perf_counter()
+        for _ in range(per_batch):
+            call()
+        best = min(best, (time.perf_counter() - start) / per_batch)
+    return best
+
+
+def peak_memory(path):
+    """Peak RSS growth of one conversion in a fresh interpreter, in bytes.
+
+    Read from VmHWM, which starts afresh with the new program; ru_maxrss would
+    start from this (large) process's size at the fork.
+    """
+    probe = (
+        "import sys, _paiscribe\n"
+        "def peak():\n"
+        "    status = open('/proc/self/status').read()\n"
+        "    return int(status.split('VmHWM:')[1].split()[0]) * 1024\n"
+        "before = peak()\n"
+        "lines = _paiscribe.tenhou_to_mjai(sys.argv[1])\n"
+        "print(peak() - before)\n"
+    )
+    out = subprocess.run([sys.executable, "-c", probe, str(path)], check=True, capture_output=True, text=True)
+    return int(out.stdout)
+
+
+def measure(path):
+    path = str(path)
+    lines = _paiscribe.tenhou_to_mjai(path)
+    mjai = "\n".join(lines).encode()
+    size = pathlib.Path(path).stat().st_size
+
+    def read():
+        with open(path, "rb") as f:
+            return f.read()
+
+    def floor():
+        read()
+        return mjai.decode().split("\n")
+
+    assert floor() == lines
+    timings = {
+        "tenhou_to_mjai": best_time(lambda: _paiscribe.tenhou_to_mjai(path)),
+        "json.loads": best_time(lambda: json.loads(read())),
+        "floor": best_time(floor),
+    }
+    if orjson is not None:
+        timings["orjson.loads"] = best_time(lambda: orjson.loads(read()))
+    return size, len(lines), timings
+
+
+def main(argv):
+    parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
+    parser.add_argument("logs", nargs="*")
+    parser.add_argument("--no-memory", action="store_true", help="skip the peak memory measurement")
+    args = parser.parse_args(argv)
+    logs = [pathlib.Path(p) for p in args.logs] or [FULL_GAME, large_log()]
+
+    print(f"Python {sys.version.split()[0]}; times are the best of 5 batches, per call")
+    for log in logs:
+        size, count, t = measure(log)
+        full = t["tenhou_to_mjai"]
+        print(f"\n{log.name}: {size / 1e6:.2f} MB, {count} lines")
+        for name, seconds in t.items():
+            print(f"  {name:15} {seconds * 1e3:9.3f} ms  {size / seconds / 1e6:8.1f} MB/s")
+        vs_json = full / t["json.loads"]
+        vs_floor = full / t["floor"]
+        print(f"  tenhou_to_mjai / json.loads   {vs_json:5.2f}  (target <= 1.00: {'met' if vs_json <= 1 else 'MISSED'})")
+        if "orjson.loads" in t:
+            print(f"  tenhou_to_mjai / orjson.loads {full / t['orjson.loads']:5.2f}")
+        print(f"  tenhou_to_mjai / floor        {vs_floor:5.2f}  "
+              f"(target <= {FLOOR_TARGET:.2f}: {'met' if vs_floor <= FLOOR_TARGET else 'MISSED'})")
+        if not args.no_memory:
+            peak = peak_memory(log)
+            print(f"  peak memory of one call: {peak / 1e6:.1f} MB = {peak / size:.1f} x the log's size")
+
+
+if __name__ == "__main__":
+    main(sys.argv[1:])
