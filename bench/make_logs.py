@@ -75,6 +75,7 @@ class Kyoku:
     def __init__(self, rng, rules, header, scores, aka, force_abort=False):
         self.rng, self.rules = rng, rules
         self.header, self.scores = header, list(scores)
+        self.scores_at_start = list(scores)
         self.oya = header[0] % 4
         wall = full_wall(aka)
         while True:
@@ -426,7 +427,6 @@ class Rules:
 def play_kyoku(rng, rules, header, scores, aka, force_abort=False):
     while True:
         kyoku = Kyoku(rng, rules, header, scores, aka, force_abort)
-        kyoku.scores_at_start = list(scores)
         try:
             result = kyoku.play()
         except Retry:
@@ -452,26 +452,33 @@ def apply_result(kyoku, result, scores):
     return (index, honba + 1, sticks), new_scores
 
 
-def play_game(rng, rules, names, kyoku_limit, abort_at=None, rounds=2, aka=True):
-    """An East-South game (or several after each other when `kyoku_limit` asks for more)."""
+def play_games(rng, rules, kyoku_count=None, abort_at=None):
+    """East-South games, one after another until `kyoku_count` kyokus are played;
+    without a count, the first game only. The kyoku at index `abort_at` ends in
+    an abortive draw. Returns the kyokus, the features seen and the orders of play."""
     kyokus, features, orders = [], set(), []
     header, scores = (0, 0, 0), [25000] * 4
-    while len(kyokus) < kyoku_limit:
-        force = abort_at is not None and len(kyokus) == abort_at
-        kyoku, result = play_kyoku(rng, rules, header, scores, aka, force)
+    while True:
+        kyoku, result = play_kyoku(rng, rules, header, scores, True, len(kyokus) == abort_at)
         kyokus.append(kyoku.record(result))
         features |= kyoku.features
         orders.append(kyoku.order)
         header, scores = apply_result(kyoku, result, scores)
-        if header[0] >= 4 * rounds or min(scores) < 0:
+        game_over = header[0] >= 8 or min(scores) < 0
+        if kyoku_count is None:
+            if game_over or len(kyokus) >= 16:
+                if header[0] < 8:
+                    features.add("ended_early")
+                return kyokus, features, orders
+        elif len(kyokus) >= kyoku_count:
+            return kyokus, features, orders
+        if game_over:
             header, scores = (0, 0, 0), [25000] * 4
-            if kyoku_limit == 0:
-                break
-    disp = "般南喰赤" if rounds == 2 else "般東喰赤"
-    log = {"title": ["paiscribe", "generated"], "name": names,
-           "rule": {"disp": disp, "aka53": int(aka), "aka52": int(aka), "aka51": int(aka)},
-           "log": kyokus}
-    return log, features, orders
+
+
+def game_log(names, kyokus):
+    return {"title": ["paiscribe", "generated"], "name": names,
+            "rule": {"disp": "般南喰赤", "aka53": 1, "aka52": 1, "aka51": 1}, "log": kyokus}
 
 
 FULL_GAME_FEATURES = {"chi", "pon", "daiminkan", "kakan", "ankan", "riichi", "riichi_drawn_tile",
@@ -479,30 +486,12 @@ FULL_GAME_FEATURES = {"chi", "pon", "daiminkan", "kakan", "ankan", "riichi", "ri
 NAMES = ["東家さん", "Bob \"the\" \\ tab\t", "南 3", "d"]
 
 
-def one_game(seed, rules, abort_at):
-    """The first complete East-South game (about ten kyokus) played from `seed`."""
-    rng = random.Random(seed)
-    kyokus, features, orders = [], set(), []
-    header, scores = (0, 0, 0), [25000] * 4
-    while header[0] < 8 and min(scores) >= 0 and len(kyokus) < 16:
-        kyoku, result = play_kyoku(rng, rules, header, scores, True, len(kyokus) == abort_at)
-        kyokus.append(kyoku.record(result))
-        features |= kyoku.features
-        orders.append(kyoku.order)
-        header, scores = apply_result(kyoku, result, scores)
-    if header[0] < 8:
-        features.add("ended_early")
-    log = {"title": ["paiscribe", "generated"], "name": NAMES,
-           "rule": {"disp": "般南喰赤", "aka53": 1, "aka52": 1, "aka51": 1}, "log": kyokus}
-    return log, features, orders
-
-
 def full_game(seed_from):
     rules = Rules(pon=0.35, chi=0.25, kan=0.9, riichi=0.06, double_ron=0.3)
     for seed in range(seed_from, seed_from + 100000):
-        log, features, orders = one_game(seed, rules, abort_at=3)
-        if FULL_GAME_FEATURES <= features and "ended_early" not in features and 9 <= len(log["log"]) <= 12:
-            return seed, log, orders
+        kyokus, features, orders = play_games(random.Random(seed), rules, abort_at=3)
+        if FULL_GAME_FEATURES <= features and "ended_early" not in features and 9 <= len(kyokus) <= 12:
+            return seed, game_log(NAMES, kyokus), orders
     raise SystemExit("no seed gave a game with every feature")
 
 
@@ -567,12 +556,11 @@ def main(argv):
         kyokus, orders = [], []
         size = 0
         while size < target:
-            log, _, game_orders = play_game(rng, Rules(), NAMES, 200)
-            kyokus += log["log"]
-            orders += game_orders
-            size += len(dumps(log).encode())
-        log["log"] = kyokus
-        write(args.out, log, orders if args.order else None)
+            more, _, more_orders = play_games(rng, Rules(), kyoku_count=200)
+            kyokus += more
+            orders += more_orders
+            size += len(dumps(more).encode())
+        write(args.out, game_log(NAMES, kyokus), orders if args.order else None)
 
 if __name__ == "__main__":
     main(sys.argv[1:])

@@ -114,8 +114,8 @@ def test_hand_made_games_are_playable(log):
 @pytest.mark.parametrize("seed", [1, 2, 3])
 def test_generated_games_are_playable(seed, tmp_path):
     rng = random.Random(seed)
-    log, _, orders = make_logs.play_game(rng, make_logs.Rules(pon=0.4, chi=0.3, kan=0.9), make_logs.NAMES, 30)
-    make_logs.write(str(tmp_path / "game.json"), log, orders)
+    kyokus, _, orders = make_logs.play_games(rng, make_logs.Rules(pon=0.4, chi=0.3, kan=0.9), kyoku_count=30)
+    make_logs.write(str(tmp_path / "game.json"), make_logs.game_log(make_logs.NAMES, kyokus), orders)
     check_game(tmp_path / "game.json", tmp_path / "game.order")
 
 
