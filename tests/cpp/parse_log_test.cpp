@@ -433,7 +433,7 @@ TEST(IsValidUtf8, ShortestFormsWithoutSurrogates) {
       {"\xE6\xBA", false}, {"\xE6\x41\x80", false}, {"a\xFF", false},
       // Runs of eight ASCII bytes are checked at once.
       {"abcdefghijklmnop", true}, {"abcdefg\xC3\xA9xyzabcdefg", true}, {"abcdefgh\xED\xA0\x80", false},
-      {"\xC3\xA9abcdefghij\xFF", false}, {"abcdefghijkl\xE6\xBA", false}, {"abcdefghijklmnopq\x80", false},
+      {"\xC3\xA9" "abcdefghij\xFF", false}, {"abcdefghijkl\xE6\xBA", false}, {"abcdefghijklmnopq\x80", false},
   };
   for (const auto& [bytes, valid] : cases) {
     SCOPED_TRACE(testing::PrintToString(std::string(bytes)));
