@@ -131,21 +131,18 @@ def test_surrounding_whitespace_is_allowed(write_log, padding):
 @pytest.mark.parametrize(
     "document",
     [
-        pytest.param(
-            sample_document(THREE_PLAYER_LOG),
-            marks=pytest.mark.xfail(
-                strict=True,
-                reason="the parser rejects the empty fourth hand first (JsonParsingError); "
-                "which class a real three-player log gets is still open",
-            ),
-        ),
         empty_game("三般南"),
         empty_game("3-Player East"),
     ],
-    ids=["three-player-sample", "three-in-disp", "3-player-in-disp"],
+    ids=["three-in-disp", "3-player-in-disp"],
 )
 def test_logs_the_conversion_does_not_accept(write_log, document):
     assert_error(raised_by(write_log(document)), TenhouLogParsingError, "invalid log")
+
+
+def test_real_three_player_log_is_refused_by_its_shape():
+    # Its fourth seat has an empty starting hand, which no four-player log has.
+    assert_error(raised_by(sample(THREE_PLAYER_LOG)), JsonParsingError, PARSE_FAILED)
 
 
 def test_action_lists_that_make_no_game(write_log):
