@@ -4,10 +4,12 @@
 #include <rapidjson/reader.h>
 
 #include <algorithm>
+#include <cassert>
 #include <charconv>
 #include <cstddef>
 #include <cstdint>
 #include <limits>
+#include <optional>
 #include <string>
 #include <system_error>
 
@@ -15,11 +17,9 @@ namespace paiscribe {
 namespace {
 
 // The reader stops after the value so the tail is checked here, where an
-// embedded NUL cannot pass for the end of the text. Numbers arrive as text
-// and are converted here: the library's own conversion turns some zeros
-// (0e60) into arbitrary values.
-constexpr unsigned kParseFlags = rapidjson::kParseValidateEncodingFlag | rapidjson::kParseNumbersAsStringsFlag |
-                                 rapidjson::kParseStopWhenDoneFlag | rapidjson::kParseInsituFlag;
+// embedded NUL cannot pass for the end of the text.
+constexpr unsigned kParseFlags =
+    rapidjson::kParseValidateEncodingFlag | rapidjson::kParseStopWhenDoneFlag | rapidjson::kParseInsituFlag;
 
 // The recursive reader is fast but takes native stack for every level of
 // nesting. Real logs nest a few levels; a text nesting deeper than this is
@@ -60,29 +60,40 @@ bool is_below_double_range(std::string_view number) {
   return order + exponent < 0;
 }
 
-// Forwards parse events to the document, converting numbers itself, and
-// stops at the depth limit. An integer keeps its integer kind when it fits
-// 64 bits (so "-0" is the integer 0); anything else becomes the nearest double.
+// The text of the number starting at `first`: the bytes a JSON number can
+// hold. The reader has already checked the number's grammar.
+std::string_view number_text(const char* first) {
+  const char* last = first;
+  while ((*last >= '0' && *last <= '9') || *last == '-' || *last == '+' || *last == '.' || *last == 'e' ||
+         *last == 'E')
+    ++last;
+  return {first, static_cast<std::size_t>(last - first)};
+}
+
+// The nearest double to a valid JSON number's text; nothing when its
+// magnitude is beyond every double.
+std::optional<double> nearest_double(std::string_view number) {
+  double value = 0;
+  const auto parsed = std::from_chars(number.data(), number.data() + number.size(), value);
+  if (parsed.ec == std::errc::result_out_of_range) {
+    if (!is_below_double_range(number)) return std::nullopt;
+    return number.front() == '-' ? -0.0 : 0.0;
+  }
+  if (parsed.ec != std::errc{}) return std::nullopt;
+  return value;
+}
+
+// Forwards parse events to the document and stops at the depth limit. The
+// reader converts integers that fit 64 bits itself (so "-0" is the integer
+// 0); every other number becomes the nearest double, converted here from its
+// text because the library's conversion turns some zeros (0e60) into
+// arbitrary values.
 class DocumentBuilder {
  public:
-  DocumentBuilder(rapidjson::Document& document, unsigned depth_limit)
-      : document_(document), depth_limit_(depth_limit) {}
+  DocumentBuilder(rapidjson::Document& document, const rapidjson::InsituStringStream& stream, unsigned depth_limit)
+      : document_(document), stream_(stream), depth_limit_(depth_limit) {}
 
   bool too_deep() const { return too_deep_; }
-
-  bool RawNumber(const char* text, rapidjson::SizeType length, bool) {
-    const std::string_view number(text, length);
-    if (push_integer(number)) return true;
-    double value = 0;
-    const auto parsed = std::from_chars(number.data(), number.data() + number.size(), value);
-    if (parsed.ec == std::errc::result_out_of_range) {
-      if (!is_below_double_range(number)) return false;
-      value = number.front() == '-' ? -0.0 : 0.0;
-    } else if (parsed.ec != std::errc{}) {
-      return false;
-    }
-    return document_.Double(value);
-  }
 
   bool Null() { return document_.Null(); }
   bool Bool(bool b) { return document_.Bool(b); }
@@ -90,7 +101,15 @@ class DocumentBuilder {
   bool Uint(unsigned u) { return document_.Uint(u); }
   bool Int64(std::int64_t i) { return document_.Int64(i); }
   bool Uint64(std::uint64_t u) { return document_.Uint64(u); }
-  bool Double(double d) { return document_.Double(d); }
+  // The reader reads a number through a copy of the stream, so the stream
+  // itself still stands on the number's first byte.
+  bool Double(double) {
+    assert(*stream_.src_ == '-' || (*stream_.src_ >= '0' && *stream_.src_ <= '9'));
+    const auto value = nearest_double(number_text(stream_.src_));
+    return value && document_.Double(*value);
+  }
+  // Must exist, but numbers are not asked for as text.
+  bool RawNumber(const char*, rapidjson::SizeType, bool) { return false; }
   bool String(const char* text, rapidjson::SizeType length, bool copy) { return document_.String(text, length, copy); }
   bool StartObject() { return enter() && document_.StartObject(); }
   bool Key(const char* text, rapidjson::SizeType length, bool copy) { return document_.Key(text, length, copy); }
@@ -105,31 +124,13 @@ class DocumentBuilder {
   }
 
  private:
-  // False for a number with a fraction or exponent, or whose magnitude needs
-  // more than 64 bits. The text is a valid JSON number.
-  bool push_integer(std::string_view number) {
-    const bool negative = number.front() == '-';
-    if (negative) number.remove_prefix(1);
-    if (number.size() > std::numeric_limits<std::uint64_t>::digits10 + 1) return false;
-    std::uint64_t magnitude = 0;
-    for (const char digit : number) {
-      if (digit < '0' || digit > '9') return false;
-      const auto value = static_cast<std::uint64_t>(digit - '0');
-      if (magnitude > (std::numeric_limits<std::uint64_t>::max() - value) / 10) return false;
-      magnitude = magnitude * 10 + value;
-    }
-    if (!negative || magnitude == 0) return document_.Uint64(magnitude);
-    constexpr auto kMostNegative = static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max()) + 1;
-    if (magnitude > kMostNegative) return false;
-    return document_.Int64(static_cast<std::int64_t>(0 - magnitude));
-  }
-
   bool enter() {
     too_deep_ = ++depth_ > depth_limit_;
     return !too_deep_;
   }
 
   rapidjson::Document& document_;
+  const rapidjson::InsituStringStream& stream_;
   unsigned depth_limit_;
   unsigned depth_ = 0;
   bool too_deep_ = false;
@@ -148,7 +149,7 @@ template <unsigned kFlags>
 ReaderOutcome read_in_place(char* text, rapidjson::Document& document, unsigned depth_limit) {
   rapidjson::InsituStringStream stream(text);
   rapidjson::Reader reader;
-  DocumentBuilder builder(document, depth_limit);
+  DocumentBuilder builder(document, stream, depth_limit);
   rapidjson::ParseResult result;
   auto generate = [&](rapidjson::Document&) {
     result = reader.Parse<kFlags>(stream, builder);
