@@ -43,7 +43,33 @@ struct TileCodeRejection {
   std::string message() const;
 };
 
-std::expected<Tile, TileCodeRejection> tile_from_code(std::uint8_t code);
+namespace tile_detail {
+
+inline constexpr std::uint8_t kNoTile = 0xFF;
+inline constexpr std::size_t kCodeTableSize = 54;
+
+// Tile index of every valid code below 54; kNoTile elsewhere.
+inline constexpr std::array<std::uint8_t, kCodeTableSize> kIndexOfCode = [] {
+  std::array<std::uint8_t, kCodeTableSize> table{};
+  table.fill(kNoTile);
+  table[0] = Tile::hidden().index();
+  std::uint8_t index = 0;
+  for (int suit = 1; suit <= 3; ++suit)
+    for (int number = 1; number <= 9; ++number) table[suit * 10 + number] = index++;
+  for (int honour = 1; honour <= 7; ++honour) table[40 + honour] = index++;
+  for (int red = 1; red <= 3; ++red) table[50 + red] = index++;
+  return table;
+}();
+
+}  // namespace tile_detail
+
+// Inline: a log's every tile passes through here.
+constexpr std::expected<Tile, TileCodeRejection> tile_from_code(std::uint8_t code) {
+  if (code >= tile_detail::kCodeTableSize) return std::unexpected(TileCodeRejection{code});
+  const std::uint8_t index = tile_detail::kIndexOfCode[code];
+  if (index == tile_detail::kNoTile) return std::unexpected(TileCodeRejection{code});
+  return Tile(index);
+}
 
 }  // namespace paiscribe
 
