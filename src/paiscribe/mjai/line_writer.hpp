@@ -143,6 +143,8 @@ class LineCursor {
 
   template <std::integral T>
   LineCursor& number(T value) {
+    // Seats and counters are mostly one digit (a negative value turns huge here).
+    if (static_cast<std::make_unsigned_t<T>>(value) <= 9) return put(static_cast<char>('0' + value));
     assert(end_ - at_ >= static_cast<std::ptrdiff_t>(line_detail::kMaxDigits<T>));
     at_ = std::to_chars(at_, at_ + line_detail::kMaxDigits<T>, value).ptr;
     return *this;
