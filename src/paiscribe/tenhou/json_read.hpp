@@ -79,18 +79,27 @@ ReadStatus store(ReadResult<T>&& result, auto& out) {
 }
 
 // The element and field readers are template arguments so that they inline
-// into the loops over a log's thousands of items.
-template <auto read_element, class T>
-ReadStatus read_list(const JsonNode& node, std::vector<T>& out) {
+// into the loops over a log's thousands of items. `append_element(item, out)`
+// reads one item onto the end of `out`: building it there spares a move.
+template <auto append_element, class T>
+ReadStatus append_list(const JsonNode& node, std::vector<T>& out) {
   if (!node.IsArray()) return invalid_type(node, "a sequence");
   const auto items = node.GetArray();
   out.reserve(items.Size());
-  for (const JsonNode& item : items) {
+  for (const JsonNode& item : items)
+    if (auto status = append_element(item, out); !status) return status;
+  return {};
+}
+
+template <auto read_element, class T>
+ReadStatus read_list(const JsonNode& node, std::vector<T>& out) {
+  constexpr auto append = [](const JsonNode& item, std::vector<T>& list) -> ReadStatus {
     auto element = read_element(item);
     if (!element) return std::unexpected(std::move(element.error()));
-    out.push_back(std::move(*element));
-  }
-  return {};
+    list.push_back(std::move(*element));
+    return {};
+  };
+  return append_list<append>(node, out);
 }
 
 template <auto read_element, class T, std::size_t N>

@@ -25,17 +25,22 @@ constexpr std::size_t kResultElement = 16;
 // The document is level 1, `log` 2, a kyoku 3, its result list 4.
 constexpr int kResultItemLevel = 5;
 
-ReadResult<ActionItem> read_action_item(const JsonNode& node) {
+// Each item is built in its place in the list, straight from its alternative.
+ReadStatus append_action_item(const JsonNode& node, std::vector<ActionItem>& items) {
   // Tried in order: a tile code, any other byte, a string.
   if (node.IsUint() && node.GetUint() <= 0xFF) {
     const auto code = static_cast<std::uint8_t>(node.GetUint());
-    if (const auto tile = tile_from_code(code)) return ActionItem{*tile};
-    return ActionItem{ActionItem::Number{code}};
+    if (const auto tile = tile_from_code(code))
+      items.emplace_back(*tile);
+    else
+      items.emplace_back(ActionItem::Number{code});
+    return {};
   }
   if (node.IsString()) {
     auto text = read_string(node);
     if (!text) return std::unexpected(std::move(text.error()));
-    return ActionItem{ActionItem::Text{std::move(*text)}};
+    items.emplace_back(ActionItem::Text{std::move(*text)});
+    return {};
   }
   return read_failure("data did not match any variant of untagged enum ActionItem");
 }
@@ -78,8 +83,8 @@ ReadStatus read_seat(const JsonNode::ConstArray& elements, std::size_t first, Se
     return elements[static_cast<rapidjson::SizeType>(first + offset)];
   };
   if (auto status = read_fixed<read_tile>(at(0), seat.haipai, "a haipai of 13 tiles"); !status) return status;
-  if (auto status = read_list<read_action_item>(at(1), seat.take_items); !status) return status;
-  return read_list<read_action_item>(at(2), seat.discard_items);
+  if (auto status = append_list<append_action_item>(at(1), seat.take_items); !status) return status;
+  return append_list<append_action_item>(at(2), seat.discard_items);
 }
 
 ReadStatus read_kyoku(const JsonNode& node, RawKyoku& kyoku) {
