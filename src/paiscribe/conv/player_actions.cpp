@@ -54,17 +54,15 @@ std::expected<PlayerActions, ConversionError> build_player_actions(Seat seat, st
   PlayerActions actions;
   actions.takes.reserve(take_items.size());
   for (const auto& item : take_items) {
-    auto event = decode_take(seat, item);
-    if (!event) return std::unexpected(std::move(event.error()));
-    actions.takes.push_back(std::move(*event));
+    if (auto decoded = append_take(seat, item, actions.takes); !decoded)
+      return std::unexpected(std::move(decoded.error()));
   }
 
   // One more than the items: room for the usual single riichi, which adds a reach.
   actions.discards.reserve(discard_items.size() + 1);
   for (const auto& item : discard_items) {
-    auto events = decode_discard(seat, item);
-    if (!events) return std::unexpected(std::move(events.error()));
-    for (auto& event : events->view()) actions.discards.push_back(std::move(event));
+    if (auto decoded = append_discard(seat, item, actions.discards); !decoded)
+      return std::unexpected(std::move(decoded.error()));
   }
 
   pair_discards(actions.takes, actions.discards);

@@ -93,45 +93,46 @@ std::unexpected<ConversionError> invalid_code(ce::InvalidTileCode&& error) {
   return std::unexpected(ConversionError{std::move(error)});
 }
 
+using Decoded = std::expected<void, ConversionError>;
+
+// Decoders put their events with `out.emplace_back(alternative)`: into a
+// seat's vector, or into a small holder when one item is decoded alone.
+
 // A call on another seat's discard: the taken tile first, then the player's own.
-template <typename Call, std::size_t N>
-std::expected<Event, ConversionError> decode_claim(Seat actor, const std::string& text, const LetterForm<N>& form) {
+template <typename Call, std::size_t N, typename Out>
+Decoded put_claim(Seat actor, const std::string& text, const LetterForm<N>& form, Out& out) {
   auto tiles = read_codes(text, form.codes);
   if (!tiles) return invalid_code(std::move(tiles.error()));
   const auto& t = *tiles;
-  return [&]<std::size_t... I>(std::index_sequence<I...>) -> Event {
-    return Call{actor, seat_after(actor, form.target_steps), t[0], {t[I + 1]...}};
+  [&]<std::size_t... I>(std::index_sequence<I...>) {
+    out.emplace_back(Call{actor, seat_after(actor, form.target_steps), t[0], {t[I + 1]...}});
   }(std::make_index_sequence<N - 1>{});
+  return {};
 }
 
-std::expected<Event, ConversionError> decode_take_text(Seat actor, const std::string& text) {
+template <typename Out>
+Decoded put_take_text(Seat actor, const std::string& text, Out& out) {
   if (text.find('c') != std::string::npos) {
     if (text.size() != kTakeCallSize) return invalid_call(text);
-    return decode_claim<ev::Chi>(actor, text, kChiForm);
+    return put_claim<ev::Chi>(actor, text, kChiForm, out);
   }
   if (const auto at = text.find('p'); at != std::string::npos) {
     if (text.size() != kTakeCallSize) return invalid_call(text);
     const auto* form = form_at(kPonForms, at);
     if (!form) return invalid_call(text);
-    return decode_claim<ev::Pon>(actor, text, *form);
+    return put_claim<ev::Pon>(actor, text, *form, out);
   }
   if (const auto at = text.find('m'); at != std::string::npos) {
     if (text.size() != kKanSize) return invalid_call(text);
     const auto* form = form_at(kDaiminkanForms, at);
     if (!form) return invalid_call(text);
-    return decode_claim<ev::Daiminkan>(actor, text, *form);
+    return put_claim<ev::Daiminkan>(actor, text, *form, out);
   }
   return invalid_call(text);
 }
 
-DiscardEvents one_event(Event event) {
-  DiscardEvents events;
-  events.events[0] = std::move(event);
-  events.count = 1;
-  return events;
-}
-
-std::expected<DiscardEvents, ConversionError> decode_discard_text(Seat actor, const std::string& text) {
+template <typename Out>
+Decoded put_discard_text(Seat actor, const std::string& text, Out& out) {
   if (const auto at = text.find('k'); at != std::string::npos) {
     if (text.size() != kKanSize) return invalid_call(text);
     const auto* form = form_at(kKakanForms, at);
@@ -139,14 +140,16 @@ std::expected<DiscardEvents, ConversionError> decode_discard_text(Seat actor, co
     auto tiles = read_codes(text, form->codes);
     if (!tiles) return invalid_code(std::move(tiles.error()));
     const auto& t = *tiles;
-    return one_event(ev::Kakan{actor, t[0], {t[1], t[2], t[3]}});
+    out.emplace_back(ev::Kakan{actor, t[0], {t[1], t[2], t[3]}});
+    return {};
   }
   if (text.find('a') != std::string::npos) {
     if (text.size() != kKanSize) return invalid_call(text);
     auto tiles = read_codes(text, kAnkanReadOrder);
     if (!tiles) return invalid_code(std::move(tiles.error()));
     const auto& t = *tiles;
-    return one_event(ev::Ankan{actor, {t[1], t[2], t[3], t[0]}});
+    out.emplace_back(ev::Ankan{actor, {t[1], t[2], t[3], t[0]}});
+    return {};
   }
   if (text.size() == kRiichiSize) {
     // "60" is the drawn tile itself; its tile is learnt from the draw it pairs with.
@@ -156,14 +159,47 @@ std::expected<DiscardEvents, ConversionError> decode_discard_text(Seat actor, co
       if (!code) return invalid_code(std::move(code.error()));
       tile = *code;
     }
-    DiscardEvents events;
-    events.events[0] = ev::Reach{actor};
-    events.events[1] = ev::Dahai{actor, tile, tile == Tile::hidden()};
-    events.count = 2;
-    return events;
+    out.emplace_back(ev::Reach{actor});
+    out.emplace_back(ev::Dahai{actor, tile, tile == Tile::hidden()});
+    return {};
   }
   return invalid_call(text);
 }
+
+template <typename Out>
+Decoded put_take(Seat actor, const ActionItem& item, Out& out) {
+  if (const auto* tile = std::get_if<Tile>(&item.value)) {
+    out.emplace_back(ev::Tsumo{actor, *tile});
+    return {};
+  }
+  if (std::holds_alternative<ActionItem::Number>(item.value))
+    return std::unexpected(ConversionError{ce::UnexpectedNumber{}});
+  return put_take_text(actor, std::get<ActionItem::Text>(item.value).value, out);
+}
+
+template <typename Out>
+Decoded put_discard(Seat actor, const ActionItem& item, Out& out) {
+  if (const auto* tile = std::get_if<Tile>(&item.value)) {
+    out.emplace_back(ev::Dahai{actor, *tile, false});
+    return {};
+  }
+  // Any number that is no tile (the log writes 60) discards the tile just drawn.
+  if (std::holds_alternative<ActionItem::Number>(item.value)) {
+    out.emplace_back(ev::Dahai{actor, Tile::hidden(), true});
+    return {};
+  }
+  return put_discard_text(actor, std::get<ActionItem::Text>(item.value).value, out);
+}
+
+// The one event a take decodes to.
+struct SingleEvent {
+  Event event;
+
+  template <typename Alternative>
+  void emplace_back(Alternative&& alternative) {
+    event = std::forward<Alternative>(alternative);
+  }
+};
 
 }  // namespace
 
@@ -176,17 +212,23 @@ std::expected<Tile, ce::InvalidTileCode> parse_tile_code(std::string_view text, 
 }
 
 std::expected<Event, ConversionError> decode_take(Seat actor, const ActionItem& item) {
-  if (const auto* tile = std::get_if<Tile>(&item.value)) return ev::Tsumo{actor, *tile};
-  if (std::holds_alternative<ActionItem::Number>(item.value))
-    return std::unexpected(ConversionError{ce::UnexpectedNumber{}});
-  return decode_take_text(actor, std::get<ActionItem::Text>(item.value).value);
+  SingleEvent single;
+  if (auto decoded = put_take(actor, item, single); !decoded) return std::unexpected(std::move(decoded.error()));
+  return std::move(single.event);
 }
 
 std::expected<DiscardEvents, ConversionError> decode_discard(Seat actor, const ActionItem& item) {
-  if (const auto* tile = std::get_if<Tile>(&item.value)) return one_event(ev::Dahai{actor, *tile, false});
-  // Any number that is no tile (the log writes 60) discards the tile just drawn.
-  if (std::holds_alternative<ActionItem::Number>(item.value)) return one_event(ev::Dahai{actor, Tile::hidden(), true});
-  return decode_discard_text(actor, std::get<ActionItem::Text>(item.value).value);
+  DiscardEvents events;
+  if (auto decoded = put_discard(actor, item, events); !decoded) return std::unexpected(std::move(decoded.error()));
+  return events;
+}
+
+std::expected<void, ConversionError> append_take(Seat actor, const ActionItem& item, std::vector<Event>& events) {
+  return put_take(actor, item, events);
+}
+
+std::expected<void, ConversionError> append_discard(Seat actor, const ActionItem& item, std::vector<Event>& events) {
+  return put_discard(actor, item, events);
 }
 
 }  // namespace paiscribe

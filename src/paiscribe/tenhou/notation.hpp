@@ -6,6 +6,8 @@
 #include <expected>
 #include <span>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "paiscribe/conv/conversion_error.hpp"
 #include "paiscribe/mjai/event.hpp"
@@ -20,6 +22,11 @@ struct DiscardEvents {
   std::array<Event, 2> events;
   std::uint8_t count = 0;
 
+  template <typename Alternative>
+  void emplace_back(Alternative&& event) {
+    events[count++] = std::forward<Alternative>(event);
+  }
+
   std::span<Event> view() { return {events.data(), count}; }
   std::span<const Event> view() const { return {events.data(), count}; }
 };
@@ -32,5 +39,10 @@ std::expected<Event, ConversionError> decode_take(Seat actor, const ActionItem& 
 
 // A discard item: a dahai, a riichi (reach + dahai), or a kan from the hand (kakan, ankan).
 std::expected<DiscardEvents, ConversionError> decode_discard(Seat actor, const ActionItem& item);
+
+// The same decodings, built in place at the end of a seat's list. On failure
+// nothing has been appended.
+std::expected<void, ConversionError> append_take(Seat actor, const ActionItem& item, std::vector<Event>& events);
+std::expected<void, ConversionError> append_discard(Seat actor, const ActionItem& item, std::vector<Event>& events);
 
 }  // namespace paiscribe
