@@ -45,21 +45,24 @@ print("%d.%d" % sys.version_info[:2]) if ok else sys.exit(1)' 2>/dev/null
 # Lists suitable interpreters as "MAJOR.MINOR PATH", one per minor version,
 # newest first. PAISCRIBE_PYTHON, when set, is the only one considered.
 find_pythons() {
-  local candidates=() name
+  local candidates=()
   if [ -n "${PAISCRIBE_PYTHON:-}" ]; then
     candidates=("$PAISCRIBE_PYTHON")
   else
+    local pyenv_root="${PYENV_ROOT:-$HOME/.pyenv}"
+    if [ ! -d "$pyenv_root/versions" ] && command -v pyenv >/dev/null 2>&1; then
+      pyenv_root="$(pyenv root 2>/dev/null || true)"
+    fi
+    local name found
     for name in python3.14 python3.13 python3.12 python3 python; do
-      command -v "$name" >/dev/null 2>&1 && candidates+=("$(command -v "$name")")
+      found="$(command -v "$name" 2>/dev/null)" || continue
+      # pyenv's shims answer only for the active version, and slowly; the
+      # interpreters behind them are looked at directly below.
+      case "$found" in "$pyenv_root"/shims/*) continue ;; esac
+      candidates+=("$found")
     done
-    # pyenv's shims answer only for the active version, so look at the
-    # interpreters themselves as well.
-    local pyenv_root="${PYENV_ROOT:-}"
-    [ -z "$pyenv_root" ] && command -v pyenv >/dev/null 2>&1 && pyenv_root="$(pyenv root 2>/dev/null || true)"
-    [ -z "$pyenv_root" ] && pyenv_root="$HOME/.pyenv"
-    local found
     for found in "$pyenv_root"/versions/*/bin/python3.[0-9]*; do
-      [[ "$found" =~ /python3\.[0-9]+$ ]] && [ -x "$found" ] && candidates+=("$found")
+      [[ "$found" =~ /python3\.(1[2-9]|[2-9][0-9])$ ]] && [ -x "$found" ] && candidates+=("$found")
     done
   fi
   local candidate version seen=" "
