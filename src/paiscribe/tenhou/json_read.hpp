@@ -56,9 +56,8 @@ inline ReadResult<std::int32_t> read_i32(const JsonNode& node) {
 }
 
 inline ReadResult<Tile> read_tile(const JsonNode& node) {
-  const auto code = read_u8(node);
-  if (!code) return std::unexpected(code.error());
-  const auto tile = tile_from_code(*code);
+  if (!node.IsUint() || node.GetUint() > 0xFF) return not_u8(node);
+  const auto tile = tile_from_code(static_cast<std::uint8_t>(node.GetUint()));
   if (!tile) return not_tile(tile.error());
   return *tile;
 }
