@@ -49,8 +49,8 @@ enum class Ambiguity : std::uint8_t { Unseen, CalledOnce, PassedOnce };
 
 class KyokuReplay {
  public:
-  KyokuReplay(const RawKyoku& kyoku, std::array<PlayerActions, 4> players, std::vector<Event>& events)
-      : kyoku_(kyoku), players_(std::move(players)), events_(events), seat_(kyoku.header.kyoku_index % 4) {
+  KyokuReplay(const RawKyoku& kyoku, SeatActions& players, std::vector<Event>& events)
+      : kyoku_(kyoku), players_(players), events_(events), seat_(kyoku.header.kyoku_index % 4) {
     for (Seat seat = 0; seat < 4; ++seat) {
       for (const Event& discard : players_[seat].discards) {
         if (const auto* dahai = std::get_if<ev::Dahai>(&discard)) ++remaining_discards_[seat][dahai->pai.index()];
@@ -218,7 +218,7 @@ class KyokuReplay {
   const KyokuHeader& header() const { return kyoku_.header; }
 
   const RawKyoku& kyoku_;
-  std::array<PlayerActions, 4> players_;
+  SeatActions& players_;
   std::vector<Event>& events_;
 
   std::array<std::size_t, 4> take_cursor_{};
@@ -241,17 +241,22 @@ class KyokuReplay {
 
 std::expected<void, ConversionError> convert_kyoku(const RawKyoku& kyoku, const KyokuResult& result,
                                                    std::vector<Event>& events) {
-  std::array<PlayerActions, 4> players;
+  SeatActions seats;
+  return convert_kyoku(kyoku, result, events, seats);
+}
+
+std::expected<void, ConversionError> convert_kyoku(const RawKyoku& kyoku, const KyokuResult& result,
+                                                   std::vector<Event>& events, SeatActions& seats) {
   for (Seat seat = 0; seat < 4; ++seat) {
-    auto actions = build_player_actions(seat, kyoku.seats[seat].take_items, kyoku.seats[seat].discard_items);
-    if (!actions) return Failure(std::move(actions.error()));
-    players[seat] = std::move(*actions);
+    const SeatLists& lists = kyoku.seats[seat];
+    if (auto built = build_player_actions(seat, lists.take_items, lists.discard_items, seats[seat]); !built)
+      return built;
   }
   if (kyoku.dora_indicators.empty())
     return Failure(conversion_error::DoraMarkersExhausted{kyoku.header.kyoku_index, kyoku.header.honba});
 
   events.emplace_back(start_kyoku_of(kyoku));
-  KyokuReplay replay(kyoku, std::move(players), events);
+  KyokuReplay replay(kyoku, seats, events);
   if (auto played = replay.run(); !played) return played;
   close_kyoku(events, result, kyoku.ura_indicators);
   return {};

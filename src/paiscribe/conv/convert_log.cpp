@@ -48,8 +48,9 @@ std::expected<std::vector<Event>, ConvertLogError> convert_log(const RawLog& log
   std::vector<Event> events;
   events.reserve(estimated_event_count(log));
   events.emplace_back(ev::StartGame{log.name, kyoku_first_of(disp), has_red_fives(log.rule)});
+  SeatActions seats;
   for (std::size_t index = 0; index < log.log.size(); ++index) {
-    if (auto converted = convert_kyoku(log.log[index], results[index], events); !converted)
+    if (auto converted = convert_kyoku(log.log[index], results[index], events, seats); !converted)
       return Failure(std::move(converted.error()));
   }
   events.emplace_back(ev::EndGame{});

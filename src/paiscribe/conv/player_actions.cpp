@@ -49,23 +49,31 @@ void pair_discards(const std::vector<Event>& takes, std::vector<Event>& discards
 
 }  // namespace
 
-std::expected<PlayerActions, ConversionError> build_player_actions(Seat seat, std::span<const ActionItem> take_items,
-                                                                   std::span<const ActionItem> discard_items) {
-  PlayerActions actions;
+std::expected<void, ConversionError> build_player_actions(Seat seat, std::span<const ActionItem> take_items,
+                                                          std::span<const ActionItem> discard_items,
+                                                          PlayerActions& actions) {
+  actions.takes.clear();
   actions.takes.reserve(take_items.size());
   for (const auto& item : take_items) {
-    if (auto decoded = append_take(seat, item, actions.takes); !decoded)
-      return std::unexpected(std::move(decoded.error()));
+    if (auto decoded = append_take(seat, item, actions.takes); !decoded) return decoded;
   }
 
+  actions.discards.clear();
   // One more than the items: room for the usual single riichi, which adds a reach.
   actions.discards.reserve(discard_items.size() + 1);
   for (const auto& item : discard_items) {
-    if (auto decoded = append_discard(seat, item, actions.discards); !decoded)
-      return std::unexpected(std::move(decoded.error()));
+    if (auto decoded = append_discard(seat, item, actions.discards); !decoded) return decoded;
   }
 
   pair_discards(actions.takes, actions.discards);
+  return {};
+}
+
+std::expected<PlayerActions, ConversionError> build_player_actions(Seat seat, std::span<const ActionItem> take_items,
+                                                                   std::span<const ActionItem> discard_items) {
+  PlayerActions actions;
+  if (auto built = build_player_actions(seat, take_items, discard_items, actions); !built)
+    return std::unexpected(std::move(built.error()));
   return actions;
 }
 

@@ -19,4 +19,10 @@ struct PlayerActions {
 std::expected<PlayerActions, ConversionError> build_player_actions(Seat seat, std::span<const ActionItem> take_items,
                                                                    std::span<const ActionItem> discard_items);
 
+// The same, refilling `actions` so that its lists keep their storage from one
+// kyoku to the next. On failure `actions` holds a partial build.
+std::expected<void, ConversionError> build_player_actions(Seat seat, std::span<const ActionItem> take_items,
+                                                          std::span<const ActionItem> discard_items,
+                                                          PlayerActions& actions);
+
 }  // namespace paiscribe
