@@ -47,12 +47,30 @@ ev::StartKyoku start_kyoku_of(const RawKyoku& kyoku) {
 // of the same tile: the first such discard is called, the next is not.
 enum class Ambiguity : std::uint8_t { Unseen, CalledOnce, PassedOnce };
 
+// The part of a seat's list not yet played.
+class Unplayed {
+ public:
+  Unplayed() = default;
+  explicit Unplayed(const std::vector<Event>& list) : next_(list.data()), end_(list.data() + list.size()) {}
+
+  bool empty() const { return next_ == end_; }
+  const Event& front() const { return *next_; }
+  const Event& pop() { return *next_++; }
+
+ private:
+  const Event* next_ = nullptr;
+  const Event* end_ = nullptr;
+};
+
 class KyokuReplay {
  public:
-  KyokuReplay(const RawKyoku& kyoku, SeatActions& players, std::vector<Event>& events)
-      : kyoku_(kyoku), players_(players), events_(events), seat_(kyoku.header.kyoku_index % 4) {
+  KyokuReplay(const RawKyoku& kyoku, const SeatActions& players, std::vector<Event>& events)
+      : kyoku_(kyoku), events_(events), seat_(kyoku.header.kyoku_index % 4) {
     for (Seat seat = 0; seat < 4; ++seat) {
-      for (const Event& discard : players_[seat].discards) {
+      takes_[seat] = Unplayed(players[seat].takes);
+      discards_[seat] = Unplayed(players[seat].discards);
+      takes_left_ += players[seat].takes.size();
+      for (const Event& discard : players[seat].discards) {
         if (const auto* dahai = std::get_if<ev::Dahai>(&discard)) ++remaining_discards_[seat][dahai->pai.index()];
       }
     }
@@ -73,9 +91,9 @@ class KyokuReplay {
   using Step = std::expected<Phase, ConversionError>;
 
   Step take_phase() {
-    PlayerActions& player = players_[seat_];
-    if (take_cursor_[seat_] == player.takes.size()) return Failure(missing_take());
-    const Event& take = player.takes[take_cursor_[seat_]++];
+    if (takes_[seat_].empty()) return Failure(missing_take());
+    const Event& take = takes_[seat_].pop();
+    --takes_left_;
 
     if (const auto call = call_of(take); call && !call_is_possible(*call))
       return Failure(conversion_error::UnexpectedEvent{take});
@@ -106,9 +124,8 @@ class KyokuReplay {
   }
 
   Step discard_phase() {
-    PlayerActions& player = players_[seat_];
-    if (discard_cursor_[seat_] == player.discards.size()) return Phase::Ended;
-    const Event& discard = player.discards[discard_cursor_[seat_]++];
+    if (discards_[seat_].empty()) return Phase::Ended;
+    const Event& discard = discards_[seat_].pop();
     note_discard(discard);
 
     if (dora_pending_) {
@@ -122,10 +139,10 @@ class KyokuReplay {
     events_.push_back(discard);
 
     if (std::holds_alternative<ev::Reach>(discard)) {
-      if (discard_cursor_[seat_] == player.discards.size())
+      if (discards_[seat_].empty())
         return Failure(conversion_error::MissingReachDiscard{header().kyoku_index, header().honba, seat_});
       // The riichi tile goes out before any kan dora is shown.
-      const Event& reach_discard = player.discards[discard_cursor_[seat_]++];
+      const Event& reach_discard = discards_[seat_].pop();
       note_discard(reach_discard);
       events_.push_back(reach_discard);
       reach_accept_pending_ = true;
@@ -133,7 +150,7 @@ class KyokuReplay {
     }
 
     // A pending reach acceptance or kan dora dies with the kyoku.
-    if (no_take_left()) return Phase::Ended;
+    if (takes_left_ == 0) return Phase::Ended;
 
     if (std::holds_alternative<ev::Kakan>(discard)) {
       dora_pending_ = true;
@@ -154,8 +171,8 @@ class KyokuReplay {
     std::optional<Seat> chosen;
     int chosen_rank = 0;
     for (Seat seat = 0; seat < 4; ++seat) {
-      if (seat == discarder || take_cursor_[seat] == players_[seat].takes.size()) continue;
-      const auto call = call_of(players_[seat].takes[take_cursor_[seat]]);
+      if (seat == discarder || takes_[seat].empty()) continue;
+      const auto call = call_of(takes_[seat].front());
       if (!call || call->target != discarder || call->pai != last_discard_) continue;
       // Equal ranks go to the seat visited last.
       if (!chosen || call->rank >= chosen_rank) {
@@ -165,7 +182,7 @@ class KyokuReplay {
     }
     if (!chosen) return next_seat(discarder);
 
-    const bool discards_again = discard_cursor_[discarder] < players_[discarder].discards.size() &&
+    const bool discards_again = !discards_[discarder].empty() &&
                                 remaining_discards_[discarder][last_discard_.index()] >= 1;
     if (!discards_again) return *chosen;
     // The call may belong to the later discard of the same tile.
@@ -204,13 +221,6 @@ class KyokuReplay {
     return {};
   }
 
-  bool no_take_left() const {
-    for (Seat seat = 0; seat < 4; ++seat) {
-      if (take_cursor_[seat] < players_[seat].takes.size()) return false;
-    }
-    return true;
-  }
-
   conversion_error::MissingTake missing_take() const {
     return {header().kyoku_index, header().honba, seat_};
   }
@@ -218,11 +228,11 @@ class KyokuReplay {
   const KyokuHeader& header() const { return kyoku_.header; }
 
   const RawKyoku& kyoku_;
-  SeatActions& players_;
   std::vector<Event>& events_;
 
-  std::array<std::size_t, 4> take_cursor_{};
-  std::array<std::size_t, 4> discard_cursor_{};
+  std::array<Unplayed, 4> takes_;
+  std::array<Unplayed, 4> discards_;
+  std::size_t takes_left_ = 0;
   std::size_t next_dora_ = 1;  // the first indicator opens the kyoku
   std::array<std::array<std::int32_t, Tile::kCount>, 4> remaining_discards_{};
   std::array<Ambiguity, Tile::kCount> ambiguous_calls_{};
