@@ -54,16 +54,12 @@ std::expected<void, ConversionError> build_player_actions(Seat seat, std::span<c
                                                           PlayerActions& actions) {
   actions.takes.clear();
   actions.takes.reserve(take_items.size());
-  for (const auto& item : take_items) {
-    if (auto decoded = append_take(seat, item, actions.takes); !decoded) return decoded;
-  }
+  if (auto decoded = append_takes(seat, take_items, actions.takes); !decoded) return decoded;
 
   actions.discards.clear();
   // One more than the items: room for the usual single riichi, which adds a reach.
   actions.discards.reserve(discard_items.size() + 1);
-  for (const auto& item : discard_items) {
-    if (auto decoded = append_discard(seat, item, actions.discards); !decoded) return decoded;
-  }
+  if (auto decoded = append_discards(seat, discard_items, actions.discards); !decoded) return decoded;
 
   pair_discards(actions.takes, actions.discards);
   return {};

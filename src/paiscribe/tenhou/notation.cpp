@@ -223,12 +223,20 @@ std::expected<DiscardEvents, ConversionError> decode_discard(Seat actor, const A
   return events;
 }
 
-std::expected<void, ConversionError> append_take(Seat actor, const ActionItem& item, std::vector<Event>& events) {
-  return put_take(actor, item, events);
+std::expected<void, ConversionError> append_takes(Seat actor, std::span<const ActionItem> items,
+                                                  std::vector<Event>& events) {
+  for (const ActionItem& item : items) {
+    if (auto decoded = put_take(actor, item, events); !decoded) return decoded;
+  }
+  return {};
 }
 
-std::expected<void, ConversionError> append_discard(Seat actor, const ActionItem& item, std::vector<Event>& events) {
-  return put_discard(actor, item, events);
+std::expected<void, ConversionError> append_discards(Seat actor, std::span<const ActionItem> items,
+                                                     std::vector<Event>& events) {
+  for (const ActionItem& item : items) {
+    if (auto decoded = put_discard(actor, item, events); !decoded) return decoded;
+  }
+  return {};
 }
 
 }  // namespace paiscribe

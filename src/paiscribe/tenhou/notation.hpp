@@ -40,9 +40,11 @@ std::expected<Event, ConversionError> decode_take(Seat actor, const ActionItem& 
 // A discard item: a dahai, a riichi (reach + dahai), or a kan from the hand (kakan, ankan).
 std::expected<DiscardEvents, ConversionError> decode_discard(Seat actor, const ActionItem& item);
 
-// The same decodings, built in place at the end of a seat's list. On failure
-// nothing has been appended.
-std::expected<void, ConversionError> append_take(Seat actor, const ActionItem& item, std::vector<Event>& events);
-std::expected<void, ConversionError> append_discard(Seat actor, const ActionItem& item, std::vector<Event>& events);
+// A seat's whole take or discard list decoded the same way, each event built
+// in place at the end of `events`. The first bad item ends the decoding.
+std::expected<void, ConversionError> append_takes(Seat actor, std::span<const ActionItem> items,
+                                                  std::vector<Event>& events);
+std::expected<void, ConversionError> append_discards(Seat actor, std::span<const ActionItem> items,
+                                                     std::vector<Event>& events);
 
 }  // namespace paiscribe
