@@ -1,5 +1,6 @@
 #include "paiscribe/conv/convert_log.hpp"
 
+#include <algorithm>
 #include <string_view>
 
 #include "paiscribe/conv/convert_kyoku.hpp"
@@ -31,6 +32,25 @@ std::size_t estimated_event_count(const RawLog& log) {
   return count;
 }
 
+// Lists with room for the game's longest, so that refilling them for each
+// kyoku never has to grow them.
+SeatActions seat_actions_for(const RawLog& log) {
+  std::size_t takes = 0;
+  std::size_t discards = 0;
+  for (const RawKyoku& kyoku : log.log) {
+    for (const SeatLists& seat : kyoku.seats) {
+      takes = std::max(takes, seat.take_items.size());
+      discards = std::max(discards, seat.discard_items.size());
+    }
+  }
+  SeatActions seats;
+  for (PlayerActions& actions : seats) {
+    actions.takes.reserve(takes);
+    actions.discards.reserve(discards + 1);  // as build_player_actions does: room for a reach
+  }
+  return seats;
+}
+
 }  // namespace
 
 std::expected<std::vector<Event>, ConvertLogError> convert_log(const RawLog& log) {
@@ -48,7 +68,7 @@ std::expected<std::vector<Event>, ConvertLogError> convert_log(const RawLog& log
   std::vector<Event> events;
   events.reserve(estimated_event_count(log));
   events.emplace_back(ev::StartGame{log.name, kyoku_first_of(disp), has_red_fives(log.rule)});
-  SeatActions seats;
+  SeatActions seats = seat_actions_for(log);
   for (std::size_t index = 0; index < log.log.size(); ++index) {
     if (auto converted = convert_kyoku(log.log[index], results[index], events, seats); !converted)
       return Failure(std::move(converted.error()));
