@@ -60,13 +60,24 @@ bool is_below_double_range(std::string_view number) {
   return order + exponent < 0;
 }
 
-// The text of the number starting at `first`: the bytes a JSON number can
-// hold. The reader has already checked the number's grammar.
+const char* skip_digits(const char* at) {
+  while (*at >= '0' && *at <= '9') ++at;
+  return at;
+}
+
+// The text of the number starting at `first`, whose grammar the reader has
+// checked: sign, digits, fraction, exponent, and not a byte more, even when
+// the bytes after it are malformed.
 std::string_view number_text(const char* first) {
   const char* last = first;
-  while ((*last >= '0' && *last <= '9') || *last == '-' || *last == '+' || *last == '.' || *last == 'e' ||
-         *last == 'E')
+  if (*last == '-') ++last;
+  last = skip_digits(last);
+  if (*last == '.') last = skip_digits(last + 1);
+  if (*last == 'e' || *last == 'E') {
     ++last;
+    if (*last == '+' || *last == '-') ++last;
+    last = skip_digits(last);
+  }
   return {first, static_cast<std::size_t>(last - first)};
 }
 
