@@ -68,6 +68,7 @@ class KyokuReplay {
       : kyoku_(kyoku), events_(events), seat_(kyoku.header.kyoku_index % 4) {
     for (Seat seat = 0; seat < 4; ++seat) {
       takes_[seat] = Unplayed(players[seat].takes);
+      note_next_call(seat);
       discards_[seat] = Unplayed(players[seat].discards);
       takes_left_ += players[seat].takes.size();
       for (const Event& discard : players[seat].discards) {
@@ -93,9 +94,11 @@ class KyokuReplay {
   Step take_phase() {
     if (takes_[seat_].empty()) return Failure(missing_take());
     const Event& take = takes_[seat_].pop();
+    const std::optional<Call> call = next_call_[seat_];
+    note_next_call(seat_);
     --takes_left_;
 
-    if (const auto call = call_of(take); call && !call_is_possible(*call))
+    if (call && !call_is_possible(*call))
       return Failure(conversion_error::UnexpectedEvent{take});
 
     if (reach_accept_pending_) {
@@ -171,8 +174,8 @@ class KyokuReplay {
     std::optional<Seat> chosen;
     int chosen_rank = 0;
     for (Seat seat = 0; seat < 4; ++seat) {
-      if (seat == discarder || takes_[seat].empty()) continue;
-      const auto call = call_of(takes_[seat].front());
+      if (seat == discarder) continue;
+      const auto& call = next_call_[seat];
       if (!call || call->target != discarder || call->pai != last_discard_) continue;
       // Equal ranks go to the seat visited last.
       if (!chosen || call->rank >= chosen_rank) {
@@ -206,6 +209,12 @@ class KyokuReplay {
     return !turn_passed_ || (seat_ != last_discarder_ && call.target == last_discarder_);
   }
 
+  // Every discard asks whether the other seats' next takes call it, so each
+  // take is looked at once, when it comes to the front of its list.
+  void note_next_call(Seat seat) {
+    next_call_[seat] = takes_[seat].empty() ? std::nullopt : call_of(takes_[seat].front());
+  }
+
   void note_discard(const Event& discard) {
     const auto* dahai = std::get_if<ev::Dahai>(&discard);
     if (dahai == nullptr) return;
@@ -232,6 +241,7 @@ class KyokuReplay {
 
   std::array<Unplayed, 4> takes_;
   std::array<Unplayed, 4> discards_;
+  std::array<std::optional<Call>, 4> next_call_;
   std::size_t takes_left_ = 0;
   std::size_t next_dora_ = 1;  // the first indicator opens the kyoku
   std::array<std::array<std::int32_t, Tile::kCount>, 4> remaining_discards_{};
