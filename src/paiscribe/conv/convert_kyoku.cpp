@@ -94,12 +94,10 @@ class KyokuReplay {
   Step take_phase() {
     if (takes_[seat_].empty()) return Failure(missing_take());
     const Event& take = takes_[seat_].pop();
-    const std::optional<Call> call = next_call_[seat_];
+    if (const auto& call = next_call_[seat_]; call && !call_is_possible(*call))
+      return Failure(conversion_error::UnexpectedEvent{take});
     note_next_call(seat_);
     --takes_left_;
-
-    if (call && !call_is_possible(*call))
-      return Failure(conversion_error::UnexpectedEvent{take});
 
     if (reach_accept_pending_) {
       events_.emplace_back(ev::ReachAccepted{reach_declarer_});
