@@ -20,16 +20,18 @@ bool is_placeholder(const Event& event) {
 // placeholders are squeezed out in the same pass (the kept events slide
 // forward), so a long run of them costs no more than one walk.
 void pair_discards(const std::vector<Event>& takes, std::vector<Event>& discards) {
+  const std::size_t count = discards.size();
   std::size_t kept = 0;
   std::size_t at = 0;
   const auto keep = [&](std::size_t index) {
     if (kept != index) discards[kept] = std::move(discards[index]);
     ++kept;
   };
-  for (std::size_t take = 0; take < takes.size() && at < discards.size(); ++take) {
+  for (const Event& take : takes) {
+    if (at == count) break;
     // A reach is never paired: it stays in place and its dahai takes the step.
     if (std::holds_alternative<ev::Reach>(discards[at])) {
-      if (at + 1 == discards.size()) break;
+      if (at + 1 == count) break;
       keep(at++);
     }
     Event& looked_at = discards[at];
@@ -38,12 +40,12 @@ void pair_discards(const std::vector<Event>& takes, std::vector<Event>& discards
       continue;
     }
     auto* dahai = std::get_if<ev::Dahai>(&looked_at);
-    const auto* tsumo = std::get_if<ev::Tsumo>(&takes[take]);
+    const auto* tsumo = std::get_if<ev::Tsumo>(&take);
     // A tsumogiri discard learns its tile from the draw it pairs with.
     if (dahai && dahai->tsumogiri && tsumo) dahai->pai = tsumo->pai;
     keep(at++);
   }
-  while (at < discards.size()) keep(at++);
+  while (at < count) keep(at++);
   discards.erase(discards.begin() + static_cast<std::ptrdiff_t>(kept), discards.end());
 }
 
