@@ -213,6 +213,9 @@ TEST(ParseLog, RejectsDocumentsOfTheWrongShape) {
       {R"({"\udc00":1,"log":[],"name":["a","b","c","d"],"rule":{}})", "invalid unicode"},
       {R"({"log":[],"name":["a","b","c","d"],"rule":{},"x":"\ud800"})", "The surrogate pair in string is invalid."},
       {minimal.substr(0, 44) + ",\"x\":\"\xFF\"}", "Invalid encoding in string."},
+      // Cut short inside a character of an unclosed string: nothing is read past the text.
+      {minimal.substr(0, 44) + ",\"x\":\"\xE6", "Invalid encoding in string."},
+      {minimal.substr(0, 44) + ",\"x\":\"\xF0\x9F", "Invalid encoding in string."},
       {R"({"log":[],"name":["a","b","c","d"],"rule":{},"x":1e400})", "Number too big"},
       {"\"log\"", "invalid type: string, expected struct RawLog"},
       {"null", "invalid type: null, expected struct RawLog"},

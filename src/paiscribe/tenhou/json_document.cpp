@@ -27,6 +27,11 @@ constexpr unsigned kParseFlags =
 constexpr unsigned kRecursiveDepthLimit = 128;
 constexpr unsigned kNoDepthLimit = std::numeric_limits<unsigned>::max();
 
+// The reader's UTF-8 check takes a character's continuation bytes without
+// looking for the end, so a character cut short by the end of the text would
+// be read past it: the copy carries this many NULs of its own.
+constexpr std::size_t kReadAheadPadding = 3;
+
 bool is_json_whitespace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
 
 std::string position_of(std::string_view text, std::size_t offset) {
@@ -172,15 +177,21 @@ ReaderOutcome read_in_place(char* text, rapidjson::Document& document, unsigned 
 
 }  // namespace
 
+// The in-place stream stops at the first NUL.
+void JsonDocument::copy_for_reading(std::string_view text) {
+  text_.assign(text);
+  text_.append(kReadAheadPadding, '\0');
+}
+
 std::expected<void, ParseError> JsonDocument::parse(std::string_view text) {
   // Lengths inside the document are 32-bit.
   if (text.size() >= std::numeric_limits<rapidjson::SizeType>::max())
     return std::unexpected(ParseError{"document too large"});
-  text_.assign(text);  // ends in a NUL, where the in-place stream stops
+  copy_for_reading(text);
   auto outcome = read_in_place<kParseFlags>(text_.data(), document_, kRecursiveDepthLimit);
   if (outcome.too_deep) {
     // The first attempt decoded strings in place; start from a fresh copy.
-    text_.assign(text);
+    copy_for_reading(text);
     document_.GetAllocator().Clear();
     outcome = read_in_place<kParseFlags | rapidjson::kParseIterativeFlag>(text_.data(), document_, kNoDepthLimit);
   }

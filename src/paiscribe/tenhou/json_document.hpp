@@ -23,6 +23,8 @@ class JsonDocument {
   const rapidjson::Value& root() const { return document_; }
 
  private:
+  void copy_for_reading(std::string_view text);
+
   // Parsed in place: the values' strings and numbers point into this copy.
   std::string text_;
   // The default pool allocator frees the tree without walking it, so even a
