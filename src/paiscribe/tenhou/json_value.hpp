@@ -2,11 +2,12 @@
 
 #include <cstdint>
 #include <string>
-#include <utility>
 #include <variant>
 #include <vector>
 
 namespace paiscribe {
+
+struct JsonMember;
 
 // Any JSON value, owned. Numbers keep whether the log wrote a non-negative
 // integer, a negative integer or a number with a fraction or exponent,
@@ -28,18 +29,18 @@ struct JsonValue {
     friend bool operator==(Float, Float) = default;
   };
   using Array = std::vector<JsonValue>;
-  using Object = std::vector<std::pair<std::string, JsonValue>>;
+  using Object = std::vector<JsonMember>;  // in document order, duplicates kept
 
   std::variant<Null, bool, NonNegative, Negative, Float, std::string, Array, Object> value;
 
   friend bool operator==(const JsonValue&, const JsonValue&);
 };
 
-namespace detail {
-// Using the destructor before the comparison below lets clang complete the
-// recursive std::pair<std::string, JsonValue> of Object.
-inline void use_json_value_destructor(JsonValue* value) { value->~JsonValue(); }
-}  // namespace detail
+struct JsonMember {
+  std::string key;
+  JsonValue value;
+  friend bool operator==(const JsonMember&, const JsonMember&) = default;
+};
 
 inline bool operator==(const JsonValue& a, const JsonValue& b) { return a.value == b.value; }
 
