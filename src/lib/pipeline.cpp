@@ -45,6 +45,31 @@ PipelineError output_error(const OutputError& error, std::string_view mjai_out) 
   return {ErrorClass::OSError, "failed to write to mjai out file"};
 }
 
+// Read, parse and convert. The text and the record are dropped on return, so
+// they are never held together with the lines.
+std::expected<std::vector<Event>, PipelineError> events_of(LogFile& log_file) {
+  auto text = log_file.read_text();
+  if (!text) return std::unexpected(read_error(text.error()));
+
+  auto log = parse_log(*text);
+  if (!log) return fail(ErrorClass::JsonParsingError, concat({"failed to parse ", kLogLabel, " log"}));
+
+  auto events = convert_log(*log);
+  if (!events) return std::unexpected(convert_error(events.error()));
+  return std::move(*events);
+}
+
+std::expected<std::vector<std::string>, PipelineError> lines_of(const std::vector<Event>& events) {
+  std::vector<std::string> lines;
+  lines.reserve(events.size());
+  for (const Event& event : events) {
+    auto line = serialize_event(event);
+    if (!line) return fail(ErrorClass::JsonSerializationError, "failed to serialize");
+    lines.push_back(std::move(*line));
+  }
+  return lines;
+}
+
 }  // namespace
 
 std::expected<std::vector<std::string>, PipelineError> run_pipeline(std::string_view filename,
@@ -56,25 +81,13 @@ std::expected<std::vector<std::string>, PipelineError> run_pipeline(std::string_
                 concat({"failed to open ", kLogLabel, " log file ", quoted_path(filename)}));
   }
 
-  auto text = log_file->read_text();
-  if (!text) return std::unexpected(read_error(text.error()));
-
-  auto log = parse_log(*text);
-  if (!log) return fail(ErrorClass::JsonParsingError, concat({"failed to parse ", kLogLabel, " log"}));
-
-  auto events = convert_log(*log);
-  if (!events) return std::unexpected(convert_error(events.error()));
-
-  std::vector<std::string> lines;
-  lines.reserve(events->size());
-  for (const Event& event : *events) {
-    auto line = serialize_event(event);
-    if (!line) return fail(ErrorClass::JsonSerializationError, "failed to serialize");
-    lines.push_back(std::move(*line));
-  }
+  auto events = events_of(*log_file);
+  if (!events) return std::unexpected(std::move(events.error()));
+  auto lines = lines_of(*events);
+  if (!lines) return lines;
 
   if (mjai_out) {
-    if (auto written = write_lines(*mjai_out, lines); !written) {
+    if (auto written = write_lines(*mjai_out, *lines); !written) {
       return std::unexpected(output_error(written.error(), *mjai_out));
     }
   }
