@@ -110,24 +110,26 @@ Decoded put_claim(Seat actor, const std::string& text, const LetterForm<N>& form
   return {};
 }
 
+// A pon or daiminkan: the length first, then where its letter stands.
+template <typename Call, std::size_t N, std::size_t Count, typename Out>
+Decoded put_lettered_claim(Seat actor, const std::string& text, std::size_t size, std::size_t letter_at,
+                           const std::array<LetterForm<N>, Count>& forms, Out& out) {
+  if (text.size() != size) return invalid_call(text);
+  const auto* form = form_at(forms, letter_at);
+  if (!form) return invalid_call(text);
+  return put_claim<Call>(actor, text, *form, out);
+}
+
 template <typename Out>
 Decoded put_take_text(Seat actor, const std::string& text, Out& out) {
   if (text.find('c') != std::string::npos) {
     if (text.size() != kTakeCallSize) return invalid_call(text);
     return put_claim<ev::Chi>(actor, text, kChiForm, out);
   }
-  if (const auto at = text.find('p'); at != std::string::npos) {
-    if (text.size() != kTakeCallSize) return invalid_call(text);
-    const auto* form = form_at(kPonForms, at);
-    if (!form) return invalid_call(text);
-    return put_claim<ev::Pon>(actor, text, *form, out);
-  }
-  if (const auto at = text.find('m'); at != std::string::npos) {
-    if (text.size() != kKanSize) return invalid_call(text);
-    const auto* form = form_at(kDaiminkanForms, at);
-    if (!form) return invalid_call(text);
-    return put_claim<ev::Daiminkan>(actor, text, *form, out);
-  }
+  if (const auto at = text.find('p'); at != std::string::npos)
+    return put_lettered_claim<ev::Pon>(actor, text, kTakeCallSize, at, kPonForms, out);
+  if (const auto at = text.find('m'); at != std::string::npos)
+    return put_lettered_claim<ev::Daiminkan>(actor, text, kKanSize, at, kDaiminkanForms, out);
   return invalid_call(text);
 }
 
