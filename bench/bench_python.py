@@ -44,19 +44,24 @@ def large_log():
     return LARGE_LOG
 
 
-def best_time(call, budget=1.0, rounds=5):
-    """The fastest of `rounds` batches, per call, in seconds; a batch runs about budget / rounds."""
-    call()
-    start = time.perf_counter()
-    call()
-    once = max(time.perf_counter() - start, 1e-6)
-    per_batch = max(1, int(budget / rounds / once))
-    best = float("inf")
-    for _ in range(rounds):
+def best_times(calls, budget=2.0, rounds=15):
+    """The fastest batch of each call, per call, in seconds. The calls take
+    turns batch by batch, so a slow spell of the machine hits them alike and
+    the ratios hold even where the absolute times drift."""
+    per_batch = {}
+    for name, call in calls.items():
+        call()
         start = time.perf_counter()
-        for _ in range(per_batch):
-            call()
-        best = min(best, (time.perf_counter() - start) / per_batch)
+        call()
+        once = max(time.perf_counter() - start, 1e-6)
+        per_batch[name] = max(1, int(budget / len(calls) / rounds / once))
+    best = dict.fromkeys(calls, float("inf"))
+    for _ in range(rounds):
+        for name, call in calls.items():
+            start = time.perf_counter()
+            for _ in range(per_batch[name]):
+                call()
+            best[name] = min(best[name], (time.perf_counter() - start) / per_batch[name])
     return best
 
 
@@ -94,13 +99,14 @@ def measure(path):
         return mjai.decode().split("\n")
 
     assert floor() == lines
-    timings = {
-        "tenhou_to_mjai": best_time(lambda: _paiscribe.tenhou_to_mjai(path)),
-        "json.loads": best_time(lambda: json.loads(read())),
-        "floor": best_time(floor),
+    calls = {
+        "tenhou_to_mjai": lambda: _paiscribe.tenhou_to_mjai(path),
+        "json.loads": lambda: json.loads(read()),
+        "floor": floor,
     }
     if orjson is not None:
-        timings["orjson.loads"] = best_time(lambda: orjson.loads(read()))
+        calls["orjson.loads"] = lambda: orjson.loads(read())
+    timings = best_times(calls)
     return size, len(lines), timings
 
 
@@ -111,7 +117,7 @@ def main(argv):
     args = parser.parse_args(argv)
     logs = [pathlib.Path(p) for p in args.logs] or [FULL_GAME, large_log()]
 
-    print(f"Python {sys.version.split()[0]}; times are the best of 5 batches, per call")
+    print(f"Python {sys.version.split()[0]}; times are the best of 15 interleaved batches, per call")
     for log in logs:
         size, count, t = measure(log)
         full = t["tenhou_to_mjai"]

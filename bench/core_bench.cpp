@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "paiscribe/conv/convert_log.hpp"
-#include "paiscribe/mjai/serialize.hpp"
+#include "paiscribe/mjai/mjai_lines.hpp"
 #include "paiscribe/tenhou/parse_log.hpp"
 #include "pipeline.hpp"
 
@@ -61,10 +61,8 @@ void serialize(benchmark::State& state, const Input& input) {
   const auto events = events_of(input);
   if (!events) return state.SkipWithError("the log does not convert");
   for (auto _ : state) {
-    for (const Event& event : *events) {
-      auto line = paiscribe::serialize_event(event);
-      benchmark::DoNotOptimize(line);
-    }
+    auto lines = paiscribe::serialize_events(*events);
+    benchmark::DoNotOptimize(lines);
   }
   count_bytes(state, input);
 }
@@ -74,9 +72,7 @@ void pipeline(benchmark::State& state, const Input& input) {
   for (auto _ : state) {
     auto log = paiscribe::parse_log(input.text);
     auto events = paiscribe::convert_log(*log);
-    std::vector<std::string> lines;
-    lines.reserve(events->size());
-    for (const Event& event : *events) lines.push_back(*paiscribe::serialize_event(event));
+    auto lines = paiscribe::serialize_events(*events);
     benchmark::DoNotOptimize(lines);
   }
   count_bytes(state, input);

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "paiscribe/conv/convert_log.hpp"
-#include "paiscribe/mjai/serialize.hpp"
+#include "paiscribe/mjai/mjai_lines.hpp"
 #include "paiscribe/tenhou/parse_log.hpp"
 #include "utf8_check.hpp"
 
@@ -131,13 +131,17 @@ Checked check_pipeline(std::string_view text) {
   const auto events = convert_log(*log);
   if (!events) return {Outcome::ConversionFailed, {}};
 
+  const auto serialized = serialize_events(*events);
+  // Every event the conversion builds has a text form.
+  require(serialized.has_value(), "an event failed to serialise");
   std::vector<std::string> lines;
-  lines.reserve(events->size());
-  for (const Event& event : *events) {
-    auto line = serialize_event(event);
-    // Every event the conversion builds has a text form.
-    require(line.has_value(), "an event failed to serialise");
-    lines.push_back(std::move(*line));
+  lines.reserve(serialized->size());
+  for (std::size_t i = 0; i < serialized->size(); ++i) {
+    // A line from the shared arena reads the same as one on its own.
+    const auto alone = serialize_event((*events)[i]);
+    require(alone.has_value() && *alone == (*serialized)[i], "an arena line differs from the event's own line",
+            (*serialized)[i]);
+    lines.emplace_back((*serialized)[i]);
   }
 
   std::vector<std::string> types;

@@ -79,7 +79,7 @@ void raise_pipeline_error(const PipelineError& error) {
   if (message) PyErr_SetObject(type, message.get());
 }
 
-PyObject* lines_to_list(const std::vector<std::string>& lines) {
+PyObject* lines_to_list(const MjaiLines& lines) {
   OwnedRef list(PyList_New(static_cast<Py_ssize_t>(lines.size())));
   if (!list) return nullptr;
   for (std::size_t i = 0; i < lines.size(); ++i) {

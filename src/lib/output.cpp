@@ -54,8 +54,8 @@ int write_fully(int fd, iovec* vectors, std::size_t count) {
 
 // Line by line, so each line reaches the descriptor as soon as it is written,
 // as a line-buffered stream would. A closed descriptor swallows the lines.
-std::expected<void, OutputError> write_to_standard_output(std::span<const std::string> lines) {
-  for (const std::string& line : lines) {
+std::expected<void, OutputError> write_to_standard_output(std::span<const MjaiLine> lines) {
+  for (const MjaiLine& line : lines) {
     iovec vectors[2] = {text_iovec(line), text_iovec({kLineFeed, 1})};
     const int error = write_fully(STDOUT_FILENO, vectors, 2);
     if (error != 0 && error != EBADF) return std::unexpected(OutputWriteFailed{});
@@ -84,7 +84,7 @@ class OutputFile {
   int fd_;
 };
 
-std::expected<void, OutputError> write_to_file(std::string_view path, std::span<const std::string> lines) {
+std::expected<void, OutputError> write_to_file(std::string_view path, std::span<const MjaiLine> lines) {
   if (path.find('\0') != std::string_view::npos) return std::unexpected(OutputCreateFailed{});
   const std::string terminated(path);
   int fd;
@@ -96,7 +96,7 @@ std::expected<void, OutputError> write_to_file(std::string_view path, std::span<
 
   std::array<iovec, kBatchIovecs> batch;
   std::size_t filled = 0;
-  for (const std::string& line : lines) {
+  for (const MjaiLine& line : lines) {
     batch[filled++] = text_iovec(line);
     batch[filled++] = text_iovec({kLineFeed, 1});
     if (filled == batch.size()) {
@@ -113,7 +113,7 @@ std::expected<void, OutputError> write_to_file(std::string_view path, std::span<
 
 }  // namespace
 
-std::expected<void, OutputError> write_lines(std::string_view mjai_out, std::span<const std::string> lines) {
+std::expected<void, OutputError> write_lines(std::string_view mjai_out, std::span<const MjaiLine> lines) {
   if (names_standard_output(mjai_out)) return write_to_standard_output(lines);
   return write_to_file(mjai_out, lines);
 }

@@ -2,9 +2,10 @@
 
 #include <expected>
 #include <span>
-#include <string>
 #include <string_view>
 #include <variant>
+
+#include "paiscribe/mjai/serialize.hpp"
 
 namespace paiscribe {
 
@@ -15,6 +16,6 @@ using OutputError = std::variant<OutputCreateFailed, OutputWriteFailed>;
 // Writes each line and a line feed to `mjai_out` (raw path bytes), or to file
 // descriptor 1 when the path means standard output. A file is created or
 // truncated only here, so callers call this once every line exists.
-std::expected<void, OutputError> write_lines(std::string_view mjai_out, std::span<const std::string> lines);
+std::expected<void, OutputError> write_lines(std::string_view mjai_out, std::span<const MjaiLine> lines);
 
 }  // namespace paiscribe

@@ -6,7 +6,6 @@
 #include "os_error.hpp"
 #include "output.hpp"
 #include "paiscribe/conv/convert_log.hpp"
-#include "paiscribe/mjai/serialize.hpp"
 #include "paiscribe/tenhou/parse_log.hpp"
 #include "path_text.hpp"
 
@@ -59,21 +58,10 @@ std::expected<std::vector<Event>, PipelineError> events_of(LogFile& log_file) {
   return std::move(*events);
 }
 
-std::expected<std::vector<std::string>, PipelineError> lines_of(const std::vector<Event>& events) {
-  std::vector<std::string> lines;
-  lines.reserve(events.size());
-  for (const Event& event : events) {
-    auto line = serialize_event(event);
-    if (!line) return fail(ErrorClass::JsonSerializationError, "failed to serialize");
-    lines.push_back(std::move(*line));
-  }
-  return lines;
-}
-
 }  // namespace
 
-std::expected<std::vector<std::string>, PipelineError> run_pipeline(std::string_view filename,
-                                                                    std::optional<std::string_view> mjai_out) {
+std::expected<MjaiLines, PipelineError> run_pipeline(std::string_view filename,
+                                                     std::optional<std::string_view> mjai_out) {
   // Held open until the call returns, whatever happens after the read.
   auto log_file = LogFile::open(filename);
   if (!log_file) {
@@ -83,15 +71,15 @@ std::expected<std::vector<std::string>, PipelineError> run_pipeline(std::string_
 
   auto events = events_of(*log_file);
   if (!events) return std::unexpected(std::move(events.error()));
-  auto lines = lines_of(*events);
-  if (!lines) return lines;
+  auto lines = serialize_events(*events);
+  if (!lines) return fail(ErrorClass::JsonSerializationError, "failed to serialize");
 
   if (mjai_out) {
-    if (auto written = write_lines(*mjai_out, *lines); !written) {
+    if (auto written = write_lines(*mjai_out, lines->lines()); !written) {
       return std::unexpected(output_error(written.error(), *mjai_out));
     }
   }
-  return lines;
+  return std::move(*lines);
 }
 
 }  // namespace paiscribe

@@ -4,7 +4,8 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <vector>
+
+#include "paiscribe/mjai/mjai_lines.hpp"
 
 namespace paiscribe {
 
@@ -35,7 +36,7 @@ struct PipelineError {
 // Reads the log at `filename` (raw path bytes), converts it and returns its
 // mjai lines; when `mjai_out` is given, also writes them there ("-" is
 // standard output). Either every line exists or nothing is written.
-std::expected<std::vector<std::string>, PipelineError> run_pipeline(std::string_view filename,
-                                                                    std::optional<std::string_view> mjai_out);
+std::expected<MjaiLines, PipelineError> run_pipeline(std::string_view filename,
+                                                     std::optional<std::string_view> mjai_out);
 
 }  // namespace paiscribe

@@ -17,7 +17,7 @@ ActionItem text_item(std::string_view text) { return {ActionItem::Text{std::stri
 std::string line_of(const Event& event) {
   auto line = serialize_event(event);
   EXPECT_TRUE(line.has_value());
-  return line.value_or("<failed>");
+  return std::string(line.value_or("<failed>"));
 }
 
 // What a decoding error says, in one comparable line.

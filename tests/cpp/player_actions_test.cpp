@@ -17,7 +17,7 @@ ActionItem text_item(std::string_view text) { return {ActionItem::Text{std::stri
 
 std::vector<std::string> lines_of(const std::vector<Event>& events) {
   std::vector<std::string> lines;
-  for (const auto& event : events) lines.push_back(serialize_event(event).value_or("<failed>"));
+  for (const auto& event : events) lines.emplace_back(serialize_event(event).value_or("<failed>"));
   return lines;
 }
 

@@ -1,7 +1,10 @@
 #include "paiscribe/mjai/serialize.hpp"
 
+#include "paiscribe/mjai/mjai_lines.hpp"
+
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstdint>
 #include <cstdio>
@@ -9,6 +12,7 @@
 #include <new>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 // Counts heap allocations so a test can hold the writer to one buffer per line.
@@ -23,6 +27,15 @@ void* operator new(std::size_t size) {
 }
 void operator delete(void* memory) noexcept { std::free(memory); }
 void operator delete(void* memory, std::size_t) noexcept { std::free(memory); }
+// Memory resources ask with an alignment.
+void* operator new(std::size_t size, std::align_val_t alignment) {
+  ++allocation_count;
+  const auto align = static_cast<std::size_t>(alignment);
+  if (void* memory = std::aligned_alloc(align, (size + align - 1) / align * align)) return memory;
+  throw std::bad_alloc();
+}
+void operator delete(void* memory, std::align_val_t) noexcept { std::free(memory); }
+void operator delete(void* memory, std::size_t, std::align_val_t) noexcept { std::free(memory); }
 
 namespace paiscribe {
 namespace {
@@ -40,7 +53,7 @@ std::array<Tile, 13> row(std::initializer_list<int> codes, Tile fill = Tile::hid
 std::string line_of(const Event& event) {
   auto line = serialize_event(event);
   EXPECT_TRUE(line.has_value()) << line.error().description;
-  return line.value_or("<failed>");
+  return std::string(line.value_or("<failed>"));
 }
 
 ev::StartGame game_with_first_name(std::string name) { return ev::StartGame{{std::move(name), "B", "C", "D"}, 0, true}; }
@@ -212,33 +225,84 @@ TEST(SerializeEvent, RefusesWhatHasNoValidText) {
   }
 }
 
-TEST(SerializeEvent, EachLineIsOneAllocation) {
+// What `make` returns and how many heap allocations it took.
+template <typename Make>
+auto with_allocations(Make make) {
+  const std::size_t before = allocation_count;
+  auto made = make();
+  return std::pair{std::move(made), allocation_count - before};
+}
+
+TEST(SerializeEvent, EachLineIsOneBufferOfItsOwnSize) {
   const auto red_row = row({}, tile(51));
   const std::string long_name(300, '\x01');  // six bytes each once escaped
   struct Case {
     std::string_view label;
     Event event;
+    std::size_t allocations;  // none where the line fits the string itself
   };
   const Case cases[] = {
-      {"tsumo", ev::Tsumo{255, tile(51)}},
-      {"daiminkan", ev::Daiminkan{255, 255, tile(51), {tile(51), tile(51), tile(51)}}},
-      {"longest start_kyoku", ev::StartKyoku{tile(51), tile(51), 255, 255, 255, 255,
-                                             {INT32_MIN, INT32_MIN, INT32_MIN, INT32_MIN},
-                                             {red_row, red_row, red_row, red_row}}},
-      {"hora with many ura markers", ev::Hora{255, 255, Deltas{INT32_MIN, INT32_MIN, INT32_MIN, INT32_MIN},
-                                               std::vector<Tile>(40, tile(53))}},
-      {"start_game with long escaped names", ev::StartGame{{long_name, long_name, "\"\\", "\xE5\x90\x8D"}, 255, false}},
-      {"none", ev::None{}},
-      {"ryukyoku", ev::Ryukyoku{Deltas{INT32_MIN, INT32_MIN, INT32_MIN, INT32_MIN}}},
+      {"tsumo", ev::Tsumo{255, tile(51)}, 1},
+      {"daiminkan", ev::Daiminkan{255, 255, tile(51), {tile(51), tile(51), tile(51)}}, 1},
+      {"longest start_kyoku",
+       ev::StartKyoku{tile(51), tile(51), 255, 255, 255, 255, {INT32_MIN, INT32_MIN, INT32_MIN, INT32_MIN},
+                      {red_row, red_row, red_row, red_row}},
+       1},
+      {"hora with many ura markers",
+       ev::Hora{255, 255, Deltas{INT32_MIN, INT32_MIN, INT32_MIN, INT32_MIN}, std::vector<Tile>(40, tile(53))}, 1},
+      {"start_game with long escaped names",
+       ev::StartGame{{long_name, long_name, "\"\\", "\xE5\x90\x8D"}, 255, false}, 1},
+      {"none", ev::None{}, 0},
+      {"ryukyoku", ev::Ryukyoku{Deltas{INT32_MIN, INT32_MIN, INT32_MIN, INT32_MIN}}, 1},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.label);
-    const std::size_t before = allocation_count;
-    const auto line = serialize_event(c.event);
-    const std::size_t allocations = allocation_count - before;
+    const auto [line, allocations] = with_allocations([&] { return serialize_event(c.event); });
     ASSERT_TRUE(line.has_value());
-    EXPECT_EQ(allocations, 1u) << line->size() << " bytes";
+    EXPECT_EQ(allocations, c.allocations) << line->size() << " bytes";
+    // Sized before writing: no slack beyond what the string type rounds to.
+    EXPECT_LT(line->capacity(), std::max<std::size_t>(2 * line->size(), 31)) << line->size() << " bytes";
   }
+}
+
+// Long games and lines longer than the arena expects.
+std::vector<Event> game_of(std::size_t draws, std::size_t name_bytes) {
+  std::vector<Event> events{ev::StartGame{{std::string(name_bytes, 'n'), "B", "C", "D"}, 0, true}};
+  for (std::size_t i = 0; i < draws; ++i) {
+    events.push_back(ev::Tsumo{static_cast<std::uint8_t>(i % 4), tile(11 + static_cast<int>(i % 9))});
+    events.push_back(ev::Dahai{static_cast<std::uint8_t>(i % 4), tile(51), i % 2 == 0});
+  }
+  events.push_back(ev::EndGame{});
+  return events;
+}
+
+TEST(SerializeEvents, LinesShareOneArena) {
+  struct Case {
+    std::string_view label;
+    std::vector<Event> events;
+  };
+  const Case cases[] = {
+      {"no events", {}},
+      {"one short line", {ev::None{}}},
+      {"a game", game_of(300, 1)},
+      {"a game ten times as long", game_of(3000, 1)},
+      {"a name far longer than the whole arena", game_of(2, 100'000)},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.label);
+    const auto [lines, allocations] = with_allocations([&] { return serialize_events(c.events); });
+    ASSERT_TRUE(lines.has_value());
+    ASSERT_EQ(lines->size(), c.events.size());
+    for (std::size_t i = 0; i < c.events.size(); ++i) EXPECT_EQ(std::string((*lines)[i]), line_of(c.events[i]));
+    // The arena and the list, plus a few growths: never one per line.
+    EXPECT_LE(allocations, 6u);
+  }
+}
+
+TEST(SerializeEvents, OneFailureFailsTheWholeSequence) {
+  std::vector<Event> events = game_of(50, 1);
+  events[60] = game_with_first_name("\xFF");
+  EXPECT_FALSE(serialize_events(events).has_value());
 }
 
 }  // namespace

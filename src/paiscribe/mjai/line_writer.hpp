@@ -18,10 +18,6 @@
 
 namespace paiscribe {
 
-// Every line starts with this much room; only start_kyoku and unusually long
-// names or ura lists need more.
-inline constexpr std::size_t kLineReserve = 128;
-
 namespace line_detail {
 
 // A tile's name in quotes with a comma after it: a list element is one copy,

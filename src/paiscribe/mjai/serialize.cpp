@@ -1,6 +1,5 @@
 #include "paiscribe/mjai/serialize.hpp"
 
-#include <algorithm>
 #include <cstddef>
 #include <string_view>
 #include <variant>
@@ -150,14 +149,15 @@ void put(Out& out, const ev::EndGame&) {
   out.raw(R"({"type":"end_game"})");
 }
 
-// Sized first, so the line is one allocation and the writing needs no checks.
+// Sized first, so the line is one allocation of exactly its size and the
+// writing needs no checks.
 template <typename Kind>
-std::expected<std::string, SerializeError> line_of(const Kind& kind) {
+std::expected<MjaiLine, SerializeError> line_of(const Kind& kind, std::pmr::memory_resource* memory) {
   LineSize size;
   put(size, kind);
   if (!size.valid()) return std::unexpected(SerializeError{"a name is not valid UTF-8 or a tile has no name"});
-  std::string line;
-  line.resize_and_overwrite(std::max(size.total(), kLineReserve), [&kind](char* buffer, std::size_t capacity) {
+  MjaiLine line(memory);
+  line.resize_and_overwrite(size.total(), [&kind](char* buffer, std::size_t capacity) {
     LineCursor cursor(buffer, capacity);
     put(cursor, kind);
     return static_cast<std::size_t>(cursor.position() - buffer);
@@ -167,8 +167,8 @@ std::expected<std::string, SerializeError> line_of(const Kind& kind) {
 
 }  // namespace
 
-std::expected<std::string, SerializeError> serialize_event(const Event& event) {
-  return std::visit([](const auto& kind) { return line_of(kind); }, event);
+std::expected<MjaiLine, SerializeError> serialize_event(const Event& event, std::pmr::memory_resource* memory) {
+  return std::visit([memory](const auto& kind) { return line_of(kind, memory); }, event);
 }
 
 }  // namespace paiscribe
