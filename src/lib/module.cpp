@@ -7,12 +7,14 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <exception>
 #include <memory>
 #include <new>
 #include <optional>
 #include <string_view>
 
+#include "paiscribe/mjai/utf8.hpp"
 #include "pipeline.hpp"
 
 #ifndef PAISCRIBE_VERSION
@@ -79,11 +81,21 @@ void raise_pipeline_error(const PipelineError& error) {
   if (message) PyErr_SetObject(type, message.get());
 }
 
+// Only the names in start_game can make a line non-ASCII; every other line
+// is copied into its str as it is, without a pass of the decoder.
+PyObject* str_of_line(std::string_view line) {
+  const auto size = static_cast<Py_ssize_t>(line.size());
+  if (!utf8::is_ascii(line)) return PyUnicode_DecodeUTF8(line.data(), size, nullptr);
+  PyObject* text = PyUnicode_New(size, 0x7F);
+  if (text != nullptr) std::memcpy(PyUnicode_1BYTE_DATA(text), line.data(), line.size());
+  return text;
+}
+
 PyObject* lines_to_list(const MjaiLines& lines) {
   OwnedRef list(PyList_New(static_cast<Py_ssize_t>(lines.size())));
   if (!list) return nullptr;
   for (std::size_t i = 0; i < lines.size(); ++i) {
-    PyObject* line = PyUnicode_FromStringAndSize(lines[i].data(), static_cast<Py_ssize_t>(lines[i].size()));
+    PyObject* line = str_of_line(lines[i]);
     if (line == nullptr) return nullptr;
     PyList_SET_ITEM(list.get(), static_cast<Py_ssize_t>(i), line);
   }

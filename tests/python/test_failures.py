@@ -181,3 +181,25 @@ def test_log_read_from_a_pipe_has_no_size_to_go_by():
     child = subprocess.run([sys.executable, "-c", code], input=content, capture_output=True, timeout=60)
     assert child.returncode == 0, child.stderr
     assert eval(child.stdout) == tenhou_to_mjai(log)
+
+
+@pytest.mark.parametrize(
+    "names",
+    [
+        ["A", "B", "C", "D"],
+        ["é", "名前", "😀", "\u007f"],  # two-, three- and four-byte characters, DEL
+        ["\"q\"", "back\\slash", "tab\tfeed\n", "\x01\x1f"],  # escaped in the line
+        ["", "ascii", "mixed é", "e\u0301"],  # empty, and a combining accent
+    ],
+)
+def test_names_reach_the_returned_str_unchanged(write_log, names):
+    document = empty_game()
+    document["name"] = names
+    lines = tenhou_to_mjai(write_log(json.dumps(document, ensure_ascii=False)))
+    assert json.loads(lines[0])["names"] == names
+    assert lines[0] == json.dumps(
+        {"type": "start_game", "names": names, "kyoku_first": 0, "aka_flag": True},
+        ensure_ascii=False,
+        separators=(",", ":"),
+    )
+    assert lines[1] == '{"type":"end_game"}' and lines[1].isascii()

@@ -28,6 +28,14 @@ constexpr Lead lead_of(std::uint8_t byte) {
   return {0, 0, 0};
 }
 
+// Whether every byte is below 0x80. One reduction over all bytes, so the
+// compiler checks many at a time.
+constexpr bool is_ascii(std::string_view text) {
+  unsigned char seen = 0;
+  for (const char c : text) seen |= static_cast<unsigned char>(c);
+  return seen < 0x80;
+}
+
 constexpr bool is_continuation(std::uint8_t byte) { return (byte & 0xC0) == 0x80; }
 
 // How many bytes from `start` belong to the longest well-formed prefix of one
