@@ -93,7 +93,7 @@ TEST(ConvertLog, NamesAreCopiedAsTheyAre) {
   log.name = {"", "", "\xE3\x81\x82\"\\", ""};
   auto events = convert_log(log);
   ASSERT_TRUE(events.has_value());
-  EXPECT_EQ(std::get<ev::StartGame>(events->front()).names, log.name);
+  EXPECT_EQ(std::get<ev::StartGame>(events->front()).names.array(), log.name);
 }
 
 TEST(ConvertLog, KyokusFollowEachOtherWithoutSharedState) {

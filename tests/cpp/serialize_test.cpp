@@ -164,6 +164,33 @@ TEST(SerializeEvent, NamesAreEscapedExactly) {
   }
 }
 
+// Names live apart from the event; copies must still be whole values.
+TEST(SerializeEvent, StartGameCopiesAreIndependentValues) {
+  const std::string four = R"({"type":"start_game","names":["A","B","C","D"],"kyoku_first":0,"aka_flag":true})";
+  const std::string empty = R"({"type":"start_game","names":["","","",""],"kyoku_first":0,"aka_flag":true})";
+  Event original = ev::StartGame{{"A", "B", "C", "D"}, 0, true};
+  Event copy = original;
+  Event assigned = ev::StartGame{{"x", "y", "z", "w"}, 0, true};
+  assigned = copy;
+  Event moved = std::move(copy);
+  original = ev::StartGame{{"", "", "", ""}, 0, true};
+  struct Case {
+    std::string_view label;
+    const Event& event;
+    const std::string& line;
+  };
+  const Case cases[] = {
+      {"a copy outlives changes to its original", moved, four},
+      {"an assigned copy", assigned, four},
+      {"the original, replaced", original, empty},
+      {"names moved away read as empty", copy, empty},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.label);
+    EXPECT_EQ(line_of(c.event), c.line);
+  }
+}
+
 TEST(SerializeEvent, EveryControlCharacterIsEscapedAndNoLineFeedSurvives) {
   const std::string_view short_forms[0x20] = {
       {}, {}, {}, {}, {}, {}, {}, {}, R"(\b)", R"(\t)", R"(\n)", {}, R"(\f)", R"(\r)", {}, {},

@@ -67,7 +67,7 @@ std::expected<std::vector<Event>, ConvertLogError> convert_log(const RawLog& log
 
   std::vector<Event> events;
   events.reserve(estimated_event_count(log));
-  events.emplace_back(ev::StartGame{log.name, kyoku_first_of(disp), has_red_fives(log.rule)});
+  events.emplace_back(ev::StartGame{Names(log.name), kyoku_first_of(disp), has_red_fives(log.rule)});
   SeatActions seats = seat_actions_for(log);
   for (std::size_t index = 0; index < log.log.size(); ++index) {
     if (auto converted = convert_kyoku(log.log[index], results[index], events, seats); !converted)

@@ -1,10 +1,13 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <variant>
+#include <utility>
 #include <vector>
 
 #include "paiscribe/tenhou/tile.hpp"
@@ -14,6 +17,32 @@ namespace paiscribe {
 using Seat = std::uint8_t;
 using Deltas = std::array<std::int32_t, 4>;
 
+// The four players' names, seat 0 first. They live on the heap: a game has
+// one start_game among a thousand events, and four strings held inline would
+// make every event of the sequence twice its size.
+class Names {
+ public:
+  using Array = std::array<std::string, 4>;
+
+  Names(std::string seat0, std::string seat1, std::string seat2, std::string seat3)
+      : Names(Array{std::move(seat0), std::move(seat1), std::move(seat2), std::move(seat3)}) {}
+  explicit Names(Array names) : names_(std::make_unique<Array>(std::move(names))) {}
+  Names(const Names& other) : Names(other.array()) {}
+  Names(Names&&) noexcept = default;
+  Names& operator=(const Names& other) { return *this = Names(other); }
+  Names& operator=(Names&&) noexcept = default;
+
+  // Names that were moved away read as four empty names.
+  const Array& array() const { return names_ ? *names_ : kMovedAway; }
+  const std::string& operator[](std::size_t seat) const { return array()[seat]; }
+  static constexpr std::size_t size() { return 4; }
+  friend bool operator==(const Names& a, const Names& b) { return a.array() == b.array(); }
+
+ private:
+  static inline const Array kMovedAway{};
+  std::unique_ptr<Array> names_;
+};
+
 // One struct per mjai event kind; members in wire order.
 namespace ev {
 
@@ -21,7 +50,7 @@ struct None {
   friend bool operator==(const None&, const None&) = default;
 };
 struct StartGame {
-  std::array<std::string, 4> names;
+  Names names;
   std::uint8_t kyoku_first = 0;
   bool aka_flag = false;
   friend bool operator==(const StartGame&, const StartGame&) = default;
