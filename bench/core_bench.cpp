@@ -3,6 +3,7 @@
 //
 //   core_bench [--benchmark_...] [LOG...]    (default: the hand-made full game)
 #include <benchmark/benchmark.h>
+#include <rapidjson/reader.h>
 
 #include <deque>
 #include <filesystem>
@@ -37,6 +38,25 @@ std::optional<std::vector<Event>> events_of(const Input& input) {
   auto events = paiscribe::convert_log(*log);
   if (!events) return std::nullopt;
   return std::move(*events);
+}
+
+// The JSON library's own reader over the same text with a handler that keeps
+// nothing: the floor under any parse built on it.
+struct DiscardingHandler : rapidjson::BaseReaderHandler<rapidjson::UTF8<>, DiscardingHandler> {
+  bool Default() { return true; }
+};
+
+void json_reader(benchmark::State& state, const Input& input) {
+  std::string copy;
+  for (auto _ : state) {
+    copy.assign(input.text);
+    rapidjson::InsituStringStream stream(copy.data());
+    rapidjson::Reader reader;
+    DiscardingHandler handler;
+    auto result = reader.Parse<rapidjson::kParseInsituFlag | rapidjson::kParseValidateEncodingFlag>(stream, handler);
+    benchmark::DoNotOptimize(result);
+  }
+  count_bytes(state, input);
 }
 
 void parse(benchmark::State& state, const Input& input) {
@@ -110,7 +130,7 @@ int main(int argc, char** argv) {
     }
     using Stage = void (*)(benchmark::State&, const Input&);
     const std::pair<const char*, Stage> stages[] = {
-        {"parse", parse}, {"convert", convert}, {"serialize", serialize}, {"pipeline", pipeline}, {"entry", entry}};
+        {"json_reader", json_reader}, {"parse", parse}, {"convert", convert}, {"serialize", serialize}, {"pipeline", pipeline}, {"entry", entry}};
     for (const auto& [stage_name, stage] : stages) {
       benchmark::RegisterBenchmark((std::string(stage_name) + "/" + input.name).c_str(),
                                    [stage, &input](benchmark::State& state) { stage(state, input); })
