@@ -16,9 +16,9 @@ import json
 import pathlib
 import subprocess
 import sys
-import time
 
 import _paiscribe
+from timing import best_times
 
 try:
     import orjson
@@ -42,27 +42,6 @@ def large_log():
         subprocess.run([sys.executable, str(ROOT / "bench/make_logs.py"), "large", str(LARGE_LOG),
                         "--megabytes", str(LARGE_MEGABYTES)], check=True)
     return LARGE_LOG
-
-
-def best_times(calls, budget=2.0, rounds=15):
-    """The fastest batch of each call, per call, in seconds. The calls take
-    turns batch by batch, so a slow spell of the machine hits them alike and
-    the ratios hold even where the absolute times drift."""
-    per_batch = {}
-    for name, call in calls.items():
-        call()
-        start = time.perf_counter()
-        call()
-        once = max(time.perf_counter() - start, 1e-6)
-        per_batch[name] = max(1, int(budget / len(calls) / rounds / once))
-    best = dict.fromkeys(calls, float("inf"))
-    for _ in range(rounds):
-        for name, call in calls.items():
-            start = time.perf_counter()
-            for _ in range(per_batch[name]):
-                call()
-            best[name] = min(best[name], (time.perf_counter() - start) / per_batch[name])
-    return best
 
 
 def peak_memory(path):

@@ -8,38 +8,28 @@ same lines. For judging a change: build the module before and after it
 """
 
 import argparse
-import importlib.machinery
-import importlib.util
+import importlib
 import pathlib
 import sys
-import time
+
+from timing import best_times
 
 
 def load(directory):
-    """The module built in `directory`, loaded under its own name but apart
-    from any other copy, so both builds live in this process at once."""
-    paths = sorted(pathlib.Path(directory).glob("_paiscribe*.so"))
-    if not paths:
+    """The module built in `directory`. It is imported from there and then
+    taken out of `sys.modules`, so the next build imports afresh and both
+    live in this process at once."""
+    directory = pathlib.Path(directory).resolve()
+    sys.modules.pop("_paiscribe", None)
+    sys.path.insert(0, str(directory))
+    try:
+        module = importlib.import_module("_paiscribe")
+    finally:
+        sys.path.pop(0)
+        sys.modules.pop("_paiscribe", None)
+    if pathlib.Path(module.__file__).parent != directory:
         sys.exit(f"no _paiscribe module in {directory}")
-    loader = importlib.machinery.ExtensionFileLoader("_paiscribe", str(paths[0]))
-    spec = importlib.util.spec_from_file_location("_paiscribe", paths[0], loader=loader)
-    module = importlib.util.module_from_spec(spec)
-    loader.exec_module(module)
     return module
-
-
-def best_per_call(modules, path, budget=2.0, rounds=20):
-    start = time.perf_counter()
-    modules[0].tenhou_to_mjai(path)
-    per_batch = max(1, int(budget / len(modules) / rounds / max(time.perf_counter() - start, 1e-6)))
-    best = [float("inf")] * len(modules)
-    for _ in range(rounds):
-        for index, module in enumerate(modules):
-            start = time.perf_counter()
-            for _ in range(per_batch):
-                module.tenhou_to_mjai(path)
-            best[index] = min(best[index], (time.perf_counter() - start) / per_batch)
-    return best
 
 
 def main(argv):
@@ -52,7 +42,11 @@ def main(argv):
     for log in args.logs:
         if modules[0].tenhou_to_mjai(log) != modules[1].tenhou_to_mjai(log):
             sys.exit(f"{log}: the two builds return different lines")
-        before, after = best_per_call(modules, log)
+        best = best_times({
+            "before": lambda: modules[0].tenhou_to_mjai(log),
+            "after": lambda: modules[1].tenhou_to_mjai(log),
+        }, rounds=20)
+        before, after = best["before"], best["after"]
         print(f"{pathlib.Path(log).name:28} before {before * 1e6:9.1f} us  after {after * 1e6:9.1f} us  "
               f"after/before {after / before:.2f}")
 

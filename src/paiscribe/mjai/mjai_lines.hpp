@@ -23,8 +23,6 @@ class MjaiLines {
   std::span<const MjaiLine> lines() const { return lines_; }
   std::size_t size() const { return lines_.size(); }
   const MjaiLine& operator[](std::size_t index) const { return lines_[index]; }
-  auto begin() const { return lines_.begin(); }
-  auto end() const { return lines_.end(); }
 
  private:
   friend std::expected<MjaiLines, SerializeError> serialize_events(std::span<const Event> events);
