@@ -16,7 +16,7 @@
 #include "paiscribe/conv/convert_log.hpp"
 #include "paiscribe/mjai/mjai_lines.hpp"
 #include "paiscribe/tenhou/parse_log.hpp"
-#include "pipeline.hpp"
+#include "paiscribe/entry/pipeline.hpp"
 
 namespace {
 

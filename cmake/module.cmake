@@ -1,7 +1,7 @@
-# The _paiscribe extension module: module.cpp over the conversion entry.
+# The _paiscribe extension module: module.cpp over the Python-free entry.
 find_package(Python 3.12 REQUIRED COMPONENTS Interpreter Development.Module)
 
-Python_add_library(_paiscribe MODULE WITH_SOABI src/lib/module.cpp)
+Python_add_library(_paiscribe MODULE WITH_SOABI src/paiscribe/cpython/module.cpp)
 target_link_libraries(_paiscribe PRIVATE paiscribe_entry)
 target_compile_definitions(_paiscribe PRIVATE PAISCRIBE_VERSION="${PROJECT_VERSION}")
 

@@ -96,7 +96,7 @@ void check_game_shape(const std::vector<std::string>& lines, const std::vector<s
     require(types[i] == "end_kyoku", "a kyoku's result is not followed by end_kyoku", lines[i]);
     ++i;
   }
-  require(kyokus == log.log.size(), "not one start_kyoku per kyoku of the log");
+  require(kyokus == log.kyokus.size(), "not one start_kyoku per kyoku of the log");
 
   // The names come back unchanged through the escaping.
   rapidjson::Document start;
@@ -118,7 +118,6 @@ std::string_view outcome_name(Outcome outcome) {
     case Outcome::Converted: return "converted";
     case Outcome::ParseFailed: return "parse failed";
     case Outcome::ConversionFailed: return "conversion failed";
-    case Outcome::SerializationFailed: return "serialisation failed";
   }
   return "?";
 }

@@ -7,7 +7,7 @@
 namespace paiscribe::fuzz {
 
 // How far a text got through parse, convert and serialise.
-enum class Outcome { Converted, ParseFailed, ConversionFailed, SerializationFailed };
+enum class Outcome { Converted, ParseFailed, ConversionFailed };
 
 std::string_view outcome_name(Outcome outcome);
 

@@ -86,21 +86,34 @@ require_pythons() {
   fi
 }
 
-readonly PYTHON_TOOLS=(pip "scikit-build-core>=0.10" "cmake>=3.25" ninja pytest hypothesis orjson)
+# What building the module takes; the tests add their own tools.
+readonly BUILD_TOOLS=(pip "scikit-build-core>=0.10" "cmake>=3.25" ninja)
+readonly TEST_TOOLS=(pytest hypothesis orjson)
 
-# Makes (or reuses) the virtual environment for one interpreter and prints its path.
+# Makes (or reuses) the virtual environment for one interpreter, with the
+# build tools and any tools named after it, and prints its path.
 ensure_venv() {
   local version="$1" interpreter="$2"
+  shift 2
+  local tools=("${BUILD_TOOLS[@]}" "$@")
   local venv="$WORK_DIR/venv-$version"
   local tools_stamp="$venv/.paiscribe-tools"
   if [ ! -x "$venv/bin/python" ]; then
     say "making a virtual environment from $interpreter"
     quietly "$interpreter" -m venv "$venv"
   fi
-  if [ "$(cat "$tools_stamp" 2>/dev/null)" != "${PYTHON_TOOLS[*]}" ]; then
-    say "installing Python tools into $venv"
-    quietly "$venv/bin/python" -m pip install -q --upgrade "${PYTHON_TOOLS[@]}"
-    printf '%s' "${PYTHON_TOOLS[*]}" >"$tools_stamp"
+  # A superset of what was installed before is fine: convert then reuses the
+  # environment that test made.
+  local installed
+  installed=" $(cat "$tools_stamp" 2>/dev/null) "
+  local tool missing=()
+  for tool in "${tools[@]}"; do
+    case "$installed" in *" $tool "*) ;; *) missing+=("$tool") ;; esac
+  done
+  if [ "${#missing[@]}" -gt 0 ]; then
+    say "installing Python tools into $venv: ${missing[*]}"
+    quietly "$venv/bin/python" -m pip install -q --upgrade "${missing[@]}"
+    printf '%s' "${installed# } ${missing[*]}" | tr -s ' ' >"$tools_stamp"
   fi
   printf '%s\n' "$venv"
 }

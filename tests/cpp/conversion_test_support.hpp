@@ -2,15 +2,56 @@
 
 // Builders and a short event notation shared by the conversion tests.
 
+#include <expected>
 #include <initializer_list>
+#include <span>
 #include <string>
+#include <string_view>
 #include <variant>
 #include <vector>
 
+#include "paiscribe/conv/convert_kyoku.hpp"
+#include "paiscribe/conv/notation.hpp"
+#include "paiscribe/conv/seat_events.hpp"
 #include "paiscribe/mjai/event.hpp"
+#include "paiscribe/mjai/tile_names.hpp"
 #include "paiscribe/tenhou/raw_log.hpp"
+#include "paiscribe/tenhou/tile_code.hpp"
 
 namespace paiscribe::test_support {
+
+inline ActionItem tile_item(int code) { return {tile_from_code(static_cast<std::uint8_t>(code)).value()}; }
+inline ActionItem number_item(int value) { return {ActionItem::Number{static_cast<std::uint8_t>(value)}}; }
+inline ActionItem text_item(std::string_view text) { return {ActionItem::Text{std::string(text)}}; }
+
+// One item decoded on its own, as its seat's list decoding would decode it.
+inline std::expected<Event, ConversionError> decode_take(Seat actor, const ActionItem& item) {
+  std::vector<Event> events;
+  if (auto decoded = append_takes(actor, std::span(&item, 1), events); !decoded)
+    return std::unexpected(decoded.error());
+  return std::move(events.front());
+}
+
+inline std::expected<std::vector<Event>, ConversionError> decode_discard(Seat actor, const ActionItem& item) {
+  std::vector<Event> events;
+  if (auto decoded = append_discards(actor, std::span(&item, 1), events); !decoded)
+    return std::unexpected(decoded.error());
+  return events;
+}
+
+inline std::expected<SeatEvents, ConversionError> build_seat_events(Seat seat, std::span<const ActionItem> takes,
+                                                                    std::span<const ActionItem> discards) {
+  SeatEvents events;
+  if (auto built = paiscribe::build_seat_events(seat, takes, discards, events); !built)
+    return std::unexpected(built.error());
+  return events;
+}
+
+inline std::expected<void, ConversionError> convert_kyoku(const RawKyoku& kyoku, const KyokuResult& result,
+                                                         std::vector<Event>& events) {
+  EverySeatEvents seats;
+  return paiscribe::convert_kyoku(kyoku, result, events, seats);
+}
 
 // A list item written the way the log writes it: a code or a call string.
 struct Item {
@@ -45,7 +86,7 @@ inline RawKyoku make_kyoku(std::uint8_t kyoku_index = 0, std::vector<Tile> dora 
   kyoku.header = {kyoku_index, 0, 0};
   kyoku.scores = {25000, 25000, 25000, 25000};
   kyoku.dora_indicators = std::move(dora);
-  for (SeatLists& seat : kyoku.seats) seat.haipai.fill(tile(11));
+  for (RawSeat& seat : kyoku.seats) seat.haipai.fill(tile(11));
   return kyoku;
 }
 

@@ -16,7 +16,7 @@ RawLog make_log(std::string disp, std::vector<RawKyoku> kyokus = {}) {
   RawLog log;
   log.name = {"A", "B", "C", "D"};
   log.rule.disp = std::move(disp);
-  log.log = std::move(kyokus);
+  log.kyokus = std::move(kyokus);
   return log;
 }
 

@@ -1,4 +1,4 @@
-#include "paiscribe/tenhou/notation.hpp"
+#include "paiscribe/conv/notation.hpp"
 
 #include <gtest/gtest.h>
 
@@ -7,12 +7,12 @@
 
 #include "paiscribe/mjai/serialize.hpp"
 
+#include "conversion_test_support.hpp"
+
 namespace paiscribe {
 namespace {
 
-ActionItem tile_item(int code) { return {tile_from_code(static_cast<std::uint8_t>(code)).value()}; }
-ActionItem number_item(int value) { return {ActionItem::Number{static_cast<std::uint8_t>(value)}}; }
-ActionItem text_item(std::string_view text) { return {ActionItem::Text{std::string(text)}}; }
+using namespace paiscribe::test_support;
 
 std::string line_of(const Event& event) {
   auto line = serialize_event(event);
@@ -38,7 +38,7 @@ std::string discard_outcome(Seat actor, const ActionItem& item) {
   const auto events = decode_discard(actor, item);
   if (!events) return describe(events.error());
   std::string lines;
-  for (const auto& event : events->view()) lines += (lines.empty() ? "" : "\n") + line_of(event);
+  for (const auto& event : *events) lines += (lines.empty() ? "" : "\n") + line_of(event);
   return lines;
 }
 

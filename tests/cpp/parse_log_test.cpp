@@ -11,7 +11,9 @@
 #include <utility>
 #include <vector>
 
-#include "paiscribe/tenhou/json_utf8.hpp"
+#include "paiscribe/base/utf8_valid.hpp"
+#include "paiscribe/mjai/tile_names.hpp"
+#include "paiscribe/tenhou/tile_code.hpp"
 
 namespace paiscribe {
 namespace {
@@ -125,8 +127,8 @@ std::string render_slot(const RawLog& log, std::string_view slot) {
   if (slot == "dan") return render_optional(log.dan);
   if (slot == "rate") return render_optional(log.rate);
   if (slot == "sx") return render_optional(log.sx);
-  if (log.log.size() != 1) return "kyokus: " + std::to_string(log.log.size());
-  const RawKyoku& kyoku = log.log[0];
+  if (log.kyokus.size() != 1) return "kyokus: " + std::to_string(log.kyokus.size());
+  const RawKyoku& kyoku = log.kyokus[0];
   const auto& header = kyoku.header;
   if (slot == "header")
     return std::to_string(header.kyoku_index) + "," + std::to_string(header.honba) + "," +
@@ -178,7 +180,7 @@ TEST(ParseLog, MinimalDocumentsInEveryForm) {
     SCOPED_TRACE(document);
     const auto log = parse_log(document);
     ASSERT_TRUE(log.has_value()) << log.error().description;
-    EXPECT_TRUE(log->log.empty());
+    EXPECT_TRUE(log->kyokus.empty());
     EXPECT_EQ(render_slot(*log, "name"), "a,b,c,d");
     EXPECT_EQ(render_slot(*log, "rule"), "'' 0 0 0 0");
     for (std::string_view optional : {"ratingc", "lobby", "dan", "rate", "sx"})
@@ -353,7 +355,7 @@ TEST(ParseLog, EveryByteInAHaipaiSlot) {
     const std::string haipai = "[" + std::to_string(code) + ",11,11,11,11,11,11,11,11,11,11,11,11]";
     const auto log = parse_log(log_with({{"haipai", haipai}}));
     ASSERT_EQ(log.has_value(), is_code);
-    if (is_code) EXPECT_EQ(log->log[0].seats[0].haipai[0], *tile_from_code(static_cast<std::uint8_t>(code)));
+    if (is_code) EXPECT_EQ(log->kyokus[0].seats[0].haipai[0], *tile_from_code(static_cast<std::uint8_t>(code)));
     else
       EXPECT_EQ(log.error().description,
                 "invalid value: " + std::to_string(code) + ", expected one of: " + std::string(kCodeList));
@@ -414,16 +416,16 @@ TEST(ParseLog, SampleLogs) {
       continue;
     }
     ASSERT_TRUE(log.has_value()) << log.error().description;
-    ASSERT_EQ(log->log.size(), c.kyokus);
+    ASSERT_EQ(log->kyokus.size(), c.kyokus);
     EXPECT_EQ(log->name[0], c.name0);
     EXPECT_EQ(render_slot(*log, "rule"), "'" + log->rule.disp + "' 0 1 1 1");
     EXPECT_EQ(render_optional(log->ratingc), "PF4");
     EXPECT_EQ(render_optional(log->lobby), "0");
     EXPECT_EQ(log->rate->size(), 4u);
-    const auto& header = log->log.back().header;
+    const auto& header = log->kyokus.back().header;
     EXPECT_EQ(std::to_string(header.kyoku_index) + "," + std::to_string(header.honba) + "," +
                   std::to_string(header.kyotaku), c.last_header);
-    EXPECT_EQ(render_list(log->log[0].scores), "25000,25000,25000,25000");
+    EXPECT_EQ(render_list(log->kyokus[0].scores), "25000,25000,25000,25000");
   }
 }
 

@@ -1,4 +1,4 @@
-#include "path_text.hpp"
+#include "paiscribe/entry/path_text.hpp"
 
 #include <gtest/gtest.h>
 

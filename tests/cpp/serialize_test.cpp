@@ -1,6 +1,7 @@
 #include "paiscribe/mjai/serialize.hpp"
 
 #include "paiscribe/mjai/mjai_lines.hpp"
+#include "paiscribe/tenhou/tile_code.hpp"
 
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+import importlib.metadata
 import json
 import os
 import subprocess
@@ -5,6 +6,9 @@ import sys
 from pathlib import Path
 
 import pytest
+
+# The installed distribution's version, which the build takes from CMakeLists.txt.
+VERSION = importlib.metadata.version("paiscribe")
 
 DATA = Path(__file__).resolve().parents[1] / "data"
 

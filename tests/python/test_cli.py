@@ -5,7 +5,7 @@ from pathlib import Path
 import pytest
 
 from _paiscribe import tenhou_to_mjai
-from conftest import CONVERTIBLE_LOGS, OPEN_FAILED, PARSE_FAILED, as_lines_file, run_cli, sample
+from conftest import CONVERTIBLE_LOGS, OPEN_FAILED, PARSE_FAILED, VERSION, as_lines_file, run_cli, sample
 
 HANCHAN, TONPUU, FOUR_KAN = (sample(name) for name in CONVERTIBLE_LOGS)
 
@@ -32,7 +32,7 @@ def test_help_describes_the_outputs():
 
 def test_version():
     result = run_cli("--version")
-    assert (result.returncode, result.stdout) == (0, b"paiscribe 0.2.0\n")
+    assert (result.returncode, result.stdout) == (0, f"paiscribe {VERSION}\n".encode())
 
 
 @pytest.mark.parametrize("args", [[], ["-o"], ["--bogus", HANCHAN]])
@@ -109,15 +109,15 @@ def test_unwritable_output_file(tmp_path, several):
 
 
 def test_reader_going_away_is_quiet():
-    process = subprocess.Popen(
+    with subprocess.Popen(
         [sys.executable, "-m", "paiscribe", *[HANCHAN] * 30],
         stdout=subprocess.PIPE,
         stderr=subprocess.PIPE,
-    )
-    first = process.stdout.readline()
-    process.stdout.close()
-    stderr = process.stderr.read()
-    process.wait(timeout=60)
+    ) as process:
+        first = process.stdout.readline()
+        process.stdout.close()
+        stderr = process.stderr.read()
+        process.wait(timeout=60)
     assert first.startswith(b'{"type":"start_game"')
     assert stderr == b""
     assert process.returncode == 1
@@ -126,4 +126,4 @@ def test_reader_going_away_is_quiet():
 def test_console_script_is_installed():
     script = Path(sys.executable).with_name("paiscribe")
     result = subprocess.run([str(script), "--version"], capture_output=True, timeout=60)
-    assert result.stdout == b"paiscribe 0.2.0\n"
+    assert result.stdout == f"paiscribe {VERSION}\n".encode()

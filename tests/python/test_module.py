@@ -7,7 +7,7 @@ import pytest
 
 import _paiscribe
 import paiscribe
-from conftest import run_python
+from conftest import VERSION, run_python
 
 EXCEPTION_NAMES = ["TenhouLogParsingError", "TenhouToMjaiError", "JsonSerializationError", "JsonParsingError"]
 
@@ -19,8 +19,8 @@ def test_all_lists_the_seven_attributes_in_order():
 
 
 def test_version_and_doc():
-    assert _paiscribe.__version__ == "0.2.0"
-    assert _paiscribe.VERSION == "0.2.0"
+    assert _paiscribe.__version__ == VERSION
+    assert _paiscribe.VERSION == VERSION
     assert type(_paiscribe.__version__) is str
     assert _paiscribe.__doc__ == ""
 

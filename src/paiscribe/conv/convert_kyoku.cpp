@@ -4,7 +4,7 @@
 #include <optional>
 #include <span>
 
-#include "paiscribe/conv/player_actions.hpp"
+#include "paiscribe/conv/seat_events.hpp"
 
 namespace paiscribe {
 namespace {
@@ -64,7 +64,7 @@ class Unplayed {
 
 class KyokuReplay {
  public:
-  KyokuReplay(const RawKyoku& kyoku, const SeatActions& players, std::vector<Event>& events)
+  KyokuReplay(const RawKyoku& kyoku, const EverySeatEvents& players, std::vector<Event>& events)
       : kyoku_(kyoku), events_(events), seat_(kyoku.header.kyoku_index % 4) {
     for (Seat seat = 0; seat < 4; ++seat) {
       takes_[seat] = Unplayed(players[seat].takes);
@@ -258,16 +258,10 @@ class KyokuReplay {
 }  // namespace
 
 std::expected<void, ConversionError> convert_kyoku(const RawKyoku& kyoku, const KyokuResult& result,
-                                                   std::vector<Event>& events) {
-  SeatActions seats;
-  return convert_kyoku(kyoku, result, events, seats);
-}
-
-std::expected<void, ConversionError> convert_kyoku(const RawKyoku& kyoku, const KyokuResult& result,
-                                                   std::vector<Event>& events, SeatActions& seats) {
+                                                   std::vector<Event>& events, EverySeatEvents& seats) {
   for (Seat seat = 0; seat < 4; ++seat) {
-    const SeatLists& lists = kyoku.seats[seat];
-    if (auto built = build_player_actions(seat, lists.take_items, lists.discard_items, seats[seat]); !built)
+    const RawSeat& lists = kyoku.seats[seat];
+    if (auto built = build_seat_events(seat, lists.take_items, lists.discard_items, seats[seat]); !built)
       return built;
   }
   if (kyoku.dora_indicators.empty())

@@ -25,28 +25,28 @@ bool has_red_fives(const Rule& rule) { return (rule.aka | rule.aka51 | rule.aka5
 // Every item becomes at most two events; a kyoku adds a few of its own.
 std::size_t estimated_event_count(const RawLog& log) {
   std::size_t count = 2;
-  for (const RawKyoku& kyoku : log.log) {
+  for (const RawKyoku& kyoku : log.kyokus) {
     count += 8;
-    for (const SeatLists& seat : kyoku.seats) count += seat.take_items.size() + seat.discard_items.size();
+    for (const RawSeat& seat : kyoku.seats) count += seat.take_items.size() + seat.discard_items.size();
   }
   return count;
 }
 
 // Lists with room for the game's longest, so that refilling them for each
 // kyoku never has to grow them.
-SeatActions seat_actions_for(const RawLog& log) {
+EverySeatEvents seat_actions_for(const RawLog& log) {
   std::size_t takes = 0;
   std::size_t discards = 0;
-  for (const RawKyoku& kyoku : log.log) {
-    for (const SeatLists& seat : kyoku.seats) {
+  for (const RawKyoku& kyoku : log.kyokus) {
+    for (const RawSeat& seat : kyoku.seats) {
       takes = std::max(takes, seat.take_items.size());
       discards = std::max(discards, seat.discard_items.size());
     }
   }
-  SeatActions seats;
-  for (PlayerActions& actions : seats) {
+  EverySeatEvents seats;
+  for (SeatEvents& actions : seats) {
     actions.takes.reserve(takes);
-    actions.discards.reserve(discards + 1);  // as build_player_actions does: room for a reach
+    actions.discards.reserve(discards + 1);  // as build_seat_events does: room for a reach
   }
   return seats;
 }
@@ -58,8 +58,8 @@ std::expected<std::vector<Event>, ConvertLogError> convert_log(const RawLog& log
   if (is_three_player(disp)) return Failure(InvalidLog{"three-player game"});
 
   std::vector<KyokuResult> results;
-  results.reserve(log.log.size());
-  for (const RawKyoku& kyoku : log.log) {
+  results.reserve(log.kyokus.size());
+  for (const RawKyoku& kyoku : log.kyokus) {
     auto result = digest_result(kyoku.result);
     if (!result) return Failure(std::move(result.error()));
     results.push_back(std::move(*result));
@@ -68,9 +68,9 @@ std::expected<std::vector<Event>, ConvertLogError> convert_log(const RawLog& log
   std::vector<Event> events;
   events.reserve(estimated_event_count(log));
   events.emplace_back(ev::StartGame{Names(log.name), kyoku_first_of(disp), has_red_fives(log.rule)});
-  SeatActions seats = seat_actions_for(log);
-  for (std::size_t index = 0; index < log.log.size(); ++index) {
-    if (auto converted = convert_kyoku(log.log[index], results[index], events, seats); !converted)
+  EverySeatEvents seats = seat_actions_for(log);
+  for (std::size_t index = 0; index < log.kyokus.size(); ++index) {
+    if (auto converted = convert_kyoku(log.kyokus[index], results[index], events, seats); !converted)
       return Failure(std::move(converted.error()));
   }
   events.emplace_back(ev::EndGame{});

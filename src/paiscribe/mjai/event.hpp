@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "paiscribe/tenhou/tile.hpp"
+#include "paiscribe/base/tile.hpp"
 
 namespace paiscribe {
 

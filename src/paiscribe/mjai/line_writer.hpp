@@ -13,8 +13,8 @@
 #include <string_view>
 #include <type_traits>
 
-#include "paiscribe/mjai/utf8.hpp"
-#include "paiscribe/tenhou/tile.hpp"
+#include "paiscribe/base/utf8.hpp"
+#include "paiscribe/mjai/tile_names.hpp"
 
 namespace paiscribe {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "paiscribe/tenhou/parse_log.hpp"
+#include "paiscribe/tenhou/parse_error.hpp"
 
 namespace paiscribe {
 

@@ -2,7 +2,7 @@
 
 #include <charconv>
 
-#include "paiscribe/tenhou/json_utf8.hpp"
+#include "paiscribe/base/utf8_valid.hpp"
 
 namespace paiscribe {
 namespace {

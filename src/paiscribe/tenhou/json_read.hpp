@@ -17,8 +17,8 @@
 #include <vector>
 
 #include "paiscribe/tenhou/json_value.hpp"
-#include "paiscribe/tenhou/parse_log.hpp"
-#include "paiscribe/tenhou/tile.hpp"
+#include "paiscribe/tenhou/parse_error.hpp"
+#include "paiscribe/tenhou/tile_code.hpp"
 
 namespace paiscribe {
 

@@ -6,7 +6,7 @@
 #include <string_view>
 
 #include "paiscribe/tenhou/json_read.hpp"
-#include "paiscribe/tenhou/json_utf8.hpp"
+#include "paiscribe/base/utf8_valid.hpp"
 
 namespace paiscribe {
 

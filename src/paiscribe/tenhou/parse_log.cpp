@@ -78,7 +78,7 @@ ReadStatus read_header(const JsonNode& node, KyokuHeader& header) {
   return store(read_u8((*elements)[2]), header.kyotaku);
 }
 
-ReadStatus read_seat(const JsonNode::ConstArray& elements, std::size_t first, SeatLists& seat) {
+ReadStatus read_seat(const JsonNode::ConstArray& elements, std::size_t first, RawSeat& seat) {
   const auto at = [&](std::size_t offset) -> const JsonNode& {
     return elements[static_cast<rapidjson::SizeType>(first + offset)];
   };
@@ -136,7 +136,7 @@ ReadResult<std::vector<T>> read_whole_list(const JsonNode& node) {
 ReadStatus read_log_field(std::size_t field, const JsonNode& node, RawLog& log) {
   switch (field) {
     case kLog:
-      return read_kyokus(node, log.log);
+      return read_kyokus(node, log.kyokus);
     case kName:
       return read_fixed<read_string>(node, log.name, "4 player names");
     case kRule:

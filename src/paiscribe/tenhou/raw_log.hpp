@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "paiscribe/tenhou/json_value.hpp"
-#include "paiscribe/tenhou/tile.hpp"
+#include "paiscribe/base/tile.hpp"
 
 namespace paiscribe {
 
@@ -59,7 +59,7 @@ struct ResultItem {
 
 using Haipai = std::array<Tile, 13>;
 
-struct SeatLists {
+struct RawSeat {
   Haipai haipai{Tile::hidden(), Tile::hidden(), Tile::hidden(), Tile::hidden(), Tile::hidden(),
                 Tile::hidden(), Tile::hidden(), Tile::hidden(), Tile::hidden(), Tile::hidden(),
                 Tile::hidden(), Tile::hidden(), Tile::hidden()};
@@ -74,12 +74,12 @@ struct RawKyoku {
   std::array<std::int32_t, 4> scores{};
   std::vector<Tile> dora_indicators;
   std::vector<Tile> ura_indicators;
-  std::array<SeatLists, 4> seats;
+  std::array<RawSeat, 4> seats;
   std::vector<ResultItem> result;
 };
 
 struct RawLog {
-  std::vector<RawKyoku> log;
+  std::vector<RawKyoku> kyokus;
   std::array<std::string, 4> name;
   Rule rule;
   std::optional<std::string> ratingc;

@@ -1,6 +1,6 @@
-#include "utf8_scan.hpp"
+#include "paiscribe/base/utf8_step.hpp"
 
-#include "paiscribe/mjai/utf8.hpp"
+#include "paiscribe/base/utf8.hpp"
 
 namespace paiscribe {
 

@@ -1,10 +1,10 @@
-#include "paiscribe/tenhou/json_utf8.hpp"
+#include "paiscribe/base/utf8_valid.hpp"
 
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
 
-#include "paiscribe/mjai/utf8.hpp"
+#include "paiscribe/base/utf8.hpp"
 
 namespace paiscribe {
 

@@ -3,7 +3,10 @@
 #include <expected>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <variant>
+
+#include "paiscribe/entry/file_descriptor.hpp"
 
 namespace paiscribe {
 
@@ -22,18 +25,12 @@ class LogFile {
   // `path` is raw bytes; one containing NUL cannot name a file.
   static std::expected<LogFile, OpenFailed> open(std::string_view path);
 
-  LogFile(LogFile&& other) noexcept;
-  LogFile& operator=(LogFile&&) = delete;
-  LogFile(const LogFile&) = delete;
-  LogFile& operator=(const LogFile&) = delete;
-  ~LogFile();
-
   // The whole file from the current position to its end, checked to be UTF-8.
   std::expected<std::string, LogReadError> read_text();
 
  private:
-  explicit LogFile(int fd) : fd_(fd) {}
-  int fd_;
+  explicit LogFile(FileDescriptor file) : file_(std::move(file)) {}
+  FileDescriptor file_;
 };
 
 }  // namespace paiscribe

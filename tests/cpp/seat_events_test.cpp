@@ -1,4 +1,4 @@
-#include "paiscribe/conv/player_actions.hpp"
+#include "paiscribe/conv/seat_events.hpp"
 
 #include <gtest/gtest.h>
 
@@ -8,12 +8,12 @@
 
 #include "paiscribe/mjai/serialize.hpp"
 
+#include "conversion_test_support.hpp"
+
 namespace paiscribe {
 namespace {
 
-ActionItem tile_item(int code) { return {tile_from_code(static_cast<std::uint8_t>(code)).value()}; }
-ActionItem number_item(int value) { return {ActionItem::Number{static_cast<std::uint8_t>(value)}}; }
-ActionItem text_item(std::string_view text) { return {ActionItem::Text{std::string(text)}}; }
+using namespace paiscribe::test_support;
 
 std::vector<std::string> lines_of(const std::vector<Event>& events) {
   std::vector<std::string> lines;
@@ -28,7 +28,7 @@ std::string dahai(std::string_view pai, bool tsumogiri, int actor = 0) {
 }
 std::string reach(int actor = 0) { return R"({"type":"reach","actor":)" + std::to_string(actor) + "}"; }
 
-TEST(BuildPlayerActions, PairsDiscardsWithTakes) {
+TEST(BuildSeatEvents, PairsDiscardsWithTakes) {
   struct Case {
     std::string_view label;
     std::vector<ActionItem> takes;
@@ -89,17 +89,17 @@ TEST(BuildPlayerActions, PairsDiscardsWithTakes) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.label);
-    const auto actions = build_player_actions(0, c.takes, c.discards);
+    const auto actions = build_seat_events(0, c.takes, c.discards);
     ASSERT_TRUE(actions.has_value());
     EXPECT_EQ(lines_of(actions->discards), c.expected);
     EXPECT_EQ(actions->takes.size(), c.takes.size());
   }
 }
 
-TEST(BuildPlayerActions, EveryEventCarriesTheSeat) {
+TEST(BuildSeatEvents, EveryEventCarriesTheSeat) {
   const std::vector<ActionItem> takes = {tile_item(11), text_item("c141315"), tile_item(47)};
   const std::vector<ActionItem> discards = {number_item(60), tile_item(19), text_item("r60")};
-  const auto actions = build_player_actions(2, takes, discards);
+  const auto actions = build_seat_events(2, takes, discards);
   ASSERT_TRUE(actions.has_value());
   EXPECT_EQ(lines_of(actions->takes), (std::vector<std::string>{
                                           R"({"type":"tsumo","actor":2,"pai":"1m"})",
@@ -110,18 +110,18 @@ TEST(BuildPlayerActions, EveryEventCarriesTheSeat) {
             (std::vector<std::string>{dahai("1m", true, 2), dahai("9m", false, 2), reach(2), dahai("C", true, 2)}));
 }
 
-TEST(BuildPlayerActions, LongRunsOfPlaceholders) {
+TEST(BuildSeatEvents, LongRunsOfPlaceholders) {
   std::vector<ActionItem> takes(5000, tile_item(11));
   takes.push_back(tile_item(47));
   std::vector<ActionItem> discards(5000, tile_item(0));
   discards.push_back(number_item(60));
   discards.push_back(tile_item(25));
-  const auto actions = build_player_actions(1, takes, discards);
+  const auto actions = build_seat_events(1, takes, discards);
   ASSERT_TRUE(actions.has_value());
   EXPECT_EQ(lines_of(actions->discards), (std::vector<std::string>{dahai("C", true, 1), dahai("5p", false, 1)}));
 }
 
-TEST(BuildPlayerActions, FirstFailingItemEndsTheBuild) {
+TEST(BuildSeatEvents, FirstFailingItemEndsTheBuild) {
   struct Case {
     std::string_view label;
     std::vector<ActionItem> takes;
@@ -146,7 +146,7 @@ TEST(BuildPlayerActions, FirstFailingItemEndsTheBuild) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.label);
-    const auto actions = build_player_actions(0, c.takes, c.discards);
+    const auto actions = build_seat_events(0, c.takes, c.discards);
     ASSERT_FALSE(actions.has_value());
     EXPECT_EQ(actions.error(), c.expected);
   }

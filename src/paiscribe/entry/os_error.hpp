@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "pipeline.hpp"
+#include "paiscribe/entry/pipeline.hpp"
 
 namespace paiscribe {
 

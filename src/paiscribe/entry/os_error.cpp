@@ -1,4 +1,4 @@
-#include "os_error.hpp"
+#include "paiscribe/entry/os_error.hpp"
 
 #include <cerrno>
 #include <cstring>

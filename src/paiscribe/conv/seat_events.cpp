@@ -1,10 +1,10 @@
-#include "paiscribe/conv/player_actions.hpp"
+#include "paiscribe/conv/seat_events.hpp"
 
 #include <cstddef>
 #include <utility>
 #include <variant>
 
-#include "paiscribe/tenhou/notation.hpp"
+#include "paiscribe/conv/notation.hpp"
 
 namespace paiscribe {
 namespace {
@@ -51,9 +51,9 @@ void pair_discards(const std::vector<Event>& takes, std::vector<Event>& discards
 
 }  // namespace
 
-std::expected<void, ConversionError> build_player_actions(Seat seat, std::span<const ActionItem> take_items,
+std::expected<void, ConversionError> build_seat_events(Seat seat, std::span<const ActionItem> take_items,
                                                           std::span<const ActionItem> discard_items,
-                                                          PlayerActions& actions) {
+                                                          SeatEvents& actions) {
   actions.takes.clear();
   actions.takes.reserve(take_items.size());
   if (auto decoded = append_takes(seat, take_items, actions.takes); !decoded) return decoded;
@@ -65,14 +65,6 @@ std::expected<void, ConversionError> build_player_actions(Seat seat, std::span<c
 
   pair_discards(actions.takes, actions.discards);
   return {};
-}
-
-std::expected<PlayerActions, ConversionError> build_player_actions(Seat seat, std::span<const ActionItem> take_items,
-                                                                   std::span<const ActionItem> discard_items) {
-  PlayerActions actions;
-  if (auto built = build_player_actions(seat, take_items, discard_items, actions); !built)
-    return std::unexpected(std::move(built.error()));
-  return actions;
 }
 
 }  // namespace paiscribe

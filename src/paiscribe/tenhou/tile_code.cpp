@@ -1,4 +1,4 @@
-#include "paiscribe/tenhou/tile.hpp"
+#include "paiscribe/tenhou/tile_code.hpp"
 
 namespace paiscribe {
 

@@ -1,12 +1,12 @@
-#include "path_text.hpp"
+#include "paiscribe/entry/path_text.hpp"
 
 #include <algorithm>
 #include <charconv>
 #include <iterator>
 #include <utility>
 
-#include "unicode_escapes.hpp"
-#include "utf8_scan.hpp"
+#include "paiscribe/entry/unicode_escapes.hpp"
+#include "paiscribe/base/utf8_step.hpp"
 
 namespace paiscribe {
 namespace {

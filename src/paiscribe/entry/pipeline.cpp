@@ -1,13 +1,13 @@
-#include "pipeline.hpp"
+#include "paiscribe/entry/pipeline.hpp"
 
 #include <utility>
 
-#include "log_file.hpp"
-#include "os_error.hpp"
-#include "output.hpp"
+#include "paiscribe/entry/log_file.hpp"
+#include "paiscribe/entry/os_error.hpp"
+#include "paiscribe/entry/output.hpp"
 #include "paiscribe/conv/convert_log.hpp"
 #include "paiscribe/tenhou/parse_log.hpp"
-#include "path_text.hpp"
+#include "paiscribe/entry/path_text.hpp"
 
 namespace paiscribe {
 namespace {

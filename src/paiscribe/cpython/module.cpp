@@ -14,8 +14,8 @@
 #include <optional>
 #include <string_view>
 
-#include "paiscribe/mjai/utf8.hpp"
-#include "pipeline.hpp"
+#include "paiscribe/base/utf8.hpp"
+#include "paiscribe/entry/pipeline.hpp"
 
 #ifndef PAISCRIBE_VERSION
 #error "PAISCRIBE_VERSION must be defined by the build"

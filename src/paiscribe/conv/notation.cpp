@@ -1,11 +1,12 @@
-#include "paiscribe/tenhou/notation.hpp"
+#include "paiscribe/conv/notation.hpp"
 
 #include <optional>
 #include <string>
 #include <utility>
 #include <variant>
 
-#include "paiscribe/mjai/utf8.hpp"
+#include "paiscribe/base/utf8.hpp"
+#include "paiscribe/tenhou/tile_code.hpp"
 
 namespace paiscribe {
 namespace {
@@ -193,16 +194,6 @@ Decoded put_discard(Seat actor, const ActionItem& item, Out& out) {
   return put_discard_text(actor, std::get<ActionItem::Text>(item.value).value, out);
 }
 
-// The one event a take decodes to.
-struct SingleEvent {
-  Event event;
-
-  template <typename Alternative>
-  void emplace_back(Alternative&& alternative) {
-    event = std::forward<Alternative>(alternative);
-  }
-};
-
 }  // namespace
 
 std::expected<Tile, ce::InvalidTileCode> parse_tile_code(std::string_view text, std::size_t position) {
@@ -211,18 +202,6 @@ std::expected<Tile, ce::InvalidTileCode> parse_tile_code(std::string_view text, 
     if (const auto tile = tile_from_code(*number)) return *tile;
   }
   return std::unexpected(ce::InvalidTileCode{code_text(bytes)});
-}
-
-std::expected<Event, ConversionError> decode_take(Seat actor, const ActionItem& item) {
-  SingleEvent single;
-  if (auto decoded = put_take(actor, item, single); !decoded) return std::unexpected(std::move(decoded.error()));
-  return std::move(single.event);
-}
-
-std::expected<DiscardEvents, ConversionError> decode_discard(Seat actor, const ActionItem& item) {
-  DiscardEvents events;
-  if (auto decoded = put_discard(actor, item, events); !decoded) return std::unexpected(std::move(decoded.error()));
-  return events;
 }
 
 std::expected<void, ConversionError> append_takes(Seat actor, std::span<const ActionItem> items,

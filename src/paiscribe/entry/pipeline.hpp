@@ -5,28 +5,10 @@
 #include <string>
 #include <string_view>
 
+#include "paiscribe/entry/error_class.hpp"
 #include "paiscribe/mjai/mjai_lines.hpp"
 
 namespace paiscribe {
-
-// The exception class a failed call raises.
-enum class ErrorClass {
-  TenhouLogParsingError,
-  TenhouToMjaiError,
-  JsonSerializationError,
-  JsonParsingError,
-  OSError,
-  FileNotFoundError,
-  PermissionError,
-  FileExistsError,
-  BlockingIOError,
-  InterruptedError,
-  TimeoutError,
-  BrokenPipeError,
-  ConnectionRefusedError,
-  ConnectionResetError,
-  ConnectionAbortedError,
-};
 
 struct PipelineError {
   ErrorClass error_class;

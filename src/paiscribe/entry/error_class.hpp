@@ -1,0 +1,24 @@
+#pragma once
+
+namespace paiscribe {
+
+// The exception class a failed call raises.
+enum class ErrorClass {
+  TenhouLogParsingError,
+  TenhouToMjaiError,
+  JsonSerializationError,
+  JsonParsingError,
+  OSError,
+  FileNotFoundError,
+  PermissionError,
+  FileExistsError,
+  BlockingIOError,
+  InterruptedError,
+  TimeoutError,
+  BrokenPipeError,
+  ConnectionRefusedError,
+  ConnectionResetError,
+  ConnectionAbortedError,
+};
+
+}  // namespace paiscribe

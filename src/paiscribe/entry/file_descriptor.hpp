@@ -1,0 +1,43 @@
+#pragma once
+
+#include <sys/types.h>
+#include <sys/uio.h>
+
+#include <cstddef>
+#include <expected>
+#include <string_view>
+
+namespace paiscribe {
+
+// An open file descriptor, closed when the value goes away. Every call that
+// a signal can interrupt is retried; failures are the call's errno.
+class FileDescriptor {
+ public:
+  // `path` is raw bytes; one containing NUL names no file (ENOENT).
+  static std::expected<FileDescriptor, int> open(std::string_view path, int flags, mode_t mode = 0);
+
+  explicit FileDescriptor(int fd) : fd_(fd) {}
+  FileDescriptor(FileDescriptor&& other) noexcept;
+  FileDescriptor& operator=(FileDescriptor&& other) noexcept;
+  FileDescriptor(const FileDescriptor&) = delete;
+  FileDescriptor& operator=(const FileDescriptor&) = delete;
+  ~FileDescriptor();
+
+  int get() const { return fd_; }
+
+  // Up to `size` bytes; 0 at end of file.
+  std::expected<std::size_t, int> read(char* into, std::size_t size) const;
+
+  // A failed close can mean the data never arrived.
+  std::expected<void, int> close();
+
+ private:
+  int fd_;
+};
+
+// Every byte the vectors describe, resuming after partial writes and
+// signals; the vectors are consumed on the way. Takes a bare descriptor so
+// that standard output, which is never closed here, is written the same way.
+std::expected<void, int> write_all(int fd, iovec* vectors, std::size_t count);
+
+}  // namespace paiscribe
