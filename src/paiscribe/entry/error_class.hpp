@@ -19,6 +19,8 @@ enum class ErrorClass {
   ConnectionRefusedError,
   ConnectionResetError,
   ConnectionAbortedError,
+  MemoryError,
+  RuntimeError,
 };
 
 }  // namespace paiscribe

@@ -15,7 +15,7 @@ std::expected<LogFile, LogFile::OpenFailed> LogFile::open(std::string_view path)
   return LogFile(std::move(*file));
 }
 
-std::expected<std::string, LogReadError> LogFile::read_text() {
+std::expected<std::string, LogReadFailed> LogFile::read_bytes() {
   // The size is only a first guess: the file may grow, shrink or be a pipe.
   // One spare byte lets the common case see end of file without regrowing.
   std::size_t estimate = 0;
@@ -33,8 +33,14 @@ std::expected<std::string, LogReadError> LogFile::read_text() {
     used += *got;
   }
   text.resize(used);
-  if (!is_valid_utf8(text)) return std::unexpected(LogNotUtf8{});
   return text;
+}
+
+std::expected<std::string, LogReadError> LogFile::read_text() {
+  auto text = read_bytes();
+  if (!text) return std::unexpected(text.error());
+  if (!is_valid_utf8(*text)) return std::unexpected(LogNotUtf8{});
+  return std::move(*text);
 }
 
 }  // namespace paiscribe

@@ -28,6 +28,9 @@ class LogFile {
   // The whole file from the current position to its end, checked to be UTF-8.
   std::expected<std::string, LogReadError> read_text();
 
+  // The same bytes unchecked, for text that is still compressed.
+  std::expected<std::string, LogReadFailed> read_bytes();
+
  private:
   explicit LogFile(FileDescriptor file) : file_(std::move(file)) {}
   FileDescriptor file_;

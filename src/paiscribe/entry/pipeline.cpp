@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "paiscribe/base/utf8_valid.hpp"
 #include "paiscribe/entry/log_file.hpp"
 #include "paiscribe/entry/os_error.hpp"
 #include "paiscribe/entry/output.hpp"
@@ -37,11 +38,14 @@ PipelineError convert_error(const ConvertLogError& error) {
   return {ErrorClass::TenhouToMjaiError, concat({"failed to convert ", kLogLabel, " log to mjai"})};
 }
 
-PipelineError output_error(const OutputError& error, std::string_view mjai_out) {
-  if (std::holds_alternative<OutputCreateFailed>(error)) {
-    return {ErrorClass::OSError, concat({"failed to create mjai out file ", display_path(mjai_out)})};
-  }
-  return {ErrorClass::OSError, "failed to write to mjai out file"};
+// Parse and convert; the record is dropped on return.
+std::expected<std::vector<Event>, PipelineError> events_of_text(std::string_view text) {
+  auto log = parse_log(text);
+  if (!log) return fail(ErrorClass::JsonParsingError, concat({"failed to parse ", kLogLabel, " log"}));
+
+  auto events = convert_log(*log);
+  if (!events) return std::unexpected(convert_error(events.error()));
+  return std::move(*events);
 }
 
 // Read, parse and convert. The text and the record are dropped on return, so
@@ -49,13 +53,14 @@ PipelineError output_error(const OutputError& error, std::string_view mjai_out) 
 std::expected<std::vector<Event>, PipelineError> events_of(LogFile& log_file) {
   auto text = log_file.read_text();
   if (!text) return std::unexpected(read_error(text.error()));
+  return events_of_text(*text);
+}
 
-  auto log = parse_log(*text);
-  if (!log) return fail(ErrorClass::JsonParsingError, concat({"failed to parse ", kLogLabel, " log"}));
-
-  auto events = convert_log(*log);
-  if (!events) return std::unexpected(convert_error(events.error()));
-  return std::move(*events);
+std::expected<MjaiLines, PipelineError> lines_of(const std::expected<std::vector<Event>, PipelineError>& events) {
+  if (!events) return std::unexpected(events.error());
+  auto lines = serialize_events(*events);
+  if (!lines) return fail(ErrorClass::JsonSerializationError, "failed to serialize");
+  return std::move(*lines);
 }
 
 }  // namespace
@@ -64,15 +69,10 @@ std::expected<MjaiLines, PipelineError> run_pipeline(std::string_view filename,
                                                      std::optional<std::string_view> mjai_out) {
   // Held open until the call returns, whatever happens after the read.
   auto log_file = LogFile::open(filename);
-  if (!log_file) {
-    return fail(ErrorClass::FileNotFoundError,
-                concat({"failed to open ", kLogLabel, " log file ", quoted_path(filename)}));
-  }
+  if (!log_file) return std::unexpected(log_open_error(filename));
 
-  auto events = events_of(*log_file);
-  if (!events) return std::unexpected(std::move(events.error()));
-  auto lines = serialize_events(*events);
-  if (!lines) return fail(ErrorClass::JsonSerializationError, "failed to serialize");
+  auto lines = lines_of(events_of(*log_file));
+  if (!lines) return std::unexpected(std::move(lines.error()));
 
   if (mjai_out) {
     if (auto written = write_lines(*mjai_out, lines->lines()); !written) {
@@ -80,6 +80,24 @@ std::expected<MjaiLines, PipelineError> run_pipeline(std::string_view filename,
     }
   }
   return std::move(*lines);
+}
+
+PipelineError output_error(const OutputError& error, std::string_view mjai_out) {
+  if (std::holds_alternative<OutputCreateFailed>(error)) {
+    return {ErrorClass::OSError, concat({"failed to create mjai out file ", display_path(mjai_out)})};
+  }
+  return {ErrorClass::OSError, "failed to write to mjai out file"};
+}
+
+PipelineError log_open_error(std::string_view filename) {
+  return {ErrorClass::FileNotFoundError, concat({"failed to open ", kLogLabel, " log file ", quoted_path(filename)})};
+}
+
+PipelineError log_read_error(int error_number) { return read_error(LogReadFailed{error_number}); }
+
+std::expected<MjaiLines, PipelineError> convert_bytes(std::string_view text) {
+  if (!is_valid_utf8(text)) return std::unexpected(read_error(LogNotUtf8{}));
+  return lines_of(events_of_text(text));
 }
 
 }  // namespace paiscribe

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "paiscribe/entry/error_class.hpp"
+#include "paiscribe/entry/output.hpp"
 #include "paiscribe/mjai/mjai_lines.hpp"
 
 namespace paiscribe {
@@ -20,5 +21,16 @@ struct PipelineError {
 // standard output). Either every line exists or nothing is written.
 std::expected<MjaiLines, PipelineError> run_pipeline(std::string_view filename,
                                                      std::optional<std::string_view> mjai_out);
+
+// The lines of a log held in memory, checked from its UTF-8 on, failing as
+// run_pipeline fails on a file holding the same bytes.
+std::expected<MjaiLines, PipelineError> convert_bytes(std::string_view text);
+
+// How run_pipeline fails on a log it cannot open, or cannot read (errno).
+PipelineError log_open_error(std::string_view filename);
+PipelineError log_read_error(int error_number);
+
+// How run_pipeline fails when the lines cannot reach `mjai_out`.
+PipelineError output_error(const OutputError& error, std::string_view mjai_out);
 
 }  // namespace paiscribe

@@ -1,0 +1,27 @@
+#include "paiscribe/entry/convert_file.hpp"
+
+#include "paiscribe/entry/log_input.hpp"
+#include "paiscribe/entry/log_output.hpp"
+
+namespace paiscribe {
+namespace {
+
+// The text goes away on return, before the output is written.
+std::expected<MjaiLines, PipelineError> lines_of_file(std::string_view input) {
+  const auto text = read_log_input(input);
+  if (!text) return std::unexpected(text.error());
+  return convert_bytes(*text);
+}
+
+}  // namespace
+
+std::expected<void, PipelineError> convert_file(std::string_view input, std::string_view output, bool gzip) {
+  auto lines = lines_of_file(input);
+  if (!lines) return std::unexpected(std::move(lines.error()));
+  if (auto written = write_log_output(output, lines->lines(), gzip); !written) {
+    return std::unexpected(output_error(written.error(), output));
+  }
+  return {};
+}
+
+}  // namespace paiscribe

@@ -1,0 +1,22 @@
+#include "paiscribe/entry/log_input.hpp"
+
+#include <utility>
+
+#include "paiscribe/entry/gzip.hpp"
+#include "paiscribe/entry/log_file.hpp"
+
+namespace paiscribe {
+
+std::expected<std::string, PipelineError> read_log_input(std::string_view path) {
+  auto log_file = LogFile::open(path);
+  if (!log_file) return std::unexpected(log_open_error(path));
+  auto bytes = log_file->read_bytes();
+  if (!bytes) return std::unexpected(log_read_error(bytes.error().error_number));
+  if (!is_gzip(*bytes)) return std::move(*bytes);
+
+  auto text = gunzip(*bytes);
+  if (!text) return std::unexpected(PipelineError{ErrorClass::OSError, "failed to decompress gzip log: " + text.error().reason});
+  return std::move(*text);
+}
+
+}  // namespace paiscribe
