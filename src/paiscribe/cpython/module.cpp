@@ -14,7 +14,8 @@
 #include <optional>
 #include <string_view>
 
-#include "paiscribe/base/utf8.hpp"
+#include "paiscribe/cpython/owned_ref.hpp"
+#include "paiscribe/cpython/python_values.hpp"
 #include "paiscribe/entry/pipeline.hpp"
 
 #ifndef PAISCRIBE_VERSION
@@ -23,11 +24,6 @@
 
 namespace paiscribe {
 namespace {
-
-struct ReleaseReference {
-  void operator()(PyObject* object) const { Py_DECREF(object); }
-};
-using OwnedRef = std::unique_ptr<PyObject, ReleaseReference>;
 
 constexpr std::array<const char*, 4> kExceptionNames = {
     "_paiscribe.TenhouLogParsingError",
@@ -57,49 +53,12 @@ PyObject* exception_class(ErrorClass error_class) {
     case ErrorClass::TenhouToMjaiError: return module_exception(1);
     case ErrorClass::JsonSerializationError: return module_exception(2);
     case ErrorClass::JsonParsingError: return module_exception(3);
-    case ErrorClass::OSError: return PyExc_OSError;
-    case ErrorClass::FileNotFoundError: return PyExc_FileNotFoundError;
-    case ErrorClass::PermissionError: return PyExc_PermissionError;
-    case ErrorClass::FileExistsError: return PyExc_FileExistsError;
-    case ErrorClass::BlockingIOError: return PyExc_BlockingIOError;
-    case ErrorClass::InterruptedError: return PyExc_InterruptedError;
-    case ErrorClass::TimeoutError: return PyExc_TimeoutError;
-    case ErrorClass::BrokenPipeError: return PyExc_BrokenPipeError;
-    case ErrorClass::ConnectionRefusedError: return PyExc_ConnectionRefusedError;
-    case ErrorClass::ConnectionResetError: return PyExc_ConnectionResetError;
-    case ErrorClass::ConnectionAbortedError: return PyExc_ConnectionAbortedError;
+    default: return builtin_exception(error_class);
   }
-  return PyExc_OSError;
 }
 
-// The message is the single argument, so an OSError keeps errno None.
 void raise_pipeline_error(const PipelineError& error) {
-  PyObject* type = exception_class(error.error_class);
-  if (type == nullptr) return;
-  const OwnedRef message(PyUnicode_DecodeUTF8(error.message.data(), static_cast<Py_ssize_t>(error.message.size()),
-                                              "replace"));
-  if (message) PyErr_SetObject(type, message.get());
-}
-
-// Only the names in start_game can make a line non-ASCII; every other line
-// is copied into its str as it is, without a pass of the decoder.
-PyObject* str_of_line(std::string_view line) {
-  const auto size = static_cast<Py_ssize_t>(line.size());
-  if (!utf8::is_ascii(line)) return PyUnicode_DecodeUTF8(line.data(), size, nullptr);
-  PyObject* text = PyUnicode_New(size, 0x7F);
-  if (text != nullptr) std::memcpy(PyUnicode_1BYTE_DATA(text), line.data(), line.size());
-  return text;
-}
-
-PyObject* lines_to_list(const MjaiLines& lines) {
-  OwnedRef list(PyList_New(static_cast<Py_ssize_t>(lines.size())));
-  if (!list) return nullptr;
-  for (std::size_t i = 0; i < lines.size(); ++i) {
-    PyObject* line = str_of_line(lines[i]);
-    if (line == nullptr) return nullptr;
-    PyList_SET_ITEM(list.get(), static_cast<Py_ssize_t>(i), line);
-  }
-  return list.release();
+  if (PyObject* type = exception_class(error.error_class)) raise_with_message(type, error);
 }
 
 // Puts "argument '<name>': " before the message of a pending TypeError,

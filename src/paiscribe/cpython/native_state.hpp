@@ -1,0 +1,28 @@
+#pragma once
+
+#define PY_SSIZE_T_CLEAN
+#include <Python.h>
+
+#include <array>
+
+#include "paiscribe/entry/pipeline.hpp"
+
+namespace paiscribe {
+
+// What the _native module keeps per interpreter: the exception types of
+// _paiscribe, so that one except clause catches failures of both modules.
+struct NativeState {
+  std::array<PyObject*, 4> error_types;  // strong references
+};
+
+NativeState& native_state(PyObject* module);
+
+// Fills the state from _paiscribe; false with the error set.
+bool load_error_types(NativeState& state);
+
+// The type a failure raises in this interpreter (borrowed).
+PyObject* error_type(const NativeState& state, ErrorClass error_class);
+
+void raise_pipeline_error(const NativeState& state, const PipelineError& error);
+
+}  // namespace paiscribe

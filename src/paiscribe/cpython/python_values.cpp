@@ -1,0 +1,64 @@
+#include "paiscribe/cpython/python_values.hpp"
+
+#include <cstring>
+#include <string_view>
+
+#include "paiscribe/base/utf8.hpp"
+#include "paiscribe/cpython/owned_ref.hpp"
+
+namespace paiscribe {
+namespace {
+
+// Only the names in start_game can make a line non-ASCII; every other line
+// is copied into its str as it is, without a pass of the decoder.
+PyObject* str_of_line(std::string_view line) {
+  const auto size = static_cast<Py_ssize_t>(line.size());
+  if (!utf8::is_ascii(line)) return PyUnicode_DecodeUTF8(line.data(), size, nullptr);
+  PyObject* text = PyUnicode_New(size, 0x7F);
+  if (text != nullptr) std::memcpy(PyUnicode_1BYTE_DATA(text), line.data(), line.size());
+  return text;
+}
+
+}  // namespace
+
+PyObject* lines_to_list(const MjaiLines& lines) {
+  OwnedRef list(PyList_New(static_cast<Py_ssize_t>(lines.size())));
+  if (!list) return nullptr;
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    PyObject* line = str_of_line(lines[i]);
+    if (line == nullptr) return nullptr;
+    PyList_SET_ITEM(list.get(), static_cast<Py_ssize_t>(i), line);
+  }
+  return list.release();
+}
+
+PyObject* builtin_exception(ErrorClass error_class) {
+  switch (error_class) {
+    case ErrorClass::TenhouLogParsingError:
+    case ErrorClass::TenhouToMjaiError:
+    case ErrorClass::JsonSerializationError:
+    case ErrorClass::JsonParsingError: return nullptr;
+    case ErrorClass::OSError: return PyExc_OSError;
+    case ErrorClass::FileNotFoundError: return PyExc_FileNotFoundError;
+    case ErrorClass::PermissionError: return PyExc_PermissionError;
+    case ErrorClass::FileExistsError: return PyExc_FileExistsError;
+    case ErrorClass::BlockingIOError: return PyExc_BlockingIOError;
+    case ErrorClass::InterruptedError: return PyExc_InterruptedError;
+    case ErrorClass::TimeoutError: return PyExc_TimeoutError;
+    case ErrorClass::BrokenPipeError: return PyExc_BrokenPipeError;
+    case ErrorClass::ConnectionRefusedError: return PyExc_ConnectionRefusedError;
+    case ErrorClass::ConnectionResetError: return PyExc_ConnectionResetError;
+    case ErrorClass::ConnectionAbortedError: return PyExc_ConnectionAbortedError;
+    case ErrorClass::MemoryError: return PyExc_MemoryError;
+    case ErrorClass::RuntimeError: return PyExc_RuntimeError;
+  }
+  return PyExc_OSError;
+}
+
+void raise_with_message(PyObject* type, const PipelineError& error) {
+  const OwnedRef message(PyUnicode_DecodeUTF8(error.message.data(), static_cast<Py_ssize_t>(error.message.size()),
+                                              "replace"));
+  if (message) PyErr_SetObject(type, message.get());
+}
+
+}  // namespace paiscribe

@@ -1,0 +1,21 @@
+#pragma once
+
+#define PY_SSIZE_T_CLEAN
+#include <Python.h>
+
+#include "paiscribe/entry/pipeline.hpp"
+
+namespace paiscribe {
+
+// A new list of str, one per line; null with the error set on failure.
+PyObject* lines_to_list(const MjaiLines& lines);
+
+// The built-in exception type of an error class; null for the classes the
+// _paiscribe module defines itself.
+PyObject* builtin_exception(ErrorClass error_class);
+
+// Raises `type` with the error's message as its single argument, so an
+// OSError keeps errno None.
+void raise_with_message(PyObject* type, const PipelineError& error);
+
+}  // namespace paiscribe
