@@ -1,4 +1,12 @@
-"""Converts Tenhou JSON game logs (version 6) into mjai event lines."""
+"""Converts Tenhou JSON game logs (version 6) into mjai event lines.
+
+    >>> import paiscribe
+    >>> lines = paiscribe.tenhou_to_mjai("game.json")          # one log file
+    >>> lines = paiscribe.convert_text(response_bytes)          # a log in memory
+    >>> report = paiscribe.convert_files(["logs/"], "out/")     # a whole corpus
+    >>> print(report)
+    converted 1000 of 1000 logs (0 failed) in 0.52 s
+"""
 
 from _paiscribe import (
     VERSION,
@@ -9,6 +17,9 @@ from _paiscribe import (
     __version__,
     tenhou_to_mjai,
 )
+from paiscribe._native import convert_text
+from paiscribe.corpus import convert_files
+from paiscribe.report import Failure, Progress, Report
 
 __all__ = [
     "TenhouLogParsingError",
@@ -18,4 +29,9 @@ __all__ = [
     "tenhou_to_mjai",
     "__version__",
     "VERSION",
+    "convert_text",
+    "convert_files",
+    "Report",
+    "Failure",
+    "Progress",
 ]

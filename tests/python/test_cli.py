@@ -120,7 +120,7 @@ def test_reader_going_away_is_quiet():
         process.wait(timeout=60)
     assert first.startswith(b'{"type":"start_game"')
     assert stderr == b""
-    assert process.returncode == 1
+    assert process.returncode == 141
 
 
 def test_console_script_is_installed():
