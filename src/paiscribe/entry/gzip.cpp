@@ -17,6 +17,8 @@ struct FreeCompressor {
   void operator()(libdeflate_compressor* c) const { libdeflate_free_compressor(c); }
 };
 
+constexpr std::size_t kMaxDeflateRatio = 1032;
+
 // The size the stream's last member says it restores to (modulo 2^32): for
 // the usual single member, the exact size to allocate.
 std::size_t stated_size(std::string_view compressed) {
@@ -31,6 +33,9 @@ std::size_t stated_size(std::string_view compressed) {
 bool is_gzip(std::string_view bytes) { return bytes.starts_with("\x1f\x8b"); }
 
 std::expected<std::string, GzipError> gunzip(std::string_view compressed, std::size_t max_size) {
+  // No deflate stream restores to more than 1032 times its size; a stream cut
+  // short may look as though it wanted more room.
+  max_size = std::min(max_size, compressed.size() * kMaxDeflateRatio + 4096);
   const std::unique_ptr<libdeflate_decompressor, FreeDecompressor> decompressor(libdeflate_alloc_decompressor());
   if (!decompressor) throw std::bad_alloc();
 
@@ -44,7 +49,8 @@ std::expected<std::string, GzipError> gunzip(std::string_view compressed, std::s
                                                       out.data() + used, out.size() - used, &read, &written);
     if (result == LIBDEFLATE_INSUFFICIENT_SPACE) {
       if (out.size() == max_size) {
-        return std::unexpected(GzipError{"gzip stream restores to more than " + std::to_string(max_size) + " bytes"});
+        return std::unexpected(GzipError{"gzip stream is cut short or restores to more than " +
+                                         std::to_string(max_size) + " bytes"});
       }
       out.resize(std::min(max_size, out.size() * 2));
       continue;
