@@ -21,7 +21,8 @@ class InputBytes {
     if (PyUnicode_Check(data)) return take_str(data);
     if (PyObject_GetBuffer(data, &buffer_, PyBUF_SIMPLE) < 0) {
       if (PyErr_ExceptionMatches(PyExc_TypeError)) {
-        PyErr_Format(PyExc_TypeError, "convert_text() argument must be str or a bytes-like object, not '%T'", data);
+        PyErr_Format(PyExc_TypeError, "convert_text() argument must be str or a bytes-like object, not '%.200s'",
+                     Py_TYPE(data)->tp_name);
       }
       return false;
     }
