@@ -1,0 +1,170 @@
+// A corpus run writes for each log what run_pipeline gives for it, and fails
+// each bad log alone with run_pipeline's class and message.
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "paiscribe/entry/batch_run.hpp"
+#include "paiscribe/entry/gzip.hpp"
+#include "paiscribe/entry/pipeline.hpp"
+
+namespace paiscribe {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string read_file(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream buffer;
+  buffer << in.rdbuf();
+  return buffer.str();
+}
+
+void write_file(const fs::path& path, std::string_view bytes) {
+  std::ofstream(path, std::ios::binary) << bytes;
+}
+
+std::string sample(std::string_view name) { return read_file(fs::path(PAISCRIBE_TEST_DATA) / name); }
+
+// What a written copy of run_pipeline's lines holds, or its failure.
+std::expected<std::string, PipelineError> expected_output(const fs::path& input) {
+  auto lines = run_pipeline(input.native(), std::nullopt);
+  if (!lines) return std::unexpected(lines.error());
+  std::string text;
+  for (const MjaiLine& line : lines->lines()) (text += line) += '\n';
+  return text;
+}
+
+class Scratch : public testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = fs::temp_directory_path() / ("paiscribe-batch-" + std::to_string(::getpid()));
+    fs::remove_all(dir_);
+    fs::create_directories(dir_ / "out");
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+  fs::path dir_;
+};
+
+struct LogCase {
+  std::string_view name;
+  std::string bytes;
+};
+
+std::vector<LogCase> log_cases() {
+  const std::string game = sample("hanchan_double_ron.json");
+  std::string cut_gzip = gzip_compress(game, 1);
+  cut_gzip.resize(cut_gzip.size() / 2);
+  return {
+      {"plain", game},
+      {"pretty", sample("four_kan_abort.json")},
+      {"gzip", gzip_compress(sample("tonpuu_double_ron.json"), 6)},
+      {"two_gzip_members", gzip_compress(game.substr(0, 1000), 1) + gzip_compress(game.substr(1000), 9)},
+      {"three_player", sample("three_player.json")},
+      {"not_json", "{"},
+      {"not_utf8", "{\"log\":\"\xff\"}"},
+      {"cut_gzip", cut_gzip},
+      {"gzip_then_garbage", gzip_compress(game, 1) + "garbage"},
+  };
+}
+
+TEST_F(Scratch, EachLogGivesWhatRunPipelineGivesForItsText) {
+  std::vector<BatchJob> jobs;
+  for (const LogCase& c : log_cases()) {
+    const fs::path input = dir_ / (std::string(c.name) + ".json");
+    write_file(input, c.bytes);
+    jobs.push_back({input.native(), (dir_ / "out" / (std::string(c.name) + ".mjson")).native()});
+  }
+  jobs.push_back({(dir_ / "gone.json").native(), (dir_ / "out" / "gone.mjson").native()});
+
+  BatchRun run(jobs, 2, false);
+  const std::vector<JobFailure> failures = run.finish();
+  std::size_t next_failure = 0;
+  for (std::size_t i = 0; i < jobs.size(); ++i) {
+    SCOPED_TRACE(jobs[i].input);
+    // run_pipeline reads the text as it is; restored when it was gzip.
+    const std::string text = read_file(jobs[i].input);
+    const bool compressed = is_gzip(text);
+    if (compressed) write_file(jobs[i].input, gunzip(text).value_or("not restorable"));
+    const auto expected = expected_output(jobs[i].input);
+    const bool failed = next_failure < failures.size() && failures[next_failure].job == i;
+    if (compressed && !gunzip(text)) {
+      ASSERT_TRUE(failed);
+      EXPECT_EQ(failures[next_failure].error.error_class, ErrorClass::OSError);
+      EXPECT_TRUE(failures[next_failure].error.message.starts_with("failed to decompress gzip log: "));
+    } else if (expected) {
+      EXPECT_FALSE(failed);
+      EXPECT_EQ(read_file(jobs[i].output), *expected);
+    } else {
+      ASSERT_TRUE(failed);
+      EXPECT_EQ(failures[next_failure].error.error_class, expected.error().error_class);
+      EXPECT_EQ(failures[next_failure].error.message, expected.error().message);
+    }
+    if (failed) {
+      EXPECT_FALSE(fs::exists(jobs[i].output));
+      ++next_failure;
+    }
+  }
+  EXPECT_EQ(next_failure, failures.size());
+  EXPECT_EQ(run.counts().converted + run.counts().failed, jobs.size());
+}
+
+TEST_F(Scratch, StoppedRunLeavesOnlyWholeOutputs) {
+  const fs::path input = dir_ / "game.json";
+  write_file(input, sample("four_kan_abort.json"));
+  const std::string expected = expected_output(input).value();
+  std::vector<BatchJob> jobs;
+  for (int i = 0; i < 200; ++i) jobs.push_back({input.native(), (dir_ / "out" / (std::to_string(i) + ".mjson")).native()});
+
+  BatchRun run(jobs, 2, false);
+  run.stop();
+  EXPECT_TRUE(run.finish().empty());
+  std::size_t outputs = 0;
+  for (const auto& entry : fs::directory_iterator(dir_ / "out")) {
+    SCOPED_TRACE(entry.path().native());
+    EXPECT_EQ(entry.path().extension(), ".mjson");
+    EXPECT_EQ(read_file(entry.path()), expected);
+    ++outputs;
+  }
+  EXPECT_EQ(outputs, run.counts().converted);
+  EXPECT_LT(outputs, jobs.size());
+}
+
+TEST_F(Scratch, UnwritableOutputFailsThatLogAndLeavesNothing) {
+  const fs::path input = dir_ / "game.json";
+  write_file(input, sample("hanchan_double_ron.json"));
+  const fs::path output = dir_ / "missing" / "game.mjson";
+  BatchRun run({{input.native(), output.native()}}, 1, true);
+  const auto failures = run.finish();
+  ASSERT_EQ(failures.size(), 1u);
+  EXPECT_EQ(failures[0].error.message, "failed to create mjai out file " + output.native());
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 2);
+}
+
+TEST(Gzip, RestoresWhatItCompressedAtEveryLevel) {
+  const std::string game = sample("four_kan_abort.json");
+  for (const int level : {1, 6, 12}) {
+    for (const std::string& text : {std::string(), game}) {
+      SCOPED_TRACE(std::to_string(level) + " " + std::to_string(text.size()));
+      const std::string compressed = gzip_compress(text, level);
+      EXPECT_TRUE(is_gzip(compressed));
+      EXPECT_EQ(gunzip(compressed).value(), text);
+    }
+  }
+}
+
+TEST(Gzip, RefusesToGrowPastItsBound) {
+  const std::string zeros(1 << 20, '\0');
+  EXPECT_FALSE(gunzip(gzip_compress(zeros, 1), zeros.size() - 1));
+  EXPECT_EQ(gunzip(gzip_compress(zeros, 1), zeros.size()).value(), zeros);
+}
+
+}  // namespace
+}  // namespace paiscribe

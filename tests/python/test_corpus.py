@@ -1,0 +1,193 @@
+import gzip
+import json
+import os
+import shutil
+import signal
+import subprocess
+import sys
+from array import array
+from pathlib import Path
+
+import pytest
+
+import paiscribe
+from _paiscribe import JsonParsingError, tenhou_to_mjai
+from conftest import CONVERTIBLE_LOGS, THREE_PLAYER_LOG, as_lines_file, empty_game, sample, with_bad_call
+
+GAME = sample(CONVERTIBLE_LOGS[0])
+GAME_BYTES = Path(GAME).read_bytes()
+
+# Bytes that fail, each for its own reason, from the UTF-8 check on.
+BAD_LOGS = {
+    "not-utf8": b"\xff" + GAME_BYTES,
+    "not-json": b"{",
+    "three-player": Path(sample(THREE_PLAYER_LOG)).read_bytes(),
+    "invalid-log": json.dumps(empty_game("三般南")).encode(),
+    "bad-call": json.dumps(with_bad_call(), ensure_ascii=False).encode(),
+}
+
+
+def raised(call, *args):
+    with pytest.raises(Exception) as info:
+        call(*args)
+    return type(info.value), info.value.args
+
+
+@pytest.mark.parametrize(
+    "data",
+    [GAME_BYTES, bytearray(GAME_BYTES), memoryview(GAME_BYTES), GAME_BYTES.decode(), array("B", GAME_BYTES)],
+    ids=["bytes", "bytearray", "memoryview", "str", "array"],
+)
+def test_convert_text_gives_the_lines_of_a_file_with_those_bytes(data):
+    assert paiscribe.convert_text(data) == tenhou_to_mjai(GAME)
+
+
+@pytest.mark.parametrize("name", BAD_LOGS)
+def test_convert_text_fails_as_the_file_would(write_log, name):
+    assert raised(paiscribe.convert_text, BAD_LOGS[name]) == raised(tenhou_to_mjai, write_log(BAD_LOGS[name]))
+
+
+def test_convert_text_str_without_utf8_fails_as_invalid_utf8(write_log):
+    assert raised(paiscribe.convert_text, '{"log":"\ud800"}') == raised(tenhou_to_mjai, write_log(b"\xff"))
+
+
+def test_convert_text_refuses_what_holds_no_bytes():
+    assert raised(paiscribe.convert_text, 1) == (
+        TypeError, ("convert_text() argument must be str or a bytes-like object, not 'int'",))
+
+
+def mjai_file(log):
+    return as_lines_file(tenhou_to_mjai(log))
+
+
+@pytest.fixture
+def corpus(tmp_path):
+    """logs/ with plain, gzip, nested and failing logs; returns its path."""
+    logs = tmp_path / "logs"
+    (logs / "deep" / "er").mkdir(parents=True)
+    for name in CONVERTIBLE_LOGS:
+        shutil.copy(sample(name), logs / name)
+    (logs / "deep" / "er" / "packed.json.gz").write_bytes(gzip.compress(GAME_BYTES))
+    (logs / "deep" / "misnamed.json").write_bytes(gzip.compress(GAME_BYTES))
+    (logs / "deep" / "notes.txt").write_text("not a log")
+    for name, content in BAD_LOGS.items():
+        (logs / f"{name}.json").write_bytes(content)
+    (logs / "cut.json.gz").write_bytes(gzip.compress(GAME_BYTES)[:100])
+    return logs
+
+
+def written(root):
+    return sorted(os.path.relpath(os.path.join(folder, name), root) for folder, _, names in os.walk(root) for name in names)
+
+
+@pytest.mark.parametrize("compress", [False, True], ids=["plain", "gzip"])
+def test_outputs_keep_the_layout_and_hold_the_lines(tmp_path, corpus, compress):
+    out = tmp_path / "out"
+    report = paiscribe.convert_files([corpus], out, workers=2, gzip=compress)
+    ending = ".mjson.gz" if compress else ".mjson"
+    converted = [*(name.replace(".json", ending) for name in CONVERTIBLE_LOGS), f"deep/er/packed{ending}",
+                 f"deep/misnamed{ending}"]
+    assert written(out) == sorted(converted)
+    assert (report.converted, report.failed, report.skipped) == (len(converted), len(BAD_LOGS) + 1, 0)
+    for name in converted:
+        data = (out / name).read_bytes()
+        if compress:  # as gzip -d restores it
+            data = subprocess.run(["gzip", "-d"], input=data, capture_output=True, check=True).stdout
+        source = sample(name.split(".")[0] + ".json") if "/" not in name else GAME
+        assert data == mjai_file(source), name
+
+
+def test_each_failure_carries_what_tenhou_to_mjai_raises(tmp_path, corpus):
+    missing = tmp_path / "gone.json"
+    report = paiscribe.convert_files([corpus, missing], tmp_path / "out")
+    failures = {os.path.basename(f.path): f for f in report.failures}
+    expected = {f"{name}.json": f"{name}.json" for name in BAD_LOGS} | {"gone.json": missing}
+    for name, path in expected.items():
+        error_type, args = raised(tenhou_to_mjai, corpus / path)
+        assert (failures[name].error_class, failures[name].message, failures[name].detail) == (
+            error_type.__name__, args[0], ""), name
+    cut = failures.pop("cut.json.gz")
+    assert (cut.error_class, cut.message.startswith("failed to decompress gzip log: ")) == ("OSError", True)
+    assert failures.keys() == expected.keys()
+
+
+@pytest.mark.parametrize(
+    "inputs",
+    [["a/x.json", "b/x.json"], ["a/x.json", "a/x.json.gz"], ["a", "b"], ["a/x.json", "a/x.json"]],
+    ids=["same-name", "gz-and-plain", "two-folders", "twice"],
+)
+def test_two_inputs_for_one_output_stop_the_run_before_it_starts(tmp_path, inputs):
+    for folder in "ab":
+        (tmp_path / folder).mkdir()
+        for name in ("x.json", "x.json.gz"):
+            (tmp_path / folder / name).write_bytes(GAME_BYTES)
+    with pytest.raises(ValueError, match="two inputs map to one output: .* both map to "):
+        paiscribe.convert_files([tmp_path / i for i in inputs], tmp_path / "out")
+    assert not (tmp_path / "out").exists()
+
+
+@pytest.mark.parametrize("blocker", ["file", "file-above"])
+def test_output_dir_that_cannot_be_made(tmp_path, blocker):
+    (tmp_path / "taken").write_text("")
+    out = tmp_path / "taken" if blocker == "file" else tmp_path / "taken" / "out"
+    with pytest.raises(OSError, match=f"cannot create output directory {out}: "):
+        paiscribe.convert_files([GAME], out)
+
+
+def test_skip_existing_leaves_existing_outputs_alone(tmp_path, corpus):
+    out = tmp_path / "out"
+    out.mkdir()
+    (out / "four_kan_abort.mjson").write_bytes(b"kept\n")
+    report = paiscribe.convert_files([corpus], out, skip_existing=True)
+    assert (out / "four_kan_abort.mjson").read_bytes() == b"kept\n"
+    assert (report.skipped, report.total) == (1, report.converted + report.failed + 1)
+    assert paiscribe.convert_files([corpus], out, skip_existing=True).converted == 0
+
+
+def test_progress_counts_up_to_the_end(tmp_path, corpus):
+    seen = []
+    report = paiscribe.convert_files([corpus], tmp_path / "out", workers=1, progress=seen.append)
+    assert seen[-1] == paiscribe.Progress(report.converted, report.failed, 0, report.total)
+    assert all(a.done <= b.done for a, b in zip(seen, seen[1:]))
+
+
+# Converts LOGS into OUT with one worker. At its first count it says so, then
+# either raises from the callback or goes on while the test sends SIGINT,
+# which reaches it as it waits for the workers.
+INTERRUPTED_RUN = """
+import sys, paiscribe
+logs, out, how = sys.argv[1], sys.argv[2], sys.argv[3]
+calls = []
+def progress(counts):
+    if not calls:
+        print("running", flush=True)
+    calls.append(counts)
+    if how == "raise":
+        raise RuntimeError("stop here")
+try:
+    paiscribe.convert_files([logs], out, workers=1, progress=progress)
+except (KeyboardInterrupt, RuntimeError) as error:
+    print(type(error).__name__)
+"""
+
+
+@pytest.mark.parametrize("how", ["sigint", "raise"])
+def test_interrupted_run_leaves_whole_outputs_and_resumes(tmp_path, how):
+    logs, out = tmp_path / "logs", tmp_path / "out"
+    logs.mkdir()
+    for i in range(3000):  # links: a large corpus for nothing
+        os.link(sample("four_kan_abort.json"), logs / f"{i}.json")
+    with subprocess.Popen([sys.executable, "-c", INTERRUPTED_RUN, logs, out, how], stdout=subprocess.PIPE) as child:
+        assert child.stdout.readline() == b"running\n"
+        if how == "sigint":
+            child.send_signal(signal.SIGINT)
+        last = child.stdout.read()
+    assert last == (b"KeyboardInterrupt\n" if how == "sigint" else b"RuntimeError\n")
+    done = written(out)
+    assert 0 < len(done) < 3000
+    expected = mjai_file(sample("four_kan_abort.json"))
+    assert all(name.endswith(".mjson") and (out / name).read_bytes() == expected for name in done)
+
+    report = paiscribe.convert_files([logs], out, skip_existing=True)
+    assert (report.skipped, report.converted, report.failed) == (len(done), 3000 - len(done), 0)
+    assert len(written(out)) == 3000
