@@ -68,12 +68,15 @@ PyObject* exception_class(ErrorClass error_class) {
     case ErrorClass::ConnectionRefusedError: return PyExc_ConnectionRefusedError;
     case ErrorClass::ConnectionResetError: return PyExc_ConnectionResetError;
     case ErrorClass::ConnectionAbortedError: return PyExc_ConnectionAbortedError;
+    case ErrorClass::StoppedBySignal: return nullptr;
   }
   return PyExc_OSError;
 }
 
-// The message is the single argument, so an OSError keeps errno None.
+// The message is the single argument, so an OSError keeps errno None. A call
+// stopped by a signal handler already has that handler's exception set.
 void raise_pipeline_error(const PipelineError& error) {
+  if (error.error_class == ErrorClass::StoppedBySignal) return;
   PyObject* type = exception_class(error.error_class);
   if (type == nullptr) return;
   const OwnedRef message(PyUnicode_DecodeUTF8(error.message.data(), static_cast<Py_ssize_t>(error.message.size()),
@@ -177,8 +180,12 @@ bool bind_arguments(PyObject* const* args, Py_ssize_t positional, PyObject* keyw
   return true;
 }
 
+// Runs the interpreter's signal handlers, as its own blocking calls do when a
+// signal interrupts them; a handler that raises (Ctrl-C) ends the call.
+bool signal_handler_raised() { return PyErr_CheckSignals() != 0; }
+
 PyObject* convert(std::string_view filename, std::optional<std::string_view> mjai_out) {
-  auto lines = run_pipeline(filename, mjai_out);
+  auto lines = run_pipeline(filename, mjai_out, signal_handler_raised);
   if (!lines) {
     raise_pipeline_error(lines.error());
     return nullptr;

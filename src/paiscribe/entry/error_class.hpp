@@ -19,6 +19,9 @@ enum class ErrorClass {
   ConnectionRefusedError,
   ConnectionResetError,
   ConnectionAbortedError,
+  // Not a class of its own: the caller's signal handling asked the call to
+  // end (see ShouldStop), and the exception it raised is the call's.
+  StoppedBySignal,
 };
 
 }  // namespace paiscribe

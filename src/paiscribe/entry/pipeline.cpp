@@ -1,5 +1,6 @@
 #include "paiscribe/entry/pipeline.hpp"
 
+#include <cerrno>
 #include <utility>
 
 #include "paiscribe/entry/log_file.hpp"
@@ -25,8 +26,14 @@ std::string concat(std::initializer_list<std::string_view> parts) {
   return text;
 }
 
+// EINTR reaches here only when a ShouldStop check ended the call.
+constexpr bool stopped_by_signal(int error_number) { return error_number == EINTR; }
+
+PipelineError stopped() { return {ErrorClass::StoppedBySignal, {}}; }
+
 PipelineError read_error(const LogReadError& error) {
   if (const auto* failed = std::get_if<LogReadFailed>(&error)) {
+    if (stopped_by_signal(failed->error_number)) return stopped();
     return {error_class_for_errno(failed->error_number), os_error_text(failed->error_number)};
   }
   return {ErrorClass::OSError, "stream did not contain valid UTF-8"};
@@ -38,6 +45,7 @@ PipelineError convert_error(const ConvertLogError& error) {
 }
 
 PipelineError output_error(const OutputError& error, std::string_view mjai_out) {
+  if (stopped_by_signal(std::visit([](const auto& failed) { return failed.error_number; }, error))) return stopped();
   if (std::holds_alternative<OutputCreateFailed>(error)) {
     return {ErrorClass::OSError, concat({"failed to create mjai out file ", display_path(mjai_out)})};
   }
@@ -46,8 +54,8 @@ PipelineError output_error(const OutputError& error, std::string_view mjai_out) 
 
 // Read, parse and convert. The text and the record are dropped on return, so
 // they are never held together with the lines.
-std::expected<std::vector<Event>, PipelineError> events_of(LogFile& log_file) {
-  auto text = log_file.read_text();
+std::expected<std::vector<Event>, PipelineError> events_of(LogFile& log_file, ShouldStop should_stop) {
+  auto text = log_file.read_text(should_stop);
   if (!text) return std::unexpected(read_error(text.error()));
 
   auto log = parse_log(*text);
@@ -61,21 +69,23 @@ std::expected<std::vector<Event>, PipelineError> events_of(LogFile& log_file) {
 }  // namespace
 
 std::expected<MjaiLines, PipelineError> run_pipeline(std::string_view filename,
-                                                     std::optional<std::string_view> mjai_out) {
+                                                     std::optional<std::string_view> mjai_out,
+                                                     ShouldStop should_stop) {
   // Held open until the call returns, whatever happens after the read.
-  auto log_file = LogFile::open(filename);
+  auto log_file = LogFile::open(filename, should_stop);
   if (!log_file) {
+    if (stopped_by_signal(log_file.error().error_number)) return std::unexpected(stopped());
     return fail(ErrorClass::FileNotFoundError,
                 concat({"failed to open ", kLogLabel, " log file ", quoted_path(filename)}));
   }
 
-  auto events = events_of(*log_file);
+  auto events = events_of(*log_file, should_stop);
   if (!events) return std::unexpected(std::move(events.error()));
   auto lines = serialize_events(*events);
   if (!lines) return fail(ErrorClass::JsonSerializationError, "failed to serialize");
 
   if (mjai_out) {
-    if (auto written = write_lines(*mjai_out, lines->lines()); !written) {
+    if (auto written = write_lines(*mjai_out, lines->lines(), should_stop); !written) {
       return std::unexpected(output_error(written.error(), *mjai_out));
     }
   }
