@@ -2,12 +2,9 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <limits.h>
 #include <sys/uio.h>
 #include <unistd.h>
 
-#include <algorithm>
-#include <array>
 #include <cerrno>
 #include <cstdlib>
 #include <memory>
@@ -21,45 +18,25 @@
 namespace paiscribe {
 namespace {
 
-#ifdef IOV_MAX
-constexpr std::size_t kMaxIovecs = IOV_MAX;
-#else
-constexpr std::size_t kMaxIovecs = 1024;
-#endif
-// A line and its line feed take two vectors, so batches hold whole lines.
-constexpr std::size_t kBatchIovecs = std::min<std::size_t>(kMaxIovecs, 1024) & ~std::size_t{1};
-
-constexpr char kLineFeed[] = "\n";
-
 iovec text_iovec(std::string_view text) {
   return {const_cast<char*>(text.data()), text.size()};
 }
 
 // Line by line, so each line reaches the descriptor as soon as it is written,
 // as a line-buffered stream would. A closed descriptor swallows the lines.
-std::expected<void, OutputError> write_to_standard_output(std::span<const MjaiLine> lines, ShouldStop should_stop) {
-  for (const MjaiLine& line : lines) {
-    iovec vectors[2] = {text_iovec(line), text_iovec({kLineFeed, 1})};
-    const auto written = write_all(STDOUT_FILENO, vectors, 2, should_stop);
+std::expected<void, OutputError> write_to_standard_output(const MjaiLines& lines, ShouldStop should_stop) {
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    const std::string_view line = lines[i];
+    iovec vector = text_iovec({line.data(), line.size() + 1});  // the line feed follows it
+    const auto written = write_all(STDOUT_FILENO, &vector, 1, should_stop);
     if (!written && written.error() != EBADF) return std::unexpected(OutputWriteFailed{written.error()});
   }
   return {};
 }
 
-// Each line and its line feed, in batches of whole lines.
-std::expected<void, int> write_all_lines(int fd, std::span<const MjaiLine> lines, ShouldStop should_stop) {
-  std::array<iovec, kBatchIovecs> batch;
-  std::size_t filled = 0;
-  for (const MjaiLine& line : lines) {
-    batch[filled++] = text_iovec(line);
-    batch[filled++] = text_iovec({kLineFeed, 1});
-    if (filled == batch.size()) {
-      if (auto written = write_all(fd, batch.data(), filled, should_stop); !written) return written;
-      filled = 0;
-    }
-  }
-  if (filled > 0) return write_all(fd, batch.data(), filled, should_stop);
-  return {};
+std::expected<void, int> write_all_lines(int fd, const MjaiLines& lines, ShouldStop should_stop) {
+  iovec vector = text_iovec(lines.text());
+  return write_all(fd, &vector, 1, should_stop);
 }
 
 // The file a path's last symbolic links lead to: replacing it keeps the links.
@@ -77,7 +54,7 @@ std::string file_behind(std::string_view path) {
 // destination first, without truncating it, keeps every reason it cannot be
 // created what it always was. Other destinations (FIFOs, devices) are
 // written in place, and so is a regular file whose folder takes no new file.
-std::expected<void, OutputError> write_to_file(std::string_view path, std::span<const MjaiLine> lines,
+std::expected<void, OutputError> write_to_file(std::string_view path, const MjaiLines& lines,
                                                ShouldStop should_stop) {
   bool created = true;
   auto file = FileDescriptor::open(path, O_WRONLY | O_CREAT | O_EXCL, 0666, should_stop);
@@ -110,7 +87,7 @@ std::expected<void, OutputError> write_to_file(std::string_view path, std::span<
 
 }  // namespace
 
-std::expected<void, OutputError> write_lines(std::string_view mjai_out, std::span<const MjaiLine> lines,
+std::expected<void, OutputError> write_lines(std::string_view mjai_out, const MjaiLines& lines,
                                              ShouldStop should_stop) {
   if (names_standard_output(mjai_out)) return write_to_standard_output(lines, should_stop);
   return write_to_file(mjai_out, lines, should_stop);

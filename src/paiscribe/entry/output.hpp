@@ -1,12 +1,11 @@
 #pragma once
 
 #include <expected>
-#include <span>
 #include <string_view>
 #include <variant>
 
 #include "paiscribe/entry/file_descriptor.hpp"
-#include "paiscribe/mjai/serialize.hpp"
+#include "paiscribe/mjai/mjai_lines.hpp"
 
 namespace paiscribe {
 
@@ -24,7 +23,7 @@ using OutputError = std::variant<OutputCreateFailed, OutputWriteFailed>;
 // descriptor 1 when the path means standard output. A file is created or
 // replaced only here, so callers call this once every line exists; a regular
 // file ends up either whole or as it was.
-std::expected<void, OutputError> write_lines(std::string_view mjai_out, std::span<const MjaiLine> lines,
+std::expected<void, OutputError> write_lines(std::string_view mjai_out, const MjaiLines& lines,
                                              ShouldStop should_stop = nullptr);
 
 }  // namespace paiscribe

@@ -85,7 +85,7 @@ std::expected<MjaiLines, PipelineError> run_pipeline(std::string_view filename,
   if (!lines) return fail(ErrorClass::JsonSerializationError, "failed to serialize");
 
   if (mjai_out) {
-    if (auto written = write_lines(*mjai_out, lines->lines(), should_stop); !written) {
+    if (auto written = write_lines(*mjai_out, *lines, should_stop); !written) {
       return std::unexpected(output_error(written.error(), *mjai_out));
     }
   }
