@@ -136,9 +136,9 @@ Checked check_pipeline(std::string_view text) {
   std::vector<std::string> lines;
   lines.reserve(serialized->size());
   for (std::size_t i = 0; i < serialized->size(); ++i) {
-    // A line from the shared arena reads the same as one on its own.
+    // A line from the shared buffer reads the same as one on its own.
     const auto alone = serialize_event((*events)[i]);
-    require(alone.has_value() && *alone == (*serialized)[i], "an arena line differs from the event's own line",
+    require(alone.has_value() && *alone == (*serialized)[i], "a line of the game differs from the event's own line",
             (*serialized)[i]);
     lines.emplace_back((*serialized)[i]);
   }

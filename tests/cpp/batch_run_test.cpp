@@ -37,9 +37,7 @@ std::string sample(std::string_view name) { return read_file(fs::path(PAISCRIBE_
 std::expected<std::string, PipelineError> expected_output(const fs::path& input) {
   auto lines = run_pipeline(input.native(), std::nullopt);
   if (!lines) return std::unexpected(lines.error());
-  std::string text;
-  for (const MjaiLine& line : lines->lines()) (text += line) += '\n';
-  return text;
+  return std::string(lines->text());
 }
 
 class Scratch : public testing::Test {

@@ -57,6 +57,8 @@ PyObject* exception_class(ErrorClass error_class) {
   }
 }
 
+// A call stopped by a signal handler has no type here: it already has that
+// handler's exception set.
 void raise_pipeline_error(const PipelineError& error) {
   if (PyObject* type = exception_class(error.error_class)) raise_with_message(type, error);
 }
@@ -136,8 +138,12 @@ bool bind_arguments(PyObject* const* args, Py_ssize_t positional, PyObject* keyw
   return true;
 }
 
+// Runs the interpreter's signal handlers, as its own blocking calls do when a
+// signal interrupts them; a handler that raises (Ctrl-C) ends the call.
+bool signal_handler_raised() { return PyErr_CheckSignals() != 0; }
+
 PyObject* convert(std::string_view filename, std::optional<std::string_view> mjai_out) {
-  auto lines = run_pipeline(filename, mjai_out);
+  auto lines = run_pipeline(filename, mjai_out, signal_handler_raised);
   if (!lines) {
     raise_pipeline_error(lines.error());
     return nullptr;

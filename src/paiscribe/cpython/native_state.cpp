@@ -32,8 +32,11 @@ bool load_error_types(NativeState& state) {
 }
 
 PyObject* error_type(const NativeState& state, ErrorClass error_class) {
-  if (PyObject* builtin = builtin_exception(error_class)) return builtin;
-  return state.error_types[static_cast<std::size_t>(error_class)];
+  const auto index = static_cast<std::size_t>(error_class);
+  if (index < kErrorTypeNames.size()) return state.error_types[index];
+  // Only a call given a signal check can be stopped by one; none here is.
+  PyObject* builtin = builtin_exception(error_class);
+  return builtin != nullptr ? builtin : PyExc_RuntimeError;
 }
 
 void raise_pipeline_error(const NativeState& state, const PipelineError& error) {

@@ -10,10 +10,10 @@ namespace paiscribe {
 namespace {
 
 // Only the names in start_game can make a line non-ASCII; every other line
-// is copied into its str as it is, without a pass of the decoder.
-PyObject* str_of_line(std::string_view line) {
+// is copied into its str as it is, without a look at its bytes.
+PyObject* str_of_line(std::string_view line, bool may_hold_non_ascii) {
   const auto size = static_cast<Py_ssize_t>(line.size());
-  if (!utf8::is_ascii(line)) return PyUnicode_DecodeUTF8(line.data(), size, nullptr);
+  if (may_hold_non_ascii && !utf8::is_ascii(line)) return PyUnicode_DecodeUTF8(line.data(), size, nullptr);
   PyObject* text = PyUnicode_New(size, 0x7F);
   if (text != nullptr) std::memcpy(PyUnicode_1BYTE_DATA(text), line.data(), line.size());
   return text;
@@ -25,7 +25,7 @@ PyObject* lines_to_list(const MjaiLines& lines) {
   OwnedRef list(PyList_New(static_cast<Py_ssize_t>(lines.size())));
   if (!list) return nullptr;
   for (std::size_t i = 0; i < lines.size(); ++i) {
-    PyObject* line = str_of_line(lines[i]);
+    PyObject* line = str_of_line(lines[i], lines.may_hold_non_ascii(i));
     if (line == nullptr) return nullptr;
     PyList_SET_ITEM(list.get(), static_cast<Py_ssize_t>(i), line);
   }
@@ -51,6 +51,7 @@ PyObject* builtin_exception(ErrorClass error_class) {
     case ErrorClass::ConnectionAbortedError: return PyExc_ConnectionAbortedError;
     case ErrorClass::MemoryError: return PyExc_MemoryError;
     case ErrorClass::RuntimeError: return PyExc_RuntimeError;
+    case ErrorClass::StoppedBySignal: return nullptr;
   }
   return PyExc_OSError;
 }

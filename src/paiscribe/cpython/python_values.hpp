@@ -11,7 +11,7 @@ namespace paiscribe {
 PyObject* lines_to_list(const MjaiLines& lines);
 
 // The built-in exception type of an error class; null for the classes the
-// _paiscribe module defines itself.
+// _paiscribe module defines itself, and for a call a signal handler stopped.
 PyObject* builtin_exception(ErrorClass error_class);
 
 // Raises `type` with the error's message as its single argument, so an

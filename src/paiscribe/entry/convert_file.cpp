@@ -18,7 +18,7 @@ std::expected<MjaiLines, PipelineError> lines_of_file(std::string_view input) {
 std::expected<void, PipelineError> convert_file(std::string_view input, std::string_view output, bool gzip) {
   auto lines = lines_of_file(input);
   if (!lines) return std::unexpected(std::move(lines.error()));
-  if (auto written = write_log_output(output, lines->lines(), gzip); !written) {
+  if (auto written = write_log_output(output, *lines, gzip); !written) {
     return std::unexpected(output_error(written.error(), output));
   }
   return {};

@@ -21,6 +21,9 @@ enum class ErrorClass {
   ConnectionAbortedError,
   MemoryError,
   RuntimeError,
+  // Not a class of its own: the caller's signal handling asked the call to
+  // end (see ShouldStop), and the exception it raised is the call's.
+  StoppedBySignal,
 };
 
 }  // namespace paiscribe

@@ -8,14 +8,21 @@
 #include <utility>
 
 namespace paiscribe {
+namespace {
 
-std::expected<FileDescriptor, int> FileDescriptor::open(std::string_view path, int flags, mode_t mode) {
+// After EINTR: whether to try the call again.
+bool retry_after_signal(ShouldStop should_stop) { return should_stop == nullptr || !should_stop(); }
+
+}  // namespace
+
+std::expected<FileDescriptor, int> FileDescriptor::open(std::string_view path, int flags, mode_t mode,
+                                                        ShouldStop should_stop) {
   if (path.find('\0') != std::string_view::npos) return std::unexpected(ENOENT);
   const std::string terminated(path);
   for (;;) {
     const int fd = ::open(terminated.c_str(), flags | O_CLOEXEC, mode);
     if (fd >= 0) return FileDescriptor(fd);
-    if (errno != EINTR) return std::unexpected(errno);
+    if (errno != EINTR || !retry_after_signal(should_stop)) return std::unexpected(errno);
   }
 }
 
@@ -33,19 +40,19 @@ FileDescriptor::~FileDescriptor() {
   if (fd_ >= 0) ::close(fd_);
 }
 
-std::expected<std::size_t, int> FileDescriptor::read(char* into, std::size_t size) const {
+std::expected<std::size_t, int> FileDescriptor::read(char* into, std::size_t size, ShouldStop should_stop) const {
   for (;;) {
     const ssize_t got = ::read(fd_, into, size);
     if (got >= 0) return static_cast<std::size_t>(got);
-    if (errno != EINTR) return std::unexpected(errno);
+    if (errno != EINTR || !retry_after_signal(should_stop)) return std::unexpected(errno);
   }
 }
 
-std::expected<void, int> write_all(int fd, iovec* vectors, std::size_t count) {
+std::expected<void, int> write_all(int fd, iovec* vectors, std::size_t count, ShouldStop should_stop) {
   while (count > 0) {
     const ssize_t written = ::writev(fd, vectors, static_cast<int>(count));
     if (written < 0) {
-      if (errno == EINTR) continue;
+      if (errno == EINTR && retry_after_signal(should_stop)) continue;
       return std::unexpected(errno);
     }
     auto left = static_cast<std::size_t>(written);

@@ -9,12 +9,19 @@
 
 namespace paiscribe {
 
+// Asked when a signal interrupts a call that can block for long (opening a
+// FIFO, reading or writing one): true when the call should end there because
+// the caller's own signal handling asks for it. Without one, the call is
+// simply retried. A call that ends this way fails with EINTR.
+using ShouldStop = bool (*)();
+
 // An open file descriptor, closed when the value goes away. Every call that
 // a signal can interrupt is retried; failures are the call's errno.
 class FileDescriptor {
  public:
   // `path` is raw bytes; one containing NUL names no file (ENOENT).
-  static std::expected<FileDescriptor, int> open(std::string_view path, int flags, mode_t mode = 0);
+  static std::expected<FileDescriptor, int> open(std::string_view path, int flags, mode_t mode = 0,
+                                                 ShouldStop should_stop = nullptr);
 
   explicit FileDescriptor(int fd) : fd_(fd) {}
   FileDescriptor(FileDescriptor&& other) noexcept;
@@ -26,7 +33,7 @@ class FileDescriptor {
   int get() const { return fd_; }
 
   // Up to `size` bytes; 0 at end of file.
-  std::expected<std::size_t, int> read(char* into, std::size_t size) const;
+  std::expected<std::size_t, int> read(char* into, std::size_t size, ShouldStop should_stop = nullptr) const;
 
   // A failed close can mean the data never arrived.
   std::expected<void, int> close();
@@ -38,6 +45,6 @@ class FileDescriptor {
 // Every byte the vectors describe, resuming after partial writes and
 // signals; the vectors are consumed on the way. Takes a bare descriptor so
 // that standard output, which is never closed here, is written the same way.
-std::expected<void, int> write_all(int fd, iovec* vectors, std::size_t count);
+std::expected<void, int> write_all(int fd, iovec* vectors, std::size_t count, ShouldStop should_stop = nullptr);
 
 }  // namespace paiscribe

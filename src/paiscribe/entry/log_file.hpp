@@ -20,16 +20,18 @@ using LogReadError = std::variant<LogReadFailed, LogNotUtf8>;
 // A log file open for reading; closed when the value goes away.
 class LogFile {
  public:
-  struct OpenFailed {};
+  struct OpenFailed {
+    int error_number;  // EINTR: a ShouldStop check ended the open
+  };
 
   // `path` is raw bytes; one containing NUL cannot name a file.
-  static std::expected<LogFile, OpenFailed> open(std::string_view path);
+  static std::expected<LogFile, OpenFailed> open(std::string_view path, ShouldStop should_stop = nullptr);
 
   // The whole file from the current position to its end, checked to be UTF-8.
-  std::expected<std::string, LogReadError> read_text();
+  std::expected<std::string, LogReadError> read_text(ShouldStop should_stop = nullptr);
 
   // The same bytes unchecked, for text that is still compressed.
-  std::expected<std::string, LogReadFailed> read_bytes();
+  std::expected<std::string, LogReadFailed> read_bytes(ShouldStop should_stop = nullptr);
 
  private:
   explicit LogFile(FileDescriptor file) : file_(std::move(file)) {}

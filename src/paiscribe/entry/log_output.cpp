@@ -1,36 +1,32 @@
 #include "paiscribe/entry/log_output.hpp"
 
-#include <cstring>
+#include <sys/uio.h>
+
 #include <string>
 
-#include "paiscribe/entry/atomic_file.hpp"
 #include "paiscribe/entry/gzip.hpp"
+#include "paiscribe/entry/replacing_file.hpp"
 
 namespace paiscribe {
 namespace {
 
-// Sized once, then filled without a second pass of reallocation.
-std::string joined_lines(std::span<const MjaiLine> lines) {
-  std::size_t size = 0;
-  for (const MjaiLine& line : lines) size += line.size() + 1;
-  std::string text;
-  text.resize_and_overwrite(size, [&](char* out, std::size_t) {
-    for (const MjaiLine& line : lines) {
-      std::memcpy(out, line.data(), line.size());
-      out += line.size();
-      *out++ = '\n';
-    }
-    return size;
-  });
-  return text;
+// Beside the destination under a temporary name, then renamed over it; on
+// failure the temporary file goes away with `file`.
+std::expected<void, OutputError> replace_with(std::string_view path, std::string_view bytes) {
+  auto file = ReplacingFile::create_beside(std::string(path));
+  if (!file) return std::unexpected(OutputCreateFailed{file.error()});
+  iovec vector = {const_cast<char*>(bytes.data()), bytes.size()};
+  auto written = write_all(file->fd(), &vector, 1);
+  if (written) written = file->commit();
+  if (!written) return std::unexpected(OutputWriteFailed{written.error()});
+  return {};
 }
 
 }  // namespace
 
-std::expected<void, OutputError> write_log_output(std::string_view path, std::span<const MjaiLine> lines, bool gzip) {
-  const std::string text = joined_lines(lines);
-  if (!gzip) return replace_file(path, text);
-  return replace_file(path, gzip_compress(text, kOutputGzipLevel));
+std::expected<void, OutputError> write_log_output(std::string_view path, const MjaiLines& lines, bool gzip) {
+  if (!gzip) return replace_with(path, lines.text());
+  return replace_with(path, gzip_compress(lines.text(), kOutputGzipLevel));
 }
 
 }  // namespace paiscribe

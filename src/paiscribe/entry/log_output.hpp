@@ -1,10 +1,10 @@
 #pragma once
 
 #include <expected>
-#include <span>
 #include <string_view>
 
 #include "paiscribe/entry/output.hpp"
+#include "paiscribe/mjai/mjai_lines.hpp"
 
 namespace paiscribe {
 
@@ -16,6 +16,6 @@ inline constexpr int kOutputGzipLevel = 1;
 // Each line and a line feed into the file at `path` (raw path bytes),
 // gzip-compressed when asked. The file appears complete or not at all. Every
 // output of a batch is written here, so its form is decided in one place.
-std::expected<void, OutputError> write_log_output(std::string_view path, std::span<const MjaiLine> lines, bool gzip);
+std::expected<void, OutputError> write_log_output(std::string_view path, const MjaiLines& lines, bool gzip);
 
 }  // namespace paiscribe

@@ -1,5 +1,6 @@
 #include "paiscribe/entry/pipeline.hpp"
 
+#include <cerrno>
 #include <utility>
 
 #include "paiscribe/base/utf8_valid.hpp"
@@ -26,8 +27,14 @@ std::string concat(std::initializer_list<std::string_view> parts) {
   return text;
 }
 
+// EINTR reaches here only when a ShouldStop check ended the call.
+constexpr bool stopped_by_signal(int error_number) { return error_number == EINTR; }
+
+PipelineError stopped() { return {ErrorClass::StoppedBySignal, {}}; }
+
 PipelineError read_error(const LogReadError& error) {
   if (const auto* failed = std::get_if<LogReadFailed>(&error)) {
+    if (stopped_by_signal(failed->error_number)) return stopped();
     return {error_class_for_errno(failed->error_number), os_error_text(failed->error_number)};
   }
   return {ErrorClass::OSError, "stream did not contain valid UTF-8"};
@@ -50,8 +57,8 @@ std::expected<std::vector<Event>, PipelineError> events_of_text(std::string_view
 
 // Read, parse and convert. The text and the record are dropped on return, so
 // they are never held together with the lines.
-std::expected<std::vector<Event>, PipelineError> events_of(LogFile& log_file) {
-  auto text = log_file.read_text();
+std::expected<std::vector<Event>, PipelineError> events_of(LogFile& log_file, ShouldStop should_stop) {
+  auto text = log_file.read_text(should_stop);
   if (!text) return std::unexpected(read_error(text.error()));
   return events_of_text(*text);
 }
@@ -66,16 +73,20 @@ std::expected<MjaiLines, PipelineError> lines_of(const std::expected<std::vector
 }  // namespace
 
 std::expected<MjaiLines, PipelineError> run_pipeline(std::string_view filename,
-                                                     std::optional<std::string_view> mjai_out) {
+                                                     std::optional<std::string_view> mjai_out,
+                                                     ShouldStop should_stop) {
   // Held open until the call returns, whatever happens after the read.
-  auto log_file = LogFile::open(filename);
-  if (!log_file) return std::unexpected(log_open_error(filename));
+  auto log_file = LogFile::open(filename, should_stop);
+  if (!log_file) {
+    if (stopped_by_signal(log_file.error().error_number)) return std::unexpected(stopped());
+    return std::unexpected(log_open_error(filename));
+  }
 
-  auto lines = lines_of(events_of(*log_file));
+  auto lines = lines_of(events_of(*log_file, should_stop));
   if (!lines) return std::unexpected(std::move(lines.error()));
 
   if (mjai_out) {
-    if (auto written = write_lines(*mjai_out, lines->lines()); !written) {
+    if (auto written = write_lines(*mjai_out, *lines, should_stop); !written) {
       return std::unexpected(output_error(written.error(), *mjai_out));
     }
   }
@@ -83,6 +94,7 @@ std::expected<MjaiLines, PipelineError> run_pipeline(std::string_view filename,
 }
 
 PipelineError output_error(const OutputError& error, std::string_view mjai_out) {
+  if (stopped_by_signal(std::visit([](const auto& failed) { return failed.error_number; }, error))) return stopped();
   if (std::holds_alternative<OutputCreateFailed>(error)) {
     return {ErrorClass::OSError, concat({"failed to create mjai out file ", display_path(mjai_out)})};
   }

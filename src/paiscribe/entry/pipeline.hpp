@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "paiscribe/entry/error_class.hpp"
+#include "paiscribe/entry/file_descriptor.hpp"
 #include "paiscribe/entry/output.hpp"
 #include "paiscribe/mjai/mjai_lines.hpp"
 
@@ -19,8 +20,11 @@ struct PipelineError {
 // Reads the log at `filename` (raw path bytes), converts it and returns its
 // mjai lines; when `mjai_out` is given, also writes them there ("-" is
 // standard output). Either every line exists or nothing is written.
+// `should_stop` is asked whenever a signal interrupts a blocking open, read
+// or write.
 std::expected<MjaiLines, PipelineError> run_pipeline(std::string_view filename,
-                                                     std::optional<std::string_view> mjai_out);
+                                                     std::optional<std::string_view> mjai_out,
+                                                     ShouldStop should_stop = nullptr);
 
 // The lines of a log held in memory, checked from its UTF-8 on, failing as
 // run_pipeline fails on a file holding the same bytes.

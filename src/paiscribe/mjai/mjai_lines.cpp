@@ -1,31 +1,30 @@
 #include "paiscribe/mjai/mjai_lines.hpp"
 
-#include <algorithm>
-#include <utility>
+#include <variant>
 
 namespace paiscribe {
-namespace {
 
-// Draws and discards, most of a game, are 40 to 60 bytes; the arena grows
-// geometrically when a game's lines run longer.
-constexpr std::size_t kTypicalLineBytes = 64;
-
-}  // namespace
-
-MjaiLines::MjaiLines(std::size_t event_count)
-    : arena_(std::make_unique<std::pmr::monotonic_buffer_resource>(
-          std::max<std::size_t>(event_count, 1) * (kTypicalLineBytes + sizeof(MjaiLine)))),
-      lines_(arena_.get()) {
-  lines_.reserve(event_count);
-}
-
+// Sized, then written: one buffer of the summed bounds, and no growing.
 std::expected<MjaiLines, SerializeError> serialize_events(std::span<const Event> events) {
-  MjaiLines lines(events.size());
+  std::size_t room = 0;
   for (const Event& event : events) {
-    auto line = serialize_event(event, lines.arena_.get());
-    if (!line) return std::unexpected(std::move(line.error()));
-    lines.lines_.push_back(std::move(*line));
+    const auto bound = line_bound(event);
+    if (!bound) return std::unexpected(SerializeError{"a name is not valid UTF-8 or a tile has no name"});
+    room += *bound + 1;  // and the line feed
   }
+
+  MjaiLines lines;
+  lines.ends_.reserve(events.size());
+  lines.text_.resize_and_overwrite(room, [&](char* text, std::size_t) {
+    char* at = text;
+    for (const Event& event : events) {
+      if (std::holds_alternative<ev::StartGame>(event)) lines.lines_with_names_.push_back(lines.ends_.size());
+      at = write_line(event, at, room - static_cast<std::size_t>(at - text));
+      lines.ends_.push_back(static_cast<std::size_t>(at - text));
+      *at++ = '\n';
+    }
+    return static_cast<std::size_t>(at - text);
+  });
   return lines;
 }
 

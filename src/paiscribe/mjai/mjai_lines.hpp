@@ -2,9 +2,9 @@
 
 #include <cstddef>
 #include <expected>
-#include <memory>
-#include <memory_resource>
 #include <span>
+#include <string>
+#include <string_view>
 #include <vector>
 
 #include "paiscribe/mjai/event.hpp"
@@ -12,25 +12,32 @@
 
 namespace paiscribe {
 
-// A game's lines, each in its own buffer carved from one arena that goes away
-// with them: a thousand lines cost a handful of allocations and no frees.
+// A game's lines back to back in one buffer, each followed by a line feed:
+// written out as they stand, and each line is a view into them.
 class MjaiLines {
  public:
-  MjaiLines(MjaiLines&&) noexcept = default;
-  // Lines cannot move between arenas; a new set of lines is a new object.
-  MjaiLines& operator=(MjaiLines&&) = delete;
-
-  std::span<const MjaiLine> lines() const { return lines_; }
-  std::size_t size() const { return lines_.size(); }
-  const MjaiLine& operator[](std::size_t index) const { return lines_[index]; }
+  std::size_t size() const { return ends_.size(); }
+  // Line `index` without its line feed.
+  std::string_view operator[](std::size_t index) const {
+    const std::size_t begin = index == 0 ? 0 : ends_[index - 1] + 1;
+    return std::string_view(text_).substr(begin, ends_[index] - begin);
+  }
+  // Every line, each with its line feed.
+  std::string_view text() const { return text_; }
+  // Only start_game carries text from the log (the names); every other line
+  // is ASCII as written.
+  bool may_hold_non_ascii(std::size_t index) const {
+    for (const std::size_t line : lines_with_names_)
+      if (line == index) return true;
+    return false;
+  }
 
  private:
   friend std::expected<MjaiLines, SerializeError> serialize_events(std::span<const Event> events);
-  explicit MjaiLines(std::size_t event_count);
 
-  // Declared first, so it outlives the lines it holds.
-  std::unique_ptr<std::pmr::monotonic_buffer_resource> arena_;
-  std::pmr::vector<MjaiLine> lines_;
+  std::string text_;
+  std::vector<std::size_t> ends_;  // where each line's line feed stands
+  std::vector<std::size_t> lines_with_names_;
 };
 
 // Every event's line, in order; the first failure fails the whole sequence.

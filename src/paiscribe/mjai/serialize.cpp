@@ -149,26 +149,31 @@ void put(Out& out, const ev::EndGame&) {
   out.raw(R"({"type":"end_game"})");
 }
 
-// Sized first, so the line is one allocation of exactly its size and the
-// writing needs no checks.
-template <typename Kind>
-std::expected<MjaiLine, SerializeError> line_of(const Kind& kind, std::pmr::memory_resource* memory) {
-  LineSize size;
-  put(size, kind);
-  if (!size.valid()) return std::unexpected(SerializeError{"a name is not valid UTF-8 or a tile has no name"});
-  MjaiLine line(memory);
-  line.resize_and_overwrite(size.total(), [&kind](char* buffer, std::size_t capacity) {
-    LineCursor cursor(buffer, capacity);
-    put(cursor, kind);
-    return static_cast<std::size_t>(cursor.position() - buffer);
-  });
-  return line;
-}
-
 }  // namespace
 
+std::optional<std::size_t> line_bound(const Event& event) {
+  LineSize size;
+  std::visit([&size](const auto& kind) { put(size, kind); }, event);
+  if (!size.valid()) return std::nullopt;
+  return size.total();
+}
+
+char* write_line(const Event& event, char* out, std::size_t room) {
+  LineCursor cursor(out, room);
+  std::visit([&cursor](const auto& kind) { put(cursor, kind); }, event);
+  return cursor.position();
+}
+
+// Sized first, so the line is one allocation of exactly its size and the
+// writing needs no checks.
 std::expected<MjaiLine, SerializeError> serialize_event(const Event& event, std::pmr::memory_resource* memory) {
-  return std::visit([memory](const auto& kind) { return line_of(kind, memory); }, event);
+  const auto bound = line_bound(event);
+  if (!bound) return std::unexpected(SerializeError{"a name is not valid UTF-8 or a tile has no name"});
+  MjaiLine line(memory);
+  line.resize_and_overwrite(*bound, [&event](char* buffer, std::size_t room) {
+    return static_cast<std::size_t>(write_line(event, buffer, room) - buffer);
+  });
+  return line;
 }
 
 }  // namespace paiscribe

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <expected>
+#include <cstddef>
 #include <memory_resource>
+#include <optional>
 #include <string>
 
 #include "paiscribe/mjai/event.hpp"
@@ -12,9 +14,16 @@ struct SerializeError {
   std::string description;
 };
 
-// One line of mjai text in its own buffer, which may come from an arena that
-// the other lines of its game share.
+// One line of mjai text in its own buffer, which may come from a memory
+// resource of the caller's.
 using MjaiLine = std::pmr::string;
+
+// A line is sized, then written: line_bound gives the most bytes the event's
+// line can take (nothing when a value has no text form: a name that is not
+// UTF-8, a tile without a name), and write_line writes it into `room` bytes
+// (at least the bound) and returns one past its last byte.
+std::optional<std::size_t> line_bound(const Event& event);
+char* write_line(const Event& event, char* out, std::size_t room);
 
 // The event's one-line compact JSON text, without a line terminator, in a
 // buffer from `memory`.

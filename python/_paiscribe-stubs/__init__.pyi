@@ -1,0 +1,22 @@
+import os
+from typing import Final
+
+__all__ = [
+    "TenhouLogParsingError",
+    "TenhouToMjaiError",
+    "JsonSerializationError",
+    "JsonParsingError",
+    "tenhou_to_mjai",
+    "__version__",
+    "VERSION",
+]
+
+__version__: Final[str]
+VERSION: Final[str]
+
+class TenhouLogParsingError(ValueError): ...
+class TenhouToMjaiError(ValueError): ...
+class JsonSerializationError(ValueError): ...
+class JsonParsingError(ValueError): ...
+
+def tenhou_to_mjai(filename: str | os.PathLike[str], mjai_out: str | os.PathLike[str] | None = None) -> list[str]: ...

@@ -1,0 +1,25 @@
+"""Calls every public function and catches every exception class, for
+`mypy --strict`: the stubs and the package's annotations must make this
+type-check without a single Any."""
+
+import pathlib
+
+import _paiscribe
+import paiscribe
+
+
+def convert_one(path: pathlib.Path) -> list[str]:
+    try:
+        lines: list[str] = paiscribe.tenhou_to_mjai(path, None)
+        _paiscribe.tenhou_to_mjai(str(path), path.with_suffix(".mjson"))
+    except paiscribe.JsonParsingError as error:
+        notes: list[str] = getattr(error, "__notes__", [])
+        return notes
+    except (paiscribe.TenhouLogParsingError, paiscribe.TenhouToMjaiError, paiscribe.JsonSerializationError):
+        return []
+    except OSError as error:
+        return [str(error)]
+    return lines
+
+
+version: str = paiscribe.__version__ + paiscribe.VERSION
