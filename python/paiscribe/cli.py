@@ -5,7 +5,9 @@ import json
 import os
 import sys
 import tempfile
+from collections.abc import Sequence
 from dataclasses import replace
+from typing import Any
 
 from _paiscribe import __version__, tenhou_to_mjai
 from paiscribe._native import convert_text
@@ -49,7 +51,7 @@ reader of standard output goes away (as with `| head`), the status a shell
 gives a program that SIGPIPE ended."""
 
 
-def build_parser():
+def build_parser() -> argparse.ArgumentParser:
     parser = argparse.ArgumentParser(
         prog="paiscribe",
         description=DESCRIPTION,
@@ -76,7 +78,7 @@ def build_parser():
     return parser
 
 
-def parse_arguments(argv):
+def parse_arguments(argv: Sequence[str] | None) -> argparse.Namespace:
     parser = build_parser()
     args = parser.parse_args(argv)
     if args.output_dir is None:
@@ -89,11 +91,11 @@ def parse_arguments(argv):
     return args
 
 
-def report(failure):
+def report(failure: Failure) -> None:
     print(f"paiscribe: {failure}", file=sys.stderr)
 
 
-def write_report(path, failures):
+def write_report(path: str, failures: Sequence[Failure]) -> None:
     with open(path, "w", encoding="utf-8") as out:
         for failure in failures:
             record = {"path": failure.path, "error": failure.error_class, "message": failure.message,
@@ -101,7 +103,7 @@ def write_report(path, failures):
             out.write(json.dumps(record, ensure_ascii=False) + "\n")
 
 
-def convert(log, mjai_out=None):
+def convert(log: str, mjai_out: str | None = None) -> list[str] | Failure:
     """The log's lines, or the Failure that says why there are none."""
     try:
         if log == STANDARD_STREAM:
@@ -111,13 +113,13 @@ def convert(log, mjai_out=None):
         return Failure(log, type(error).__name__, str(error))
 
 
-def write_standard_output(lines):
+def write_standard_output(lines: list[str]) -> None:
     out = sys.stdout.buffer
     out.write("".join(line + "\n" for line in lines).encode())
     out.flush()
 
 
-def write_file(path, lines):
+def write_file(path: str, lines: list[str]) -> Failure | None:
     try:
         with open(path, "wb") as out:
             out.write("".join(line + "\n" for line in lines).encode())
@@ -126,7 +128,7 @@ def write_file(path, lines):
     return None
 
 
-def run_lines(logs, output):
+def run_lines(logs: Sequence[str], output: str) -> list[Failure]:
     """Converts every log to lines on standard output or into one file;
     returns the failures."""
     if output != STANDARD_STREAM and len(logs) == 1 and logs[0] != STANDARD_STREAM:
@@ -136,8 +138,8 @@ def run_lines(logs, output):
         report(result)
         return [result]
 
-    failures = []
-    collected = []
+    failures: list[Failure] = []
+    collected: list[str] = []
     for log in logs:
         lines = convert(log)
         if isinstance(lines, Failure):
@@ -157,26 +159,26 @@ class ProgressBar:
     """A tqdm bar on standard error, made on the first count; none when
     standard error is not a terminal."""
 
-    def __init__(self):
-        self.bar = None
+    def __init__(self) -> None:
+        self.bar: Any = None
         self.shown = sys.stderr.isatty()
 
-    def __call__(self, counts: Progress):
+    def __call__(self, counts: Progress) -> None:
         if not self.shown:
             return
         if self.bar is None:
-            from tqdm import tqdm
+            from tqdm import tqdm  # type: ignore[import-untyped]
 
             self.bar = tqdm(total=counts.total - counts.skipped, unit="log", file=sys.stderr, dynamic_ncols=True)
         self.bar.update(counts.converted + counts.failed - self.bar.n)
         self.bar.set_postfix(failed=counts.failed, refresh=False)
 
-    def close(self):
+    def close(self) -> None:
         if self.bar is not None:
             self.bar.close()
 
 
-def run_files(logs, output_dir, args):
+def run_files(logs: Sequence[str], output_dir: str, args: argparse.Namespace) -> list[Failure]:
     """Converts every log into its own file in output_dir; returns the
     failures, or raises ValueError/OSError before any work."""
     with tempfile.TemporaryDirectory(prefix="paiscribe-") as scratch:
@@ -199,7 +201,7 @@ def run_files(logs, output_dir, args):
     return failures
 
 
-def main(argv=None):
+def main(argv: Sequence[str] | None = None) -> int:
     args = parse_arguments(argv)
     try:
         if args.output_dir is None:

@@ -23,3 +23,13 @@ def convert_one(path: pathlib.Path) -> list[str]:
 
 
 version: str = paiscribe.__version__ + paiscribe.VERSION
+
+
+def convert_corpus(folder: pathlib.Path) -> list[str]:
+    counts: list[int] = []
+    report: paiscribe.Report = paiscribe.convert_files(
+        [folder], folder / "out", workers=2, gzip=True, skip_existing=True,
+        progress=lambda progress: counts.append(progress.done),
+    )
+    failures: list[paiscribe.Failure] = list(report.failures)
+    return paiscribe.convert_text(b"{}") + paiscribe.convert_text("{}") + [str(f) for f in failures]
