@@ -7,7 +7,7 @@ of paths on its own threads without the interpreter lock.
 
 import os
 import time
-from collections.abc import Callable, Iterable
+from collections.abc import Callable, Iterable, Iterator
 from typing import NamedTuple
 
 from paiscribe import _native
@@ -49,8 +49,16 @@ def is_log_name(name: str) -> bool:
     return name.endswith(tuple(ending for ending, _ in OUTPUT_ENDINGS))
 
 
-def _raise(error: OSError) -> None:
-    raise error
+def walk_logs(folder: str) -> Iterator[str]:
+    """The log files under folder, in name order, depth first. Only regular
+    files: a FIFO would hold a worker until something writes to it."""
+    with os.scandir(folder) as scan:
+        entries = sorted(scan, key=lambda entry: entry.name)
+    for entry in entries:
+        if entry.is_dir(follow_symlinks=False):
+            yield from walk_logs(entry.path)
+        elif is_log_name(entry.name) and entry.is_file():
+            yield entry.path
 
 
 def plan_jobs(inputs: Iterable[PathLike], output_dir: PathLike, gzip: bool = False) -> list[Job]:
@@ -59,17 +67,15 @@ def plan_jobs(inputs: Iterable[PathLike], output_dir: PathLike, gzip: bool = Fal
     two inputs map to one output, before anything is written."""
     output_dir = os.fspath(output_dir)
     jobs = []
-    for given in inputs:
-        given = os.fspath(given)
+    for item in inputs:
+        given = os.fspath(item)
         if not os.path.isdir(given):
             jobs.append(Job(given, os.path.join(output_dir, output_name(os.path.basename(given), gzip))))
             continue
-        for folder, subfolders, names in os.walk(given, onerror=_raise):
-            subfolders.sort()
-            relative = os.path.relpath(folder, given)
-            for name in sorted(filter(is_log_name, names)):
-                output = os.path.normpath(os.path.join(output_dir, relative, output_name(name, gzip)))
-                jobs.append(Job(os.path.join(folder, name), output))
+        for path in walk_logs(given):
+            relative = os.path.relpath(path, given)
+            output = os.path.join(output_dir, os.path.dirname(relative), output_name(os.path.basename(path), gzip))
+            jobs.append(Job(path, os.path.normpath(output)))
     _check_collisions(jobs)
     return jobs
 
