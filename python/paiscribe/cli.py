@@ -82,6 +82,8 @@ def parse_arguments(argv: Sequence[str] | None) -> argparse.Namespace:
     parser = build_parser()
     args = parser.parse_args(argv)
     if args.output_dir is None:
+        if folders := [log for log in args.logs if os.path.isdir(log)]:
+            parser.error(f"{folders[0]} is a folder: folders are converted with -O OUTDIR")
         given = [option for option, value in (("-j", args.jobs), ("--gzip", args.gzip),
                                               ("--skip-existing", args.skip_existing)) if value]
         if given:

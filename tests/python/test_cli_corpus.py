@@ -31,11 +31,13 @@ def broken_log(tmp_path):
         (["-O", "{out}", "{tmp}", "{tmp}"], 2, "paiscribe: two inputs map to one output: .*"),
         (["-O", "{broken}/out", HANCHAN], 2, "paiscribe: .* cannot create output directory {broken}/out: .*"),
         (["-j", "2", HANCHAN], 2, ".*-j goes with -O OUTDIR\n"),
+        ([HANCHAN, "{tmp}"], 2, ".*{tmp} is a folder: folders are converted with -O OUTDIR\n"),
         (["--gzip", HANCHAN], 2, ".*--gzip goes with -O OUTDIR\n"),
         (["-O", "{out}", "-o", "x", HANCHAN], 2, ".*not allowed with argument.*"),
         (["-O", "{out}", "-j", "0", HANCHAN], 2, ".*-j takes a number of at least 1\n"),
     ],
-    ids=["converted", "one-failed", "collision", "unmakeable-outdir", "jobs-alone", "gzip-alone", "o-and-O", "zero-jobs"],
+    ids=["converted", "one-failed", "collision", "unmakeable-outdir", "jobs-alone", "folder-without-O",
+         "gzip-alone", "o-and-O", "zero-jobs"],
 )
 def test_exit_status_and_what_standard_error_says(tmp_path, broken_log, args, status, stderr):
     fill = {"out": tmp_path / "out", "broken": broken_log, "tmp": tmp_path}
