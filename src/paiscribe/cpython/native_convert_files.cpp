@@ -58,6 +58,8 @@ PyObject* failures_to_list(const NativeState& state, const std::vector<JobFailur
     const JobFailure& failure = failures[i];
     const OwnedRef class_name(PyType_GetName(reinterpret_cast<PyTypeObject*>(error_type(state, failure.error.error_class))));
     if (!class_name) return nullptr;
+    // Failures carry no detail yet; the place for it is kept so callers need
+    // not change when they do.
     PyObject* item = Py_BuildValue("nOs#s", static_cast<Py_ssize_t>(failure.job), class_name.get(),
                                    failure.error.message.data(), static_cast<Py_ssize_t>(failure.error.message.size()),
                                    "");

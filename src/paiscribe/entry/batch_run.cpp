@@ -26,18 +26,15 @@ std::expected<void, PipelineError> convert_job(const BatchJob& job, bool gzip) {
 
 BatchRun::BatchRun(std::vector<BatchJob> jobs, unsigned workers, bool gzip) : jobs_(std::move(jobs)), gzip_(gzip) {
   const std::size_t count = std::min<std::size_t>(std::max(workers, 1u), jobs_.size());
+  running_ = static_cast<unsigned>(count);  // before any worker can finish
   workers_.reserve(count);
-  for (std::size_t i = 0; i < count; ++i) {
-    {
-      const std::lock_guard lock(mutex_);
-      ++running_;
-    }
+  for (std::size_t started = 0; started < count; ++started) {
     try {
       workers_.emplace_back([this] { work(); });
     } catch (...) {
       {
         const std::lock_guard lock(mutex_);
-        --running_;
+        running_ -= static_cast<unsigned>(count - started);
       }
       stop();
       throw;
