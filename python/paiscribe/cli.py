@@ -43,7 +43,7 @@ or not at all, so a run stopped with Ctrl-C can be resumed with
 it starts.
 
 A log that fails is reported on standard error as "paiscribe: LOG: message"
-and the other logs are still converted; --report FILE also writes each
+(then " (detail)" where there is one) and the other logs are still converted; --report FILE also writes each
 failure there as a JSON line {"path", "error", "message", "detail"}. The exit
 status is 1 when any log failed and 0 when all converted; 2 on a usage error,
 an OUTDIR that cannot be made or two inputs for one output; 141 when the
