@@ -2,6 +2,9 @@
 // stages compare directly with each other and with the whole pipeline.
 //
 //   core_bench [--benchmark_...] [LOG...]    (default: the hand-made full game)
+//
+// A log may also be Tenhou's XML record (gzip-compressed or not); it runs the
+// mjlog stages, to set beside the JSON stages of its JSON twin.
 #include <benchmark/benchmark.h>
 #include <rapidjson/reader.h>
 
@@ -13,8 +16,10 @@
 #include <string>
 #include <vector>
 
+#include "paiscribe/entry/gzip.hpp"
 #include "paiscribe/conv/convert_log.hpp"
 #include "paiscribe/mjai/mjai_lines.hpp"
+#include "paiscribe/tenhou/mjlog.hpp"
 #include "paiscribe/tenhou/parse_log.hpp"
 #include "paiscribe/entry/pipeline.hpp"
 
@@ -25,15 +30,25 @@ using paiscribe::Event;
 struct Input {
   std::string name;
   std::string path;
-  std::string text;
+  std::string text;  // an XML record already out of its gzip wrapping
+  bool is_xml;
 };
 
 void count_bytes(benchmark::State& state, const Input& input) {
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * input.text.size()));
 }
 
-std::optional<std::vector<Event>> events_of(const Input& input) {
+std::optional<paiscribe::RawLog> record_of(const Input& input) {
+  if (input.is_xml) {
+    auto log = paiscribe::parse_mjlog(input.text);
+    return log ? std::optional(std::move(*log)) : std::nullopt;
+  }
   auto log = paiscribe::parse_log(input.text);
+  return log ? std::optional(std::move(*log)) : std::nullopt;
+}
+
+std::optional<std::vector<Event>> events_of(const Input& input) {
+  const auto log = record_of(input);
   if (!log) return std::nullopt;
   auto events = paiscribe::convert_log(*log);
   if (!events) return std::nullopt;
@@ -59,9 +74,11 @@ void json_reader(benchmark::State& state, const Input& input) {
   count_bytes(state, input);
 }
 
+// `read_record` is the JSON log's reader or the XML record's.
+template <auto read_record>
 void parse(benchmark::State& state, const Input& input) {
   for (auto _ : state) {
-    auto log = paiscribe::parse_log(input.text);
+    auto log = read_record(input.text);
     benchmark::DoNotOptimize(log);
   }
   count_bytes(state, input);
@@ -88,9 +105,10 @@ void serialize(benchmark::State& state, const Input& input) {
 }
 
 // What the entry does between reading the file and writing: text in, lines out.
+template <auto read_record>
 void pipeline(benchmark::State& state, const Input& input) {
   for (auto _ : state) {
-    auto log = paiscribe::parse_log(input.text);
+    auto log = read_record(input.text);
     auto events = paiscribe::convert_log(*log);
     auto lines = paiscribe::serialize_events(*events);
     benchmark::DoNotOptimize(lines);
@@ -122,15 +140,30 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "cannot read %s\n", path.c_str());
       return 1;
     }
-    auto& input = inputs.emplace_back(Input{std::filesystem::path(path).filename().string(), path,
-                                            {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()}});
+    std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    if (paiscribe::is_gzip(text)) {
+      auto unpacked = paiscribe::gunzip(text);
+      if (!unpacked) {
+        std::fprintf(stderr, "%s: %s\n", path.c_str(), unpacked.error().message.c_str());
+        return 1;
+      }
+      text = std::move(*unpacked);
+    }
+    const bool is_xml = text.starts_with('<');
+    auto& input = inputs.emplace_back(
+        Input{std::filesystem::path(path).filename().string(), path, std::move(text), is_xml});
     if (!events_of(input)) {
       std::fprintf(stderr, "%s does not convert\n", path.c_str());
       return 1;
     }
     using Stage = void (*)(benchmark::State&, const Input&);
-    const std::pair<const char*, Stage> stages[] = {
-        {"json_reader", json_reader}, {"parse", parse}, {"convert", convert}, {"serialize", serialize}, {"pipeline", pipeline}, {"entry", entry}};
+    const std::vector<std::pair<const char*, Stage>> stages =
+        is_xml ? std::vector<std::pair<const char*, Stage>>{{"mjlog_parse", parse<paiscribe::parse_mjlog>},
+                                                            {"mjlog", pipeline<paiscribe::parse_mjlog>}}
+               : std::vector<std::pair<const char*, Stage>>{
+                     {"json_reader", json_reader},  {"parse", parse<paiscribe::parse_log>},
+                     {"convert", convert},          {"serialize", serialize},
+                     {"pipeline", pipeline<paiscribe::parse_log>}, {"entry", entry}};
     for (const auto& [stage_name, stage] : stages) {
       benchmark::RegisterBenchmark((std::string(stage_name) + "/" + input.name).c_str(),
                                    [stage, &input](benchmark::State& state) { stage(state, input); })

@@ -1,6 +1,6 @@
 // libFuzzer entry: any bytes go through parse, convert and serialise. Bytes
-// that are not UTF-8 stop at the entry's read step, but parse_log must be
-// safe on them all the same.
+// that are not UTF-8 stop at the entry's read step, but parse_log and
+// parse_mjlog must be safe on them all the same.
 #include <cstddef>
 #include <cstdint>
 #include <string_view>

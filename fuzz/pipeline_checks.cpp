@@ -9,6 +9,7 @@
 
 #include "paiscribe/conv/convert_log.hpp"
 #include "paiscribe/mjai/mjai_lines.hpp"
+#include "paiscribe/tenhou/mjlog.hpp"
 #include "paiscribe/tenhou/parse_log.hpp"
 #include "utf8_check.hpp"
 
@@ -122,12 +123,11 @@ std::string_view outcome_name(Outcome outcome) {
   return "?";
 }
 
-Checked check_pipeline(std::string_view text) {
-  const bool input_was_utf8 = is_valid_utf8(text);
+namespace {
 
-  const auto log = parse_log(text);
-  if (!log) return {Outcome::ParseFailed, {}};
-  const auto events = convert_log(*log);
+// Converts a record that parsed and checks every line and the game's shape.
+Checked check_conversion(const RawLog& log, bool lines_must_be_utf8) {
+  const auto events = convert_log(log);
   if (!events) return {Outcome::ConversionFailed, {}};
 
   const auto serialized = serialize_events(*events);
@@ -145,9 +145,30 @@ Checked check_pipeline(std::string_view text) {
 
   std::vector<std::string> types;
   types.reserve(lines.size());
-  for (const std::string& line : lines) types.push_back(check_line(line, input_was_utf8));
-  check_game_shape(lines, types, *log);
+  for (const std::string& line : lines) types.push_back(check_line(line, lines_must_be_utf8));
+  check_game_shape(lines, types, log);
   return {Outcome::Converted, std::move(lines)};
+}
+
+// The XML reader checks the names it decodes, so its lines are UTF-8 whatever the input.
+Checked check_mjlog(std::string_view text) {
+  const auto log = parse_mjlog(text);
+  if (!log) {
+    require(!log.error().message.empty(), "an mjlog error without a message");
+    return {Outcome::ParseFailed, {}};
+  }
+  return check_conversion(*log, true);
+}
+
+}  // namespace
+
+// Every input goes to both readers; no text is both a JSON log and an XML record.
+Checked check_pipeline(std::string_view text) {
+  Checked from_xml = check_mjlog(text);
+  const auto log = parse_log(text);
+  if (!log) return from_xml;
+  require(from_xml.outcome == Outcome::ParseFailed, "a text reads both as JSON and as XML");
+  return check_conversion(*log, is_valid_utf8(text));
 }
 
 }  // namespace paiscribe::fuzz

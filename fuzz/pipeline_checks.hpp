@@ -16,7 +16,8 @@ struct Checked {
   std::vector<std::string> lines;  // empty unless converted
 };
 
-// Runs the text through the core stages and checks what holds for every input:
+// Runs the text through the core stages, read as a JSON log and as an XML
+// record, and checks what holds for every input:
 // a list of lines or one failure, lines that are one compact JSON object each,
 // and a game framed by start_game and end_game. Aborts with a message when a
 // check fails, so the fuzzer records the input.

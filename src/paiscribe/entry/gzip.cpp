@@ -5,10 +5,16 @@
 #include <algorithm>
 #include <cstdint>
 #include <memory>
-#include <new>
 
 namespace paiscribe {
 namespace {
+
+using Failure = std::unexpected<GzipError>;
+
+constexpr std::size_t kMemberOverhead = 18;  // a 10-byte header and an 8-byte trailer
+// DEFLATE cannot grow data by more than this factor; a larger size claim is a lie.
+constexpr std::size_t kMostGrowth = 1032;
+constexpr std::size_t kFirstGuess = std::size_t{64} << 10;
 
 struct FreeDecompressor {
   void operator()(libdeflate_decompressor* d) const { libdeflate_free_decompressor(d); }
@@ -17,62 +23,68 @@ struct FreeCompressor {
   void operator()(libdeflate_compressor* c) const { libdeflate_free_compressor(c); }
 };
 
-constexpr std::size_t kMaxDeflateRatio = 1032;
+std::string at_byte(std::size_t offset) { return " at byte " + std::to_string(offset); }
 
-// The size the stream's last member says it restores to (modulo 2^32): for
-// the usual single member, the exact size to allocate.
-std::size_t stated_size(std::string_view compressed) {
-  if (compressed.size() < 18) return 0;
-  const auto* tail = reinterpret_cast<const unsigned char*>(compressed.data() + compressed.size() - 4);
-  return std::uint32_t{tail[0]} | std::uint32_t{tail[1]} << 8 | std::uint32_t{tail[2]} << 16 |
-         std::uint32_t{tail[3]} << 24;
+// The member's own size claim, when it is the last member: its trailer ends the input.
+std::size_t size_hint(std::string_view rest) {
+  if (rest.size() < kMemberOverhead) return kFirstGuess;
+  const auto* tail = reinterpret_cast<const unsigned char*>(rest.data() + rest.size() - 4);
+  const std::size_t claimed = tail[0] | tail[1] << 8 | tail[2] << 16 | std::size_t{tail[3]} << 24;
+  return std::clamp<std::size_t>(claimed, 1, rest.size() * kMostGrowth);
 }
 
 }  // namespace
 
-bool is_gzip(std::string_view bytes) { return bytes.starts_with("\x1f\x8b"); }
+bool is_gzip(std::string_view bytes) { return bytes.size() >= 2 && bytes[0] == '\x1f' && bytes[1] == '\x8b'; }
 
-std::expected<std::string, GzipError> gunzip(std::string_view compressed, std::size_t max_size) {
-  // No deflate stream restores to more than 1032 times its size; a stream cut
-  // short may look as though it wanted more room.
-  max_size = std::min(max_size, compressed.size() * kMaxDeflateRatio + 4096);
+std::expected<std::string, GzipError> gunzip(std::string_view bytes, std::size_t limit) {
+  if (!is_gzip(bytes)) return Failure(GzipError{GzipError::Kind::NotGzip, "no gzip magic number at byte 0"});
   const std::unique_ptr<libdeflate_decompressor, FreeDecompressor> decompressor(libdeflate_alloc_decompressor());
-  if (!decompressor) throw std::bad_alloc();
+  if (!decompressor) return Failure(GzipError{GzipError::Kind::OutOfMemory, "no memory for a decompressor"});
 
-  std::string out;
-  out.resize(std::min(max_size, std::max<std::size_t>({stated_size(compressed), compressed.size() * 4, 4096})));
-  std::size_t used = 0;
-  while (!compressed.empty()) {
-    std::size_t read = 0;
-    std::size_t written = 0;
-    const auto result = libdeflate_gzip_decompress_ex(decompressor.get(), compressed.data(), compressed.size(),
-                                                      out.data() + used, out.size() - used, &read, &written);
-    if (result == LIBDEFLATE_INSUFFICIENT_SPACE) {
-      if (out.size() == max_size) {
-        return std::unexpected(GzipError{"gzip stream is cut short or restores to more than " +
-                                         std::to_string(max_size) + " bytes"});
+  std::string data;
+  std::size_t offset = 0;
+  while (offset < bytes.size()) {
+    const std::string_view rest = bytes.substr(offset);
+    if (!is_gzip(rest)) return Failure(GzipError{GzipError::Kind::Corrupt, "bytes after the last member" + at_byte(offset)});
+    // Each try restarts the member with twice the room, up to the limit.
+    std::size_t room = std::min(size_hint(rest), limit - data.size());
+    while (true) {
+      const std::size_t written = data.size();
+      libdeflate_result result = LIBDEFLATE_BAD_DATA;
+      std::size_t used = 0;
+      data.resize_and_overwrite(written + room, [&](char* out, std::size_t) {
+        std::size_t produced = 0;
+        result = libdeflate_gzip_decompress_ex(decompressor.get(), rest.data(), rest.size(), out + written, room,
+                                               &used, &produced);
+        return written + (result == LIBDEFLATE_SUCCESS ? produced : 0);
+      });
+      if (result == LIBDEFLATE_SUCCESS) {
+        offset += used;
+        break;
       }
-      out.resize(std::min(max_size, out.size() * 2));
-      continue;
+      if (result != LIBDEFLATE_INSUFFICIENT_SPACE)
+        return Failure(GzipError{GzipError::Kind::Corrupt, "a corrupt or cut-short member" + at_byte(offset)});
+      if (written + room >= limit)
+        return Failure(GzipError{GzipError::Kind::TooLarge,
+                                 "the data grows past " + std::to_string(limit) + " bytes in the member" + at_byte(offset)});
+      room = std::min(room * 2, limit - written);
     }
-    if (result != LIBDEFLATE_SUCCESS) {
-      return std::unexpected(GzipError{used == 0 ? "not a valid gzip stream (corrupt or cut short)"
-                                                 : "gzip member after the first is corrupt or cut short"});
-    }
-    used += written;
-    compressed.remove_prefix(read);
   }
-  out.resize(used);
-  return out;
+  return data;
 }
 
-std::string gzip_compress(std::string_view bytes, int level) {
+std::expected<std::string, GzipError> gzip_compress(std::string_view data, int level) {
+  if (level < 0 || level > 12)
+    return Failure(GzipError{GzipError::Kind::BadLevel, "level " + std::to_string(level) + " is not 0 to 12"});
   const std::unique_ptr<libdeflate_compressor, FreeCompressor> compressor(libdeflate_alloc_compressor(level));
-  if (!compressor) throw std::bad_alloc();
-  std::string out;
-  out.resize(libdeflate_gzip_compress_bound(compressor.get(), bytes.size()));
-  out.resize(libdeflate_gzip_compress(compressor.get(), bytes.data(), bytes.size(), out.data(), out.size()));
-  return out;
+  if (!compressor) return Failure(GzipError{GzipError::Kind::OutOfMemory, "no memory for a compressor"});
+  std::string packed;
+  const std::size_t bound = libdeflate_gzip_compress_bound(compressor.get(), data.size());
+  packed.resize_and_overwrite(bound, [&](char* out, std::size_t size) {
+    return libdeflate_gzip_compress(compressor.get(), data.data(), data.size(), out, size);
+  });
+  return packed;
 }
 
 }  // namespace paiscribe

@@ -7,22 +7,23 @@
 
 namespace paiscribe {
 
-// Why a gzip stream gave no text; the reason is for people.
 struct GzipError {
-  std::string reason;
+  enum class Kind { NotGzip, Corrupt, TooLarge, BadLevel, OutOfMemory };
+  Kind kind;
+  std::string message;
 };
 
-// The gzip magic bytes (1f 8b) at the start: a compressed log, whatever its name.
+// Whether the bytes open with the gzip magic number (1f 8b).
 bool is_gzip(std::string_view bytes);
 
-// Every member of a gzip stream, one after the other, as gzip -d gives them.
-// A stream that would grow past `max_size` bytes fails instead of taking the
-// memory.
-inline constexpr std::size_t kMaxGunzipSize = std::size_t{1} << 30;
-std::expected<std::string, GzipError> gunzip(std::string_view compressed, std::size_t max_size = kMaxGunzipSize);
+// A game record is a few hundred kB at most; a stream that would grow past
+// this is refused rather than allowed to take the memory.
+inline constexpr std::size_t kGunzipLimit = std::size_t{256} << 20;
 
-// One gzip member that gzip -d restores to `bytes` exactly. Levels run from
-// 1 (fastest) to 12 (smallest).
-std::string gzip_compress(std::string_view bytes, int level);
+// The data of every member of a gzip stream, one after the other.
+std::expected<std::string, GzipError> gunzip(std::string_view bytes, std::size_t limit = kGunzipLimit);
+
+// One gzip member holding `data`, at a level from 0 (stored) to 12 (smallest).
+std::expected<std::string, GzipError> gzip_compress(std::string_view data, int level);
 
 }  // namespace paiscribe

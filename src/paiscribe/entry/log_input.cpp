@@ -15,7 +15,12 @@ std::expected<std::string, PipelineError> read_log_input(std::string_view path) 
   if (!is_gzip(*bytes)) return std::move(*bytes);
 
   auto text = gunzip(*bytes);
-  if (!text) return std::unexpected(PipelineError{ErrorClass::OSError, "failed to decompress gzip log: " + text.error().reason});
+  if (!text) {
+    if (text.error().kind == GzipError::Kind::OutOfMemory) {
+      return std::unexpected(PipelineError{ErrorClass::MemoryError, "out of memory"});
+    }
+    return std::unexpected(PipelineError{ErrorClass::OSError, "failed to decompress gzip log: " + text.error().message});
+  }
   return std::move(*text);
 }
 

@@ -2,6 +2,7 @@
 
 #include <sys/uio.h>
 
+#include <cerrno>
 #include <string>
 
 #include "paiscribe/entry/gzip.hpp"
@@ -26,7 +27,10 @@ std::expected<void, OutputError> replace_with(std::string_view path, std::string
 
 std::expected<void, OutputError> write_log_output(std::string_view path, const MjaiLines& lines, bool gzip) {
   if (!gzip) return replace_with(path, lines.text());
-  return replace_with(path, gzip_compress(lines.text(), kOutputGzipLevel));
+  // At a valid level only memory can run out.
+  const auto compressed = gzip_compress(lines.text(), kOutputGzipLevel);
+  if (!compressed) return std::unexpected(OutputWriteFailed{ENOMEM});
+  return replace_with(path, *compressed);
 }
 
 }  // namespace paiscribe

@@ -10,11 +10,11 @@
 #include <utility>
 #include <vector>
 
+#include "paiscribe/base/seat.hpp"
 #include "paiscribe/base/tile.hpp"
 
 namespace paiscribe {
 
-using Seat = std::uint8_t;
 using Deltas = std::array<std::int32_t, 4>;
 
 // The four players' names, seat 0 first. They live on the heap: a game has
