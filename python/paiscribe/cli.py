@@ -19,6 +19,7 @@ STANDARD_STREAM = "-"
 # 128 + SIGPIPE, as a shell reports a program that the signal ended.
 EXIT_READER_GONE = 141
 EXIT_USAGE = 2
+EXIT_INTERRUPTED = 128 + 2  # as for SIGINT
 
 DESCRIPTION = """\
 Converts four-player Tenhou JSON game logs (tenhou.net/6) into mjai event
@@ -230,4 +231,4 @@ def main(argv: Sequence[str] | None = None) -> int:
         return EXIT_READER_GONE
     except KeyboardInterrupt:
         print("paiscribe: interrupted", file=sys.stderr)
-        return 128 + 2
+        return EXIT_INTERRUPTED
