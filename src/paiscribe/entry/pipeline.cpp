@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "paiscribe/entry/failure_detail.hpp"
 #include "paiscribe/entry/log_file.hpp"
 #include "paiscribe/entry/os_error.hpp"
 #include "paiscribe/entry/output.hpp"
@@ -15,8 +16,8 @@ namespace {
 // The name users know the input format by.
 constexpr std::string_view kLogLabel = "tenhou.net/6";
 
-std::unexpected<PipelineError> fail(ErrorClass error_class, std::string message) {
-  return std::unexpected(PipelineError{error_class, std::move(message)});
+std::unexpected<PipelineError> fail(ErrorClass error_class, std::string message, std::string detail = {}) {
+  return std::unexpected(PipelineError{error_class, std::move(message), std::move(detail)});
 }
 
 std::string concat(std::initializer_list<std::string_view> parts) {
@@ -33,8 +34,10 @@ PipelineError read_error(const LogReadError& error) {
 }
 
 PipelineError convert_error(const ConvertLogError& error) {
-  if (std::holds_alternative<InvalidLog>(error)) return {ErrorClass::TenhouLogParsingError, "invalid log"};
-  return {ErrorClass::TenhouToMjaiError, concat({"failed to convert ", kLogLabel, " log to mjai"})};
+  if (std::holds_alternative<InvalidLog>(error))
+    return {ErrorClass::TenhouLogParsingError, "invalid log", conversion_detail(error)};
+  return {ErrorClass::TenhouToMjaiError, concat({"failed to convert ", kLogLabel, " log to mjai"}),
+          conversion_detail(error)};
 }
 
 PipelineError output_error(const OutputError& error, std::string_view mjai_out) {
@@ -51,7 +54,10 @@ std::expected<std::vector<Event>, PipelineError> events_of(LogFile& log_file) {
   if (!text) return std::unexpected(read_error(text.error()));
 
   auto log = parse_log(*text);
-  if (!log) return fail(ErrorClass::JsonParsingError, concat({"failed to parse ", kLogLabel, " log"}));
+  if (!log) {
+    return fail(ErrorClass::JsonParsingError, concat({"failed to parse ", kLogLabel, " log"}),
+                parse_detail(log.error()));
+  }
 
   auto events = convert_log(*log);
   if (!events) return std::unexpected(convert_error(events.error()));
@@ -72,7 +78,7 @@ std::expected<MjaiLines, PipelineError> run_pipeline(std::string_view filename,
   auto events = events_of(*log_file);
   if (!events) return std::unexpected(std::move(events.error()));
   auto lines = serialize_events(*events);
-  if (!lines) return fail(ErrorClass::JsonSerializationError, "failed to serialize");
+  if (!lines) return fail(ErrorClass::JsonSerializationError, "failed to serialize", lines.error().description);
 
   if (mjai_out) {
     if (auto written = write_lines(*mjai_out, lines->lines()); !written) {
