@@ -12,6 +12,7 @@
 #include <memory>
 #include <new>
 #include <optional>
+#include <string>
 #include <string_view>
 
 #include "paiscribe/base/utf8.hpp"
@@ -73,15 +74,33 @@ PyObject* exception_class(ErrorClass error_class) {
   return PyExc_OSError;
 }
 
+PyObject* str_of_text(const std::string& text) {
+  return PyUnicode_DecodeUTF8(text.data(), static_cast<Py_ssize_t>(text.size()), "replace");
+}
+
+// The detail becomes a note on the raised exception, so that every traceback
+// shows it while str() and args stay the fixed message. Should the note fail,
+// the exception is raised without it.
+void add_detail_note(const std::string& detail) {
+  OwnedRef raised(PyErr_GetRaisedException());
+  if (!raised) return;
+  const OwnedRef note(str_of_text(detail));
+  const OwnedRef method(PyUnicode_InternFromString("add_note"));
+  const OwnedRef added(note && method ? PyObject_CallMethodOneArg(raised.get(), method.get(), note.get()) : nullptr);
+  if (!added) PyErr_Clear();
+  PyErr_SetRaisedException(raised.release());
+}
+
 // The message is the single argument, so an OSError keeps errno None. A call
-// stopped by a signal handler already has that handler's exception set.
+// stopped by a signal handler already has that handler\'s exception set.
 void raise_pipeline_error(const PipelineError& error) {
   if (error.error_class == ErrorClass::StoppedBySignal) return;
   PyObject* type = exception_class(error.error_class);
   if (type == nullptr) return;
-  const OwnedRef message(PyUnicode_DecodeUTF8(error.message.data(), static_cast<Py_ssize_t>(error.message.size()),
-                                              "replace"));
-  if (message) PyErr_SetObject(type, message.get());
+  const OwnedRef message(str_of_text(error.message));
+  if (!message) return;
+  PyErr_SetObject(type, message.get());
+  if (!error.detail.empty() && PyErr_ExceptionMatches(type)) add_detail_note(error.detail);
 }
 
 // Only the names in start_game can make a line non-ASCII; every other line

@@ -11,9 +11,12 @@
 
 namespace paiscribe {
 
+// The message is fixed per kind of failure, for callers to match on; the
+// detail says where and why, for a person to read.
 struct PipelineError {
   ErrorClass error_class;
   std::string message;  // UTF-8
+  std::string detail{};  // UTF-8; empty when there is none
 };
 
 // Reads the log at `filename` (raw path bytes), converts it and returns its
