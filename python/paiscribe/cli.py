@@ -113,7 +113,7 @@ def convert(log: str, mjai_out: str | None = None) -> list[str] | Failure:
             return convert_text(sys.stdin.buffer.read())
         return tenhou_to_mjai(log, mjai_out)
     except (ValueError, OSError) as error:
-        return Failure(log, type(error).__name__, str(error))
+        return Failure(log, type(error).__name__, str(error), "; ".join(getattr(error, "__notes__", [])))
 
 
 def write_standard_output(lines: list[str]) -> None:

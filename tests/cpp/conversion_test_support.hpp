@@ -27,14 +27,14 @@ inline ActionItem text_item(std::string_view text) { return {ActionItem::Text{st
 // One item decoded on its own, as its seat's list decoding would decode it.
 inline std::expected<Event, ConversionError> decode_take(Seat actor, const ActionItem& item) {
   std::vector<Event> events;
-  if (auto decoded = append_takes(actor, std::span(&item, 1), events); !decoded)
+  if (auto decoded = append_takes(SeatAt{{}, actor}, std::span(&item, 1), events); !decoded)
     return std::unexpected(decoded.error());
   return std::move(events.front());
 }
 
 inline std::expected<std::vector<Event>, ConversionError> decode_discard(Seat actor, const ActionItem& item) {
   std::vector<Event> events;
-  if (auto decoded = append_discards(actor, std::span(&item, 1), events); !decoded)
+  if (auto decoded = append_discards(SeatAt{{}, actor}, std::span(&item, 1), events); !decoded)
     return std::unexpected(decoded.error());
   return events;
 }
@@ -42,7 +42,7 @@ inline std::expected<std::vector<Event>, ConversionError> decode_discard(Seat ac
 inline std::expected<SeatEvents, ConversionError> build_seat_events(Seat seat, std::span<const ActionItem> takes,
                                                                     std::span<const ActionItem> discards) {
   SeatEvents events;
-  if (auto built = paiscribe::build_seat_events(seat, takes, discards, events); !built)
+  if (auto built = paiscribe::build_seat_events(SeatAt{{}, seat}, takes, discards, events); !built)
     return std::unexpected(built.error());
   return events;
 }

@@ -198,37 +198,50 @@ TEST(ConvertKyoku, Failures) {
     ConversionError expected;
   } cases[] = {
       {"no dora indicator at all", [](RawKyoku& k) { k.dora_indicators.clear(); },
-       DoraMarkersExhausted{0, 0}},
+       DoraMarkersExhausted{{0, 0}, std::nullopt}},
       {"more kans than indicators",
        [](RawKyoku& k) {
          k.dora_indicators = tiles({21});
          set_lists(k, 0, {11, 12}, {"111111a11", 12});
        },
-       DoraMarkersExhausted{0, 0}},
+       DoraMarkersExhausted{{0, 0}, 0}},
       {"the next seat has nothing left to take",
        [](RawKyoku& k) {
          k.header.honba = 2;
          set_lists(k, 0, {11}, {12});
          set_lists(k, 2, {21}, {22});
        },
-       MissingTake{0, 2, 1}},
+       MissingTake{{{0, 2}, 1}}},
       {"a call as the first take of the kyoku",
        [](RawKyoku& k) { set_lists(k, 0, {"c121113"}, {14}); },
-       UnexpectedEvent{ev::Chi{0, 3, tile(12), {tile(11), tile(13)}}}},
+       UnexpectedEvent{{{{0, 0}, 0}, ActionList::Takes, 0}, "c121113", std::nullopt}},
       {"a call naming the wrong discarder",
        [](RawKyoku& k) {
          set_lists(k, 0, {11}, {15});
          set_lists(k, 1, {"15p1515"}, {16});
        },
        // Nobody claims seat 0's 5m, so seat 1 moves and its pon from seat 3 does not fit.
-       UnexpectedEvent{ev::Pon{1, 3, tile(15), {tile(15), tile(15)}}}},
+       UnexpectedEvent{{{{0, 0}, 1}, ActionList::Takes, 0}, "15p1515", Discard{0, tile(15)}}},
       {"a call of a tile nobody threw",
        [](RawKyoku& k) {
          set_lists(k, 0, {11}, {15});
          set_lists(k, 1, {"c161718"}, {16});
        },
-       UnexpectedEvent{ev::Chi{1, 0, tile(16), {tile(17), tile(18)}}}},
-      {"an undecodable item", [](RawKyoku& k) { set_lists(k, 2, {60}, {}); }, UnexpectedNumber{}},
+       UnexpectedEvent{{{{0, 0}, 1}, ActionList::Takes, 0}, "c161718", Discard{0, tile(15)}}},
+      {"a call of the wrong tile after a call that fit",
+       [](RawKyoku& k) {
+         set_lists(k, 0, {11, 12}, {15, 16});
+         set_lists(k, 1, {"c151416", "c171618"}, {22, 23});
+         set_lists(k, 2, {31}, {32});
+         set_lists(k, 3, {41}, {42});
+       },
+       UnexpectedEvent{{{{0, 0}, 1}, ActionList::Takes, 1}, "c171618", Discard{0, tile(16)}}},
+      {"an undecodable item, placed in its kyoku",
+       [](RawKyoku& k) {
+         k.header = {6, 1, 0};
+         set_lists(k, 2, {11, 60}, {});
+       },
+       UnexpectedNumber{{{{6, 1}, 2}, ActionList::Takes, 1}, 60}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);

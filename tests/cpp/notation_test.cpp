@@ -23,7 +23,7 @@ std::string line_of(const Event& event) {
 // What a decoding error says, in one comparable line.
 std::string describe(const ConversionError& error) {
   if (const auto* e = std::get_if<conversion_error::InvalidCallString>(&error)) return "InvalidCallString " + e->text;
-  if (const auto* e = std::get_if<conversion_error::InvalidTileCode>(&error)) return "InvalidTileCode " + e->text;
+  if (const auto* e = std::get_if<conversion_error::InvalidTileCode>(&error)) return "InvalidTileCode " + e->code;
   if (std::holds_alternative<conversion_error::UnexpectedNumber>(error)) return "UnexpectedNumber";
   return "another error";
 }
@@ -95,7 +95,7 @@ TEST(ParseTileCode, ReadsTwoBytesAsAnOptionallySignedNumber) {
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << '"' << c.text << "\" at " << c.position);
     const auto tile = parse_tile_code(c.text, c.position);
-    EXPECT_EQ(tile ? std::string(mjai_name(*tile)) : "[" + tile.error().text + "]", c.expected);
+    EXPECT_EQ(tile ? std::string(mjai_name(*tile)) : "[" + tile.error().code + "]", c.expected);
   }
 }
 

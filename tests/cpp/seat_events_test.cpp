@@ -122,31 +122,32 @@ TEST(BuildSeatEvents, LongRunsOfPlaceholders) {
 }
 
 TEST(BuildSeatEvents, FirstFailingItemEndsTheBuild) {
+  using namespace conversion_error;
   struct Case {
     std::string_view label;
     std::vector<ActionItem> takes;
     std::vector<ActionItem> discards;
     ConversionError expected;
   };
+  // Each failure names the item by its seat, its list and its index there.
+  const auto take = [](std::size_t index) { return ItemAt{{{}, 3}, ActionList::Takes, index}; };
+  const auto discard = [](std::size_t index) { return ItemAt{{{}, 3}, ActionList::Discards, index}; };
   const Case cases[] = {
-      {"a number in the take list", {tile_item(11), number_item(60)}, {}, conversion_error::UnexpectedNumber{}},
-      {"takes fail before discards are read",
-       {number_item(60)},
-       {text_item("bad")},
-       conversion_error::UnexpectedNumber{}},
+      {"a number in the take list", {tile_item(11), number_item(60)}, {}, UnexpectedNumber{take(1), 60}},
+      {"takes fail before discards are read", {number_item(60)}, {text_item("bad")}, UnexpectedNumber{take(0), 60}},
       {"the first bad take decides",
        {text_item("c1x1315"), text_item("r11")},
        {},
-       conversion_error::InvalidTileCode{"1x"}},
-      {"a bad discard", {tile_item(11)}, {tile_item(11), text_item("r61")}, conversion_error::InvalidTileCode{"61"}},
+       InvalidTileCode{take(0), "c1x1315", "1x"}},
+      {"a bad discard", {tile_item(11)}, {tile_item(11), text_item("r61")}, InvalidTileCode{discard(1), "r61", "61"}},
       {"the first bad discard decides",
        {},
        {text_item("414141k41"), text_item("r61")},
-       conversion_error::InvalidCallString{"414141k41"}},
+       InvalidCallString{discard(0), "414141k41"}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.label);
-    const auto actions = build_seat_events(0, c.takes, c.discards);
+    const auto actions = build_seat_events(3, c.takes, c.discards);
     ASSERT_FALSE(actions.has_value());
     EXPECT_EQ(actions.error(), c.expected);
   }

@@ -7,6 +7,8 @@ from pathlib import Path
 
 import pytest
 
+from _paiscribe import tenhou_to_mjai
+
 # The installed distribution's version, which the build takes from CMakeLists.txt.
 VERSION = importlib.metadata.version("paiscribe")
 
@@ -80,3 +82,12 @@ def run_cli(*args, cwd=None, input=None):
 
 def is_root():
     return hasattr(os, "geteuid") and os.geteuid() == 0
+
+
+def detail_of(log):
+    """The detail tenhou_to_mjai adds to the failure of a log, as a note."""
+    try:
+        tenhou_to_mjai(str(log))
+    except (ValueError, OSError) as error:
+        return "; ".join(getattr(error, "__notes__", []))
+    raise AssertionError(f"{log} converts")

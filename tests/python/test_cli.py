@@ -5,7 +5,7 @@ from pathlib import Path
 import pytest
 
 from _paiscribe import tenhou_to_mjai
-from conftest import CONVERTIBLE_LOGS, OPEN_FAILED, PARSE_FAILED, VERSION, as_lines_file, run_cli, sample
+from conftest import CONVERTIBLE_LOGS, OPEN_FAILED, PARSE_FAILED, VERSION, as_lines_file, detail_of, run_cli, sample
 
 HANCHAN, TONPUU, FOUR_KAN = (sample(name) for name in CONVERTIBLE_LOGS)
 
@@ -73,8 +73,8 @@ def test_failing_log_is_reported_and_the_others_still_convert(tmp_path, broken_l
     assert result.returncode == 1
     assert result.stdout == lines_of(HANCHAN, TONPUU)
     assert result.stderr.decode().splitlines() == [
-        f"paiscribe: {broken_log}: {PARSE_FAILED}",
-        f'paiscribe: {missing}: {OPEN_FAILED}"{missing}"',
+        f"paiscribe: {broken_log}: {PARSE_FAILED} ({detail_of(broken_log)})",
+        f'paiscribe: {missing}: {OPEN_FAILED}"{missing}" ({detail_of(missing)})',
     ]
 
 
@@ -82,7 +82,7 @@ def test_several_logs_into_a_file_keep_the_converted_ones(tmp_path, broken_log):
     out = tmp_path / "out.mjai"
     result = run_cli(broken_log, FOUR_KAN, TONPUU, "-o", str(out))
     assert result.returncode == 1
-    assert result.stderr.decode() == f"paiscribe: {broken_log}: {PARSE_FAILED}\n"
+    assert result.stderr.decode() == f"paiscribe: {broken_log}: {PARSE_FAILED} ({detail_of(broken_log)})\n"
     assert out.read_bytes() == lines_of(FOUR_KAN, TONPUU)
 
 

@@ -8,7 +8,7 @@ import termios
 
 import pytest
 
-from conftest import CONVERTIBLE_LOGS, PARSE_FAILED, as_lines_file, run_cli, sample
+from conftest import CONVERTIBLE_LOGS, PARSE_FAILED, as_lines_file, detail_of, run_cli, sample
 from _paiscribe import tenhou_to_mjai
 
 HANCHAN, TONPUU, _ = (sample(name) for name in CONVERTIBLE_LOGS)
@@ -27,7 +27,7 @@ def broken_log(tmp_path):
     [
         (["-O", "{out}", HANCHAN, TONPUU], 0, SUMMARY.format(2, 2, "0 failed")),
         (["-O", "{out}", HANCHAN, "{broken}"], 1,
-         f"paiscribe: {{broken}}: {PARSE_FAILED}\n" + SUMMARY.format(1, 2, "1 failed")),
+         f"paiscribe: {{broken}}: {PARSE_FAILED} \\(.+\\)\n" + SUMMARY.format(1, 2, "1 failed")),
         (["-O", "{out}", "{tmp}", "{tmp}"], 2, "paiscribe: two inputs map to one output: .*"),
         (["-O", "{broken}/out", HANCHAN], 2, "paiscribe: .* cannot create output directory {broken}/out: .*"),
         (["-j", "2", HANCHAN], 2, ".*-j goes with -O OUTDIR\n"),
@@ -64,7 +64,7 @@ def test_report_has_one_json_line_per_failure(tmp_path, broken_log, to_dir):
     assert result.returncode == 1
     records = [json.loads(line) for line in report.read_text().splitlines()]
     assert [(r["path"], r["error"], r["detail"]) for r in records] == [
-        (broken_log, "JsonParsingError", ""), (missing, "FileNotFoundError", "")]
+        (broken_log, "JsonParsingError", detail_of(broken_log)), (missing, "FileNotFoundError", detail_of(missing))]
     assert records[0]["message"] == PARSE_FAILED
     assert records[1]["message"].startswith("failed to open tenhou.net/6 log file ")
 
@@ -83,7 +83,7 @@ def test_standard_input(tmp_path, to_dir):
 def test_failing_standard_input_is_named_by_its_dash(tmp_path):
     result = run_cli("-O", str(tmp_path / "out"), "-", input=b"{")
     assert result.returncode == 1
-    assert result.stderr.decode().startswith(f"paiscribe: -: {PARSE_FAILED}\n")
+    assert result.stderr.decode().startswith(f"paiscribe: -: {PARSE_FAILED} (")
 
 
 def test_progress_bar_on_a_terminal(tmp_path, broken_log):

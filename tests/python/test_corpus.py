@@ -28,9 +28,10 @@ BAD_LOGS = {
 
 
 def raised(call, *args):
+    """The class, arguments and notes of what the call raises."""
     with pytest.raises(Exception) as info:
         call(*args)
-    return type(info.value), info.value.args
+    return type(info.value), info.value.args, getattr(info.value, "__notes__", [])
 
 
 @pytest.mark.parametrize(
@@ -53,7 +54,7 @@ def test_convert_text_str_without_utf8_fails_as_invalid_utf8(write_log):
 
 def test_convert_text_refuses_what_holds_no_bytes():
     assert raised(paiscribe.convert_text, 1) == (
-        TypeError, ("convert_text() argument must be str or a bytes-like object, not 'int'",))
+        TypeError, ("convert_text() argument must be str or a bytes-like object, not 'int'",), [])
 
 
 def mjai_file(log):
@@ -103,9 +104,9 @@ def test_each_failure_carries_what_tenhou_to_mjai_raises(tmp_path, corpus):
     failures = {os.path.basename(f.path): f for f in report.failures}
     expected = {f"{name}.json": f"{name}.json" for name in BAD_LOGS} | {"gone.json": missing}
     for name, path in expected.items():
-        error_type, args = raised(tenhou_to_mjai, corpus / path)
-        assert (failures[name].error_class, failures[name].message, failures[name].detail) == (
-            error_type.__name__, args[0], ""), name
+        error_type, args, notes = raised(tenhou_to_mjai, corpus / path)
+        assert (failures[name].error_class, failures[name].message, [failures[name].detail]) == (
+            error_type.__name__, args[0], notes), name
     cut = failures.pop("cut.json.gz")
     assert (cut.error_class, cut.message.startswith("failed to decompress gzip log: ")) == ("OSError", True)
     assert failures.keys() == expected.keys()

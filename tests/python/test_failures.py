@@ -149,6 +149,63 @@ def test_action_lists_that_make_no_game(write_log):
     assert_error(raised_by(write_log(with_bad_call())), TenhouToMjaiError, CONVERT_FAILED)
 
 
+def with_slot(name, kyoku, slot, value, index=None):
+    """A sample game with one slot of a kyoku replaced, or one item of that slot."""
+    document = sample_document(name)
+    if index is None:
+        document["log"][kyoku][slot] = value
+    else:
+        document["log"][kyoku][slot][index] = value
+    return document
+
+
+TAKES, DISCARDS, DORA, RESULT = 5, 6, 2, 16  # a seat's lists follow every 3 slots
+
+
+@pytest.mark.parametrize(
+    "content, error_type, message, note",
+    [
+        (
+            with_slot("hanchan_double_ron.json", 4, TAKES + 3 * 1, "bogus", index=2),
+            TenhouToMjaiError, CONVERT_FAILED,
+            "East 4, 1 honba, seat 1, takes[2]: call string 'bogus' is not a chi, pon or kan",
+        ),
+        (
+            with_slot("tonpuu_double_ron.json", 5, DISCARDS + 3 * 2, "r99", index=3),
+            TenhouToMjaiError, CONVERT_FAILED,
+            "East 4, 3 honba, seat 2, discards[3]: tile code '99' in 'r99' is not a tile",
+        ),
+        (
+            with_slot("four_kan_abort.json", 7, TAKES + 3 * 1, []),
+            TenhouToMjaiError, CONVERT_FAILED,
+            "South 1, 2 honba: the take list of seat 1 ran out",
+        ),
+        (
+            with_slot("four_kan_abort.json", 6, DORA, [47]),
+            TenhouToMjaiError, CONVERT_FAILED,
+            "South 1, 1 honba: no dora indicator left for a kan of seat 0",
+        ),
+        (
+            with_slot("tonpuu_double_ron.json", 8, RESULT, ["和了", [0, 0, 0, 0], ["x", 1]]),
+            TenhouLogParsingError, "invalid log",
+            "South 2, 0 honba, result: win details with a seat that is no number",
+        ),
+        (empty_game("三般南"), TenhouLogParsingError, "invalid log", "rule '三般南' is a three-player game"),
+        (
+            '{"log": [], "name": ["a", "b", "c"], "rule": {}}',
+            JsonParsingError, PARSE_FAILED,
+            "invalid length 3, expected 4 player names",
+        ),
+    ],
+    ids=["bad-call-string", "bad-tile-code", "missing-take", "dora-exhausted", "bad-result", "three-player-rule",
+         "parse-failure"],
+)
+def test_failure_detail_is_a_note_beside_the_fixed_message(write_log, content, error_type, message, note):
+    error = raised_by(write_log(content))
+    assert_error(error, error_type, message)
+    assert error.__notes__ == [note]
+
+
 def test_every_module_error_is_a_value_error():
     for error_type in (JsonParsingError, JsonSerializationError, TenhouLogParsingError, TenhouToMjaiError):
         assert issubclass(error_type, ValueError)
@@ -203,3 +260,29 @@ def test_names_reach_the_returned_str_unchanged(write_log, names):
         separators=(",", ":"),
     )
     assert lines[1] == '{"type":"end_game"}' and lines[1].isascii()
+
+
+@pytest.mark.parametrize(
+    "arguments, error_type, note",
+    [
+        (lambda tmp: [str(tmp / "missing.json")], FileNotFoundError, "No such file or directory (ENOENT)"),
+        (lambda tmp: [str(tmp)], OSError, "Is a directory (EISDIR)"),
+        (lambda tmp: [write_bytes(tmp, b'{"log": "\xff"}')], OSError, "the log's bytes are not UTF-8 text"),
+        (lambda tmp: [sample(CONVERTIBLE_LOGS[0]), str(tmp / "missing" / "out")], OSError,
+         "No such file or directory (ENOENT)"),
+        (lambda tmp: [sample(CONVERTIBLE_LOGS[0]), "/dev/full"], OSError, "No space left on device (ENOSPC)"),
+    ],
+    ids=["open", "read", "not-utf8", "create", "write"],
+)
+def test_file_failures_note_the_system_reason(tmp_path, arguments, error_type, note):
+    with pytest.raises(OSError) as raised:
+        tenhou_to_mjai(*arguments(tmp_path))
+    assert type(raised.value) is error_type
+    assert raised.value.errno is None and raised.value.strerror is None
+    assert raised.value.__notes__ == [note]
+
+
+def write_bytes(directory, content):
+    path = directory / "log.json"
+    path.write_bytes(content)
+    return str(path)

@@ -29,14 +29,14 @@ std::optional<Call> call_of(const Event& event) {
 
 ev::StartKyoku start_kyoku_of(const RawKyoku& kyoku) {
   static constexpr std::array<Tile, 4> kWinds = {Tile(27), Tile(28), Tile(29), Tile(30)};
-  const std::uint8_t index = kyoku.header.kyoku_index;
+  const KyokuAt at = kyoku_at(kyoku.header);
   ev::StartKyoku start{
-      .bakaze = kWinds[index < 12 ? index / 4 : 3],
+      .bakaze = kWinds[at.wind()],
       .dora_marker = kyoku.dora_indicators.front(),
-      .kyoku = static_cast<std::uint8_t>(index % 4 + 1),
+      .kyoku = at.number(),
       .honba = kyoku.header.honba,
       .kyotaku = kyoku.header.kyotaku,
-      .oya = static_cast<Seat>(index % 4),
+      .oya = static_cast<Seat>(at.kyoku_index % 4),
       .scores = kyoku.scores,
       .tehais = {kyoku.seats[0].haipai, kyoku.seats[1].haipai, kyoku.seats[2].haipai, kyoku.seats[3].haipai},
   };
@@ -56,6 +56,7 @@ class Unplayed {
   bool empty() const { return next_ == end_; }
   const Event& front() const { return *next_; }
   const Event& pop() { return *next_++; }
+  std::size_t remaining() const { return static_cast<std::size_t>(end_ - next_); }
 
  private:
   const Event* next_ = nullptr;
@@ -94,8 +95,7 @@ class KyokuReplay {
   Step take_phase() {
     if (takes_[seat_].empty()) return Failure(missing_take());
     const Event& take = takes_[seat_].pop();
-    if (const auto& call = next_call_[seat_]; call && !call_is_possible(*call))
-      return Failure(conversion_error::UnexpectedEvent{take});
+    if (const auto& call = next_call_[seat_]; call && !call_is_possible(*call)) return Failure(unexpected_call());
     note_next_call(seat_);
     --takes_left_;
 
@@ -140,8 +140,7 @@ class KyokuReplay {
     events_.push_back(discard);
 
     if (std::holds_alternative<ev::Reach>(discard)) {
-      if (discards_[seat_].empty())
-        return Failure(conversion_error::MissingReachDiscard{header().kyoku_index, header().honba, seat_});
+      if (discards_[seat_].empty()) return Failure(conversion_error::MissingReachDiscard{seat_at()});
       // The riichi tile goes out before any kan dora is shown.
       const Event& reach_discard = discards_[seat_].pop();
       note_discard(reach_discard);
@@ -223,16 +222,25 @@ class KyokuReplay {
 
   std::expected<void, ConversionError> reveal_dora() {
     if (next_dora_ == kyoku_.dora_indicators.size())
-      return Failure(conversion_error::DoraMarkersExhausted{header().kyoku_index, header().honba});
+      return Failure(conversion_error::DoraMarkersExhausted{kyoku_at(header()), seat_});
     events_.emplace_back(ev::Dora{kyoku_.dora_indicators[next_dora_++]});
     return {};
   }
 
-  conversion_error::MissingTake missing_take() const {
-    return {header().kyoku_index, header().honba, seat_};
+  conversion_error::MissingTake missing_take() const { return {seat_at()}; }
+
+  // The take just popped from the current seat's list, which holds one event per item.
+  conversion_error::UnexpectedEvent unexpected_call() const {
+    const auto& items = kyoku_.seats[seat_].take_items;
+    const std::size_t index = items.size() - takes_[seat_].remaining() - 1;
+    const auto* text = std::get_if<ActionItem::Text>(&items[index].value);
+    std::optional<conversion_error::Discard> last_discard;
+    if (turn_passed_) last_discard = conversion_error::Discard{last_discarder_, last_discard_};
+    return {ItemAt{seat_at(), ActionList::Takes, index}, text ? text->value : std::string(), last_discard};
   }
 
   const KyokuHeader& header() const { return kyoku_.header; }
+  SeatAt seat_at() const { return {kyoku_at(header()), seat_}; }
 
   const RawKyoku& kyoku_;
   std::vector<Event>& events_;
@@ -261,11 +269,11 @@ std::expected<void, ConversionError> convert_kyoku(const RawKyoku& kyoku, const 
                                                    std::vector<Event>& events, EverySeatEvents& seats) {
   for (Seat seat = 0; seat < 4; ++seat) {
     const RawSeat& lists = kyoku.seats[seat];
-    if (auto built = build_seat_events(seat, lists.take_items, lists.discard_items, seats[seat]); !built)
-      return built;
+    const SeatAt at{kyoku_at(kyoku.header), seat};
+    if (auto built = build_seat_events(at, lists.take_items, lists.discard_items, seats[seat]); !built) return built;
   }
   if (kyoku.dora_indicators.empty())
-    return Failure(conversion_error::DoraMarkersExhausted{kyoku.header.kyoku_index, kyoku.header.honba});
+    return Failure(conversion_error::DoraMarkersExhausted{kyoku_at(kyoku.header), std::nullopt});
 
   events.emplace_back(start_kyoku_of(kyoku));
   KyokuReplay replay(kyoku, seats, events);

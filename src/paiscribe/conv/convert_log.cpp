@@ -55,13 +55,16 @@ EverySeatEvents seat_actions_for(const RawLog& log) {
 
 std::expected<std::vector<Event>, ConvertLogError> convert_log(const RawLog& log) {
   const std::string_view disp = log.rule.disp;
-  if (is_three_player(disp)) return Failure(InvalidLog{"three-player game"});
+  if (is_three_player(disp)) return Failure(InvalidLog{"rule '" + log.rule.disp + "' is a three-player game"});
 
   std::vector<KyokuResult> results;
   results.reserve(log.kyokus.size());
   for (const RawKyoku& kyoku : log.kyokus) {
     auto result = digest_result(kyoku.result);
-    if (!result) return Failure(std::move(result.error()));
+    if (!result) {
+      result.error().kyoku = kyoku_at(kyoku.header);
+      return Failure(std::move(result.error()));
+    }
     results.push_back(std::move(*result));
   }
 

@@ -29,7 +29,8 @@ using KyokuResult = std::variant<Wins, Draw>;
 
 // Reduces a kyoku's result list to its wins or its draw. Only a win entry
 // whose details lack numeric seats makes the log invalid; anything else
-// odd in the list is read as zero deltas or no win.
+// odd in the list is read as zero deltas or no win. The list does not know
+// its kyoku, so the caller names it in the failure.
 std::expected<KyokuResult, InvalidLog> digest_result(std::span<const ResultItem> result);
 
 // Appends the kyoku's hora events (or its ryukyoku), then end_kyoku.

@@ -29,6 +29,11 @@ std::string code_text(std::string_view bytes) {
   return text;
 }
 
+// Out of line and cold: every code of a log is read here, and only a failure copies.
+[[gnu::cold, gnu::noinline]] ce::InvalidTileCode invalid_tile_code(std::string_view text, std::string_view bytes) {
+  return {{}, std::string(text), code_text(bytes)};
+}
+
 constexpr bool is_digit(char byte) { return byte >= '0' && byte <= '9'; }
 
 // An optional "+" and then digits only: "14", "05" and "+5" are numbers,
@@ -86,15 +91,17 @@ const LetterForm<N>* form_at(const std::array<LetterForm<N>, Count>& forms, std:
   return nullptr;
 }
 
+// The decoders do not know where their item stands: the list's loop places
+// the failure.
+using Decoded = std::expected<void, ConversionError>;
+
 std::unexpected<ConversionError> invalid_call(const std::string& text) {
-  return std::unexpected(ConversionError{ce::InvalidCallString{text}});
+  return std::unexpected(ConversionError{ce::InvalidCallString{{}, text}});
 }
 
 std::unexpected<ConversionError> invalid_code(ce::InvalidTileCode&& error) {
   return std::unexpected(ConversionError{std::move(error)});
 }
-
-using Decoded = std::expected<void, ConversionError>;
 
 // Decoders put their events with `out.emplace_back(alternative)`: into a
 // seat's vector, or into a small holder when one item is decoded alone.
@@ -175,8 +182,8 @@ Decoded put_take(Seat actor, const ActionItem& item, Out& out) {
     out.emplace_back(ev::Tsumo{actor, *tile});
     return {};
   }
-  if (std::holds_alternative<ActionItem::Number>(item.value))
-    return std::unexpected(ConversionError{ce::UnexpectedNumber{}});
+  if (const auto* number = std::get_if<ActionItem::Number>(&item.value))
+    return std::unexpected(ConversionError{ce::UnexpectedNumber{{}, number->value}});
   return put_take_text(actor, std::get<ActionItem::Text>(item.value).value, out);
 }
 
@@ -194,6 +201,32 @@ Decoded put_discard(Seat actor, const ActionItem& item, Out& out) {
   return put_discard_text(actor, std::get<ActionItem::Text>(item.value).value, out);
 }
 
+// Names the item a decoder failed on. Out of line and cold: it runs once for
+// a failed log, the loop that calls it once for every item.
+[[gnu::cold, gnu::noinline]] void place(ConversionError& error, const ItemAt& at) {
+  // The decoders fail only with kinds that stand at an item.
+  std::visit(
+      [&](auto& kind) {
+        if constexpr (requires { kind.at = at; }) kind.at = at;
+      },
+      error);
+}
+
+// Decodes one list, stopping at the first item that fails.
+template <ActionList list>
+std::expected<void, ConversionError> append_list(const SeatAt& seat, std::span<const ActionItem> items,
+                                                 std::vector<Event>& events) {
+  const Seat actor = seat.seat;
+  for (const ActionItem& item : items) {
+    auto decoded = list == ActionList::Takes ? put_take(actor, item, events) : put_discard(actor, item, events);
+    if (!decoded) {
+      place(decoded.error(), ItemAt{seat, list, static_cast<std::size_t>(&item - items.data())});
+      return decoded;
+    }
+  }
+  return {};
+}
+
 }  // namespace
 
 std::expected<Tile, ce::InvalidTileCode> parse_tile_code(std::string_view text, std::size_t position) {
@@ -201,23 +234,17 @@ std::expected<Tile, ce::InvalidTileCode> parse_tile_code(std::string_view text, 
   if (const auto number = code_number(bytes)) {
     if (const auto tile = tile_from_code(*number)) return *tile;
   }
-  return std::unexpected(ce::InvalidTileCode{code_text(bytes)});
+  return std::unexpected(invalid_tile_code(text, bytes));
 }
 
-std::expected<void, ConversionError> append_takes(Seat actor, std::span<const ActionItem> items,
+std::expected<void, ConversionError> append_takes(const SeatAt& seat, std::span<const ActionItem> items,
                                                   std::vector<Event>& events) {
-  for (const ActionItem& item : items) {
-    if (auto decoded = put_take(actor, item, events); !decoded) return decoded;
-  }
-  return {};
+  return append_list<ActionList::Takes>(seat, items, events);
 }
 
-std::expected<void, ConversionError> append_discards(Seat actor, std::span<const ActionItem> items,
+std::expected<void, ConversionError> append_discards(const SeatAt& seat, std::span<const ActionItem> items,
                                                      std::vector<Event>& events) {
-  for (const ActionItem& item : items) {
-    if (auto decoded = put_discard(actor, item, events); !decoded) return decoded;
-  }
-  return {};
+  return append_list<ActionList::Discards>(seat, items, events);
 }
 
 }  // namespace paiscribe

@@ -16,17 +16,18 @@
 
 namespace paiscribe {
 
-// The tile written as two decimal digits at byte `position` of `text`.
+// The tile written as two decimal digits at byte `position` of `text`. A
+// failure names `text` and the code but not yet where `text` stands.
 std::expected<Tile, conversion_error::InvalidTileCode> parse_tile_code(std::string_view text, std::size_t position);
 
 // A seat's whole take or discard list, each event built in place at the end
 // of `events`. A take item is a draw (tsumo) or a call on another seat's
 // discard (chi, pon, daiminkan); a discard item is a dahai, a riichi (reach,
 // then its dahai) or a kan from the hand (kakan, ankan). The first bad item
-// ends the decoding.
-std::expected<void, ConversionError> append_takes(Seat actor, std::span<const ActionItem> items,
+// ends the decoding, its failure placed at the item's index in `seat`'s list.
+std::expected<void, ConversionError> append_takes(const SeatAt& seat, std::span<const ActionItem> items,
                                                   std::vector<Event>& events);
-std::expected<void, ConversionError> append_discards(Seat actor, std::span<const ActionItem> items,
+std::expected<void, ConversionError> append_discards(const SeatAt& seat, std::span<const ActionItem> items,
                                                      std::vector<Event>& events);
 
 }  // namespace paiscribe

@@ -60,7 +60,7 @@ PyObject* exception_class(ErrorClass error_class) {
 // A call stopped by a signal handler has no type here: it already has that
 // handler's exception set.
 void raise_pipeline_error(const PipelineError& error) {
-  if (PyObject* type = exception_class(error.error_class)) raise_with_message(type, error);
+  if (PyObject* type = exception_class(error.error_class)) raise_failure(type, error);
 }
 
 // Puts "argument '<name>': " before the message of a pending TypeError,

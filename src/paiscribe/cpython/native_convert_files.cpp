@@ -11,6 +11,7 @@
 #include "paiscribe/cpython/native_functions.hpp"
 #include "paiscribe/cpython/native_state.hpp"
 #include "paiscribe/cpython/owned_ref.hpp"
+#include "paiscribe/cpython/python_values.hpp"
 #include "paiscribe/cpython/without_gil.hpp"
 #include "paiscribe/entry/batch_run.hpp"
 
@@ -50,19 +51,24 @@ bool report_progress(PyObject* progress, BatchCounts counts) {
   return result != nullptr;
 }
 
-// [(job index, exception class name, message, detail)]
+// (job index, exception class name, message, detail)
+PyObject* failure_tuple(const NativeState& state, const JobFailure& failure) {
+  const OwnedRef index(PyLong_FromSize_t(failure.job));
+  if (!index) return nullptr;
+  const OwnedRef class_name(PyType_GetName(reinterpret_cast<PyTypeObject*>(error_type(state, failure.error.error_class))));
+  if (!class_name) return nullptr;
+  const OwnedRef message(str_of_text(failure.error.message));
+  if (!message) return nullptr;
+  const OwnedRef detail(str_of_text(failure.error.detail));
+  if (!detail) return nullptr;
+  return PyTuple_Pack(4, index.get(), class_name.get(), message.get(), detail.get());
+}
+
 PyObject* failures_to_list(const NativeState& state, const std::vector<JobFailure>& failures) {
   OwnedRef list(PyList_New(static_cast<Py_ssize_t>(failures.size())));
   if (!list) return nullptr;
   for (std::size_t i = 0; i < failures.size(); ++i) {
-    const JobFailure& failure = failures[i];
-    const OwnedRef class_name(PyType_GetName(reinterpret_cast<PyTypeObject*>(error_type(state, failure.error.error_class))));
-    if (!class_name) return nullptr;
-    // Failures carry no detail yet; the place for it is kept so callers need
-    // not change when they do.
-    PyObject* item = Py_BuildValue("nOs#s", static_cast<Py_ssize_t>(failure.job), class_name.get(),
-                                   failure.error.message.data(), static_cast<Py_ssize_t>(failure.error.message.size()),
-                                   "");
+    PyObject* item = failure_tuple(state, failures[i]);
     if (item == nullptr) return nullptr;
     PyList_SET_ITEM(list.get(), static_cast<Py_ssize_t>(i), item);
   }

@@ -40,7 +40,7 @@ PyObject* error_type(const NativeState& state, ErrorClass error_class) {
 }
 
 void raise_pipeline_error(const NativeState& state, const PipelineError& error) {
-  raise_with_message(error_type(state, error.error_class), error);
+  raise_failure(error_type(state, error.error_class), error);
 }
 
 }  // namespace paiscribe

@@ -1,6 +1,7 @@
 #include "paiscribe/cpython/python_values.hpp"
 
 #include <cstring>
+#include <string>
 #include <string_view>
 
 #include "paiscribe/base/utf8.hpp"
@@ -19,7 +20,24 @@ PyObject* str_of_line(std::string_view line, bool may_hold_non_ascii) {
   return text;
 }
 
+// The detail becomes a note on the raised exception, so that every traceback
+// shows it while str() and args stay the fixed message. Should the note fail,
+// the exception is raised without it.
+void add_detail_note(const std::string& detail) {
+  OwnedRef raised(PyErr_GetRaisedException());
+  if (!raised) return;
+  const OwnedRef note(str_of_text(detail));
+  const OwnedRef method(PyUnicode_InternFromString("add_note"));
+  const OwnedRef added(note && method ? PyObject_CallMethodOneArg(raised.get(), method.get(), note.get()) : nullptr);
+  if (!added) PyErr_Clear();
+  PyErr_SetRaisedException(raised.release());
+}
+
 }  // namespace
+
+PyObject* str_of_text(const std::string& text) {
+  return PyUnicode_DecodeUTF8(text.data(), static_cast<Py_ssize_t>(text.size()), "replace");
+}
 
 PyObject* lines_to_list(const MjaiLines& lines) {
   OwnedRef list(PyList_New(static_cast<Py_ssize_t>(lines.size())));
@@ -56,10 +74,11 @@ PyObject* builtin_exception(ErrorClass error_class) {
   return PyExc_OSError;
 }
 
-void raise_with_message(PyObject* type, const PipelineError& error) {
-  const OwnedRef message(PyUnicode_DecodeUTF8(error.message.data(), static_cast<Py_ssize_t>(error.message.size()),
-                                              "replace"));
-  if (message) PyErr_SetObject(type, message.get());
+void raise_failure(PyObject* type, const PipelineError& error) {
+  const OwnedRef message(str_of_text(error.message));
+  if (!message) return;
+  PyErr_SetObject(type, message.get());
+  if (!error.detail.empty() && PyErr_ExceptionMatches(type)) add_detail_note(error.detail);
 }
 
 }  // namespace paiscribe

@@ -7,6 +7,9 @@
 
 namespace paiscribe {
 
+// A new str of UTF-8 text, each ill-formed part replaced by U+FFFD.
+PyObject* str_of_text(const std::string& text);
+
 // A new list of str, one per line; null with the error set on failure.
 PyObject* lines_to_list(const MjaiLines& lines);
 
@@ -15,7 +18,7 @@ PyObject* lines_to_list(const MjaiLines& lines);
 PyObject* builtin_exception(ErrorClass error_class);
 
 // Raises `type` with the error's message as its single argument, so an
-// OSError keeps errno None.
-void raise_with_message(PyObject* type, const PipelineError& error);
+// OSError keeps errno None, and its detail, if any, as a note.
+void raise_failure(PyObject* type, const PipelineError& error);
 
 }  // namespace paiscribe

@@ -9,7 +9,7 @@ namespace paiscribe {
 
 std::expected<std::string, PipelineError> read_log_input(std::string_view path) {
   auto log_file = LogFile::open(path);
-  if (!log_file) return std::unexpected(log_open_error(path));
+  if (!log_file) return std::unexpected(log_open_error(path, log_file.error().error_number));
   auto bytes = log_file->read_bytes();
   if (!bytes) return std::unexpected(log_read_error(bytes.error().error_number));
   if (!is_gzip(*bytes)) return std::move(*bytes);

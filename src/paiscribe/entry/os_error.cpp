@@ -33,6 +33,16 @@ ErrorClass error_class_for_errno(int error_number) {
   }
 }
 
+std::string os_error_detail(int error_number) {
+  char buffer[256] = {};
+  std::string text(strerror_result(strerror_r(error_number, buffer, sizeof buffer), buffer));
+  const char* name = ::strerrorname_np(error_number);
+  text += " (";
+  text += name != nullptr ? name : "errno " + std::to_string(error_number);
+  text += ')';
+  return text;
+}
+
 std::string os_error_text(int error_number) {
   char buffer[256] = {};
   const char* description = strerror_result(strerror_r(error_number, buffer, sizeof buffer), buffer);

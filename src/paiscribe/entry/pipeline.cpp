@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "paiscribe/base/utf8_valid.hpp"
+#include "paiscribe/entry/failure_detail.hpp"
 #include "paiscribe/entry/log_file.hpp"
 #include "paiscribe/entry/os_error.hpp"
 #include "paiscribe/entry/output.hpp"
@@ -17,8 +18,8 @@ namespace {
 // The name users know the input format by.
 constexpr std::string_view kLogLabel = "tenhou.net/6";
 
-std::unexpected<PipelineError> fail(ErrorClass error_class, std::string message) {
-  return std::unexpected(PipelineError{error_class, std::move(message)});
+std::unexpected<PipelineError> fail(ErrorClass error_class, std::string message, std::string detail = {}) {
+  return std::unexpected(PipelineError{error_class, std::move(message), std::move(detail)});
 }
 
 std::string concat(std::initializer_list<std::string_view> parts) {
@@ -35,20 +36,26 @@ PipelineError stopped() { return {ErrorClass::StoppedBySignal, {}}; }
 PipelineError read_error(const LogReadError& error) {
   if (const auto* failed = std::get_if<LogReadFailed>(&error)) {
     if (stopped_by_signal(failed->error_number)) return stopped();
-    return {error_class_for_errno(failed->error_number), os_error_text(failed->error_number)};
+    return {error_class_for_errno(failed->error_number), os_error_text(failed->error_number),
+            os_error_detail(failed->error_number)};
   }
-  return {ErrorClass::OSError, "stream did not contain valid UTF-8"};
+  return {ErrorClass::OSError, "stream did not contain valid UTF-8", "the log's bytes are not UTF-8 text"};
 }
 
 PipelineError convert_error(const ConvertLogError& error) {
-  if (std::holds_alternative<InvalidLog>(error)) return {ErrorClass::TenhouLogParsingError, "invalid log"};
-  return {ErrorClass::TenhouToMjaiError, concat({"failed to convert ", kLogLabel, " log to mjai"})};
+  if (std::holds_alternative<InvalidLog>(error))
+    return {ErrorClass::TenhouLogParsingError, "invalid log", conversion_detail(error)};
+  return {ErrorClass::TenhouToMjaiError, concat({"failed to convert ", kLogLabel, " log to mjai"}),
+          conversion_detail(error)};
 }
 
 // Parse and convert; the record is dropped on return.
 std::expected<std::vector<Event>, PipelineError> events_of_text(std::string_view text) {
   auto log = parse_log(text);
-  if (!log) return fail(ErrorClass::JsonParsingError, concat({"failed to parse ", kLogLabel, " log"}));
+  if (!log) {
+    return fail(ErrorClass::JsonParsingError, concat({"failed to parse ", kLogLabel, " log"}),
+                parse_detail(log.error()));
+  }
 
   auto events = convert_log(*log);
   if (!events) return std::unexpected(convert_error(events.error()));
@@ -66,7 +73,7 @@ std::expected<std::vector<Event>, PipelineError> events_of(LogFile& log_file, Sh
 std::expected<MjaiLines, PipelineError> lines_of(const std::expected<std::vector<Event>, PipelineError>& events) {
   if (!events) return std::unexpected(events.error());
   auto lines = serialize_events(*events);
-  if (!lines) return fail(ErrorClass::JsonSerializationError, "failed to serialize");
+  if (!lines) return fail(ErrorClass::JsonSerializationError, "failed to serialize", lines.error().description);
   return std::move(*lines);
 }
 
@@ -79,7 +86,7 @@ std::expected<MjaiLines, PipelineError> run_pipeline(std::string_view filename,
   auto log_file = LogFile::open(filename, should_stop);
   if (!log_file) {
     if (stopped_by_signal(log_file.error().error_number)) return std::unexpected(stopped());
-    return std::unexpected(log_open_error(filename));
+    return std::unexpected(log_open_error(filename, log_file.error().error_number));
   }
 
   auto lines = lines_of(events_of(*log_file, should_stop));
@@ -94,15 +101,18 @@ std::expected<MjaiLines, PipelineError> run_pipeline(std::string_view filename,
 }
 
 PipelineError output_error(const OutputError& error, std::string_view mjai_out) {
-  if (stopped_by_signal(std::visit([](const auto& failed) { return failed.error_number; }, error))) return stopped();
+  const int error_number = std::visit([](const auto& failed) { return failed.error_number; }, error);
+  if (stopped_by_signal(error_number)) return stopped();
   if (std::holds_alternative<OutputCreateFailed>(error)) {
-    return {ErrorClass::OSError, concat({"failed to create mjai out file ", display_path(mjai_out)})};
+    return {ErrorClass::OSError, concat({"failed to create mjai out file ", display_path(mjai_out)}),
+            os_error_detail(error_number)};
   }
-  return {ErrorClass::OSError, "failed to write to mjai out file"};
+  return {ErrorClass::OSError, "failed to write to mjai out file", os_error_detail(error_number)};
 }
 
-PipelineError log_open_error(std::string_view filename) {
-  return {ErrorClass::FileNotFoundError, concat({"failed to open ", kLogLabel, " log file ", quoted_path(filename)})};
+PipelineError log_open_error(std::string_view filename, int error_number) {
+  return {ErrorClass::FileNotFoundError, concat({"failed to open ", kLogLabel, " log file ", quoted_path(filename)}),
+          os_error_detail(error_number)};
 }
 
 PipelineError log_read_error(int error_number) { return read_error(LogReadFailed{error_number}); }

@@ -12,9 +12,12 @@
 
 namespace paiscribe {
 
+// The message is fixed per kind of failure, for callers to match on; the
+// detail says where and why, for a person to read.
 struct PipelineError {
   ErrorClass error_class;
   std::string message;  // UTF-8
+  std::string detail{};  // UTF-8; empty when there is none
 };
 
 // Reads the log at `filename` (raw path bytes), converts it and returns its
@@ -31,7 +34,7 @@ std::expected<MjaiLines, PipelineError> run_pipeline(std::string_view filename,
 std::expected<MjaiLines, PipelineError> convert_bytes(std::string_view text);
 
 // How run_pipeline fails on a log it cannot open, or cannot read (errno).
-PipelineError log_open_error(std::string_view filename);
+PipelineError log_open_error(std::string_view filename, int error_number);
 PipelineError log_read_error(int error_number);
 
 // How run_pipeline fails when the lines cannot reach `mjai_out`.
