@@ -1,7 +1,9 @@
-"""Converts Tenhou JSON game logs (version 6) into mjai event lines.
+"""Converts Tenhou game records into mjai event lines: JSON logs (version 6)
+and XML records (mjlog), plain or gzip-compressed.
 
     >>> import paiscribe
     >>> lines = paiscribe.tenhou_to_mjai("game.json")          # one log file
+    >>> lines = paiscribe.mjlog_to_mjai("game.mjlog")          # one XML record
     >>> lines = paiscribe.convert_text(response_bytes)          # a log in memory
     >>> report = paiscribe.convert_files(["logs/"], "out/")     # a whole corpus
     >>> print(report)
@@ -17,8 +19,9 @@ from _paiscribe import (
     __version__,
     tenhou_to_mjai,
 )
-from paiscribe._native import convert_text
+from paiscribe._native import MjlogParsingError, convert_text
 from paiscribe.corpus import convert_files
+from paiscribe.mjlog import mjlog_to_mjai
 from paiscribe.report import Failure, Progress, Report
 
 __all__ = [
@@ -30,6 +33,8 @@ __all__ = [
     "__version__",
     "VERSION",
     "convert_text",
+    "mjlog_to_mjai",
+    "MjlogParsingError",
     "convert_files",
     "Report",
     "Failure",

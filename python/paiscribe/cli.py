@@ -5,6 +5,7 @@ import json
 import os
 import sys
 import tempfile
+import zlib
 from collections.abc import Sequence
 from dataclasses import replace
 from typing import Any
@@ -12,6 +13,7 @@ from typing import Any
 from _paiscribe import __version__, tenhou_to_mjai
 from paiscribe._native import convert_text
 from paiscribe.corpus import convert_files
+from paiscribe.mjlog import mjlog_to_mjai
 from paiscribe.report import Failure, Progress
 
 STANDARD_STREAM = "-"
@@ -106,11 +108,29 @@ def write_report(path: str, failures: Sequence[Failure]) -> None:
             out.write(json.dumps(record, ensure_ascii=False) + "\n")
 
 
+def is_mjlog(path: str) -> bool:
+    """Whether a regular file holds an XML record, plain or gzip-compressed:
+    its first byte after blanks is '<'. Anything else (a FIFO, whose bytes a
+    look would consume) goes to tenhou_to_mjai, which reports it as always."""
+    if not os.path.isfile(path):
+        return False
+    try:
+        with open(path, "rb") as file:
+            head = file.read(4096)
+        if head[:2] == b"\x1f\x8b":
+            head = zlib.decompressobj(wbits=31).decompress(head, 64)
+    except (OSError, zlib.error):
+        return False
+    return head.lstrip(b" \t\r\n")[:1] == b"<"
+
+
 def convert(log: str, mjai_out: str | None = None) -> list[str] | Failure:
     """The log's lines, or the Failure that says why there are none."""
     try:
         if log == STANDARD_STREAM:
             return convert_text(sys.stdin.buffer.read())
+        if is_mjlog(log):
+            return mjlog_to_mjai(log, mjai_out)
         return tenhou_to_mjai(log, mjai_out)
     except (ValueError, OSError) as error:
         return Failure(log, type(error).__name__, str(error), "; ".join(getattr(error, "__notes__", [])))

@@ -21,6 +21,9 @@ PathLike = str | os.PathLike[str]
 OUTPUT_ENDINGS: tuple[tuple[str, str], ...] = (
     (".json.gz", ".mjson"),
     (".json", ".mjson"),
+    (".mjlog", ".mjson"),
+    (".xml.gz", ".mjson"),
+    (".xml", ".mjson"),
 )
 MJAI_ENDING = ".mjson"
 GZIP_ENDING = ".gz"

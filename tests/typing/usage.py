@@ -33,3 +33,10 @@ def convert_corpus(folder: pathlib.Path) -> list[str]:
     )
     failures: list[paiscribe.Failure] = list(report.failures)
     return paiscribe.convert_text(b"{}") + paiscribe.convert_text("{}") + [str(f) for f in failures]
+
+
+def convert_record(path: pathlib.Path) -> list[str]:
+    try:
+        return paiscribe.mjlog_to_mjai(path, path.with_suffix(".mjson"))
+    except paiscribe.MjlogParsingError as error:
+        return [str(error)]

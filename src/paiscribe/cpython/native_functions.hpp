@@ -14,4 +14,8 @@ extern const char kConvertTextDoc[];
 PyObject* native_convert_files(PyObject* module, PyObject* const* args, Py_ssize_t count);
 extern const char kConvertFilesDoc[];
 
+// mjlog_to_mjai(filename, mjai_out, /): path bytes, and path bytes or None.
+PyObject* native_mjlog_to_mjai(PyObject* module, PyObject* const* args, Py_ssize_t count);
+extern const char kMjlogToMjaiDoc[];
+
 }  // namespace paiscribe

@@ -10,15 +10,17 @@
 namespace paiscribe {
 namespace {
 
-int exec_module(PyObject* module) { return load_error_types(native_state(module)) ? 0 : -1; }
+int exec_module(PyObject* module) { return load_error_types(module, native_state(module)) ? 0 : -1; }
 
 int traverse_module(PyObject* module, visitproc visit, void* arg) {
   for (PyObject* type : native_state(module).error_types) Py_VISIT(type);
+  Py_VISIT(native_state(module).mjlog_error);
   return 0;
 }
 
 int clear_module(PyObject* module) {
   for (PyObject*& type : native_state(module).error_types) Py_CLEAR(type);
+  Py_CLEAR(native_state(module).mjlog_error);
   return 0;
 }
 
@@ -28,6 +30,8 @@ PyMethodDef methods[] = {
     {"convert_text", reinterpret_cast<PyCFunction>(native_convert_text), METH_O, kConvertTextDoc},
     {"convert_files", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(native_convert_files)),
      METH_FASTCALL, kConvertFilesDoc},
+    {"mjlog_to_mjai", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(native_mjlog_to_mjai)),
+     METH_FASTCALL, kMjlogToMjaiDoc},
     {nullptr, nullptr, 0, nullptr},
 };
 
@@ -42,7 +46,7 @@ PyModuleDef_Slot slots[] = {
 PyModuleDef module_def = {
     PyModuleDef_HEAD_INIT,
     "paiscribe._native",
-    "Corpus conversion for the paiscribe package: convert_text and convert_files.",
+    "Native work of the paiscribe package: convert_text, convert_files and mjlog_to_mjai.",
     sizeof(NativeState),
     methods,
     slots,

@@ -69,7 +69,8 @@ PyObject* builtin_exception(ErrorClass error_class) {
     case ErrorClass::ConnectionAbortedError: return PyExc_ConnectionAbortedError;
     case ErrorClass::MemoryError: return PyExc_MemoryError;
     case ErrorClass::RuntimeError: return PyExc_RuntimeError;
-    case ErrorClass::StoppedBySignal: return nullptr;
+    case ErrorClass::StoppedBySignal:
+    case ErrorClass::MjlogParsingError: return nullptr;
   }
   return PyExc_OSError;
 }

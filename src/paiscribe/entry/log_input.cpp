@@ -12,9 +12,12 @@ std::expected<std::string, PipelineError> read_log_input(std::string_view path) 
   if (!log_file) return std::unexpected(log_open_error(path, log_file.error().error_number));
   auto bytes = log_file->read_bytes();
   if (!bytes) return std::unexpected(log_read_error(bytes.error().error_number));
-  if (!is_gzip(*bytes)) return std::move(*bytes);
+  return restore_gzip(std::move(*bytes));
+}
 
-  auto text = gunzip(*bytes);
+std::expected<std::string, PipelineError> restore_gzip(std::string bytes) {
+  if (!is_gzip(bytes)) return bytes;
+  auto text = gunzip(bytes);
   if (!text) {
     if (text.error().kind == GzipError::Kind::OutOfMemory) {
       return std::unexpected(PipelineError{ErrorClass::MemoryError, "out of memory"});

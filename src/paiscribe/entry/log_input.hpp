@@ -13,4 +13,7 @@ namespace paiscribe {
 // any form a log may be stored in is recognised in one place.
 std::expected<std::string, PipelineError> read_log_input(std::string_view path);
 
+// The bytes as they are, or restored when they are gzip-compressed.
+std::expected<std::string, PipelineError> restore_gzip(std::string bytes);
+
 }  // namespace paiscribe

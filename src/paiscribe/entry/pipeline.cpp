@@ -9,6 +9,8 @@
 #include "paiscribe/entry/os_error.hpp"
 #include "paiscribe/entry/output.hpp"
 #include "paiscribe/conv/convert_log.hpp"
+#include "paiscribe/entry/log_input.hpp"
+#include "paiscribe/tenhou/mjlog.hpp"
 #include "paiscribe/tenhou/parse_log.hpp"
 #include "paiscribe/entry/path_text.hpp"
 
@@ -17,6 +19,8 @@ namespace {
 
 // The name users know the input format by.
 constexpr std::string_view kLogLabel = "tenhou.net/6";
+constexpr std::string_view kJsonLog = "tenhou.net/6 log";
+constexpr std::string_view kMjlog = "mjlog record";
 
 std::unexpected<PipelineError> fail(ErrorClass error_class, std::string message, std::string detail = {}) {
   return std::unexpected(PipelineError{error_class, std::move(message), std::move(detail)});
@@ -42,11 +46,16 @@ PipelineError read_error(const LogReadError& error) {
   return {ErrorClass::OSError, "stream did not contain valid UTF-8", "the log's bytes are not UTF-8 text"};
 }
 
-PipelineError convert_error(const ConvertLogError& error) {
+PipelineError convert_error(const ConvertLogError& error, std::string_view what) {
   if (std::holds_alternative<InvalidLog>(error))
     return {ErrorClass::TenhouLogParsingError, "invalid log", conversion_detail(error)};
-  return {ErrorClass::TenhouToMjaiError, concat({"failed to convert ", kLogLabel, " log to mjai"}),
-          conversion_detail(error)};
+  return {ErrorClass::TenhouToMjaiError, concat({"failed to convert ", what, " to mjai"}), conversion_detail(error)};
+}
+
+std::expected<std::vector<Event>, PipelineError> events_of_record(const RawLog& log, std::string_view what) {
+  auto events = convert_log(log);
+  if (!events) return std::unexpected(convert_error(events.error(), what));
+  return std::move(*events);
 }
 
 // Parse and convert; the record is dropped on return.
@@ -57,9 +66,34 @@ std::expected<std::vector<Event>, PipelineError> events_of_text(std::string_view
                 parse_detail(log.error()));
   }
 
-  auto events = convert_log(*log);
-  if (!events) return std::unexpected(convert_error(events.error()));
-  return std::move(*events);
+  return events_of_record(*log, kJsonLog);
+}
+
+std::expected<std::vector<Event>, PipelineError> events_of_mjlog(std::string_view xml) {
+  auto log = parse_mjlog(xml);
+  if (!log) {
+    const bool three_players = log.error().kind == MjlogErrorKind::ThreePlayerGame;
+    return fail(ErrorClass::MjlogParsingError,
+                three_players ? "three-player games are not supported" : "failed to parse mjlog record",
+                std::move(log.error().message));
+  }
+  return events_of_record(*log, kMjlog);
+}
+
+bool looks_like_xml(std::string_view text) {
+  const std::size_t first = text.find_first_not_of(" \t\r\n");
+  return first != std::string_view::npos && text[first] == '<';
+}
+
+std::expected<std::vector<Event>, PipelineError> mjlog_events_of(LogFile& log_file, ShouldStop should_stop) {
+  auto bytes = log_file.read_bytes(should_stop);
+  if (!bytes) {
+    if (stopped_by_signal(bytes.error().error_number)) return std::unexpected(stopped());
+    return std::unexpected(log_read_error(bytes.error().error_number));
+  }
+  auto text = restore_gzip(std::move(*bytes));
+  if (!text) return std::unexpected(std::move(text.error()));
+  return events_of_mjlog(*text);
 }
 
 // Read, parse and convert. The text and the record are dropped on return, so
@@ -77,19 +111,25 @@ std::expected<MjaiLines, PipelineError> lines_of(const std::expected<std::vector
   return std::move(*lines);
 }
 
-}  // namespace
+PipelineError open_error(std::string_view what, std::string_view filename, int error_number) {
+  return {ErrorClass::FileNotFoundError, concat({"failed to open ", what, " file ", quoted_path(filename)}),
+          os_error_detail(error_number)};
+}
 
-std::expected<MjaiLines, PipelineError> run_pipeline(std::string_view filename,
-                                                     std::optional<std::string_view> mjai_out,
-                                                     ShouldStop should_stop) {
+using EventsOfFile = std::expected<std::vector<Event>, PipelineError> (*)(LogFile&, ShouldStop);
+
+// Open, read and convert with `events_of_file`, serialise, then write.
+std::expected<MjaiLines, PipelineError> run_file(std::string_view filename, std::optional<std::string_view> mjai_out,
+                                                 ShouldStop should_stop, std::string_view what,
+                                                 EventsOfFile events_of_file) {
   // Held open until the call returns, whatever happens after the read.
   auto log_file = LogFile::open(filename, should_stop);
   if (!log_file) {
     if (stopped_by_signal(log_file.error().error_number)) return std::unexpected(stopped());
-    return std::unexpected(log_open_error(filename, log_file.error().error_number));
+    return std::unexpected(open_error(what, filename, log_file.error().error_number));
   }
 
-  auto lines = lines_of(events_of(*log_file, should_stop));
+  auto lines = lines_of(events_of_file(*log_file, should_stop));
   if (!lines) return std::unexpected(std::move(lines.error()));
 
   if (mjai_out) {
@@ -98,6 +138,20 @@ std::expected<MjaiLines, PipelineError> run_pipeline(std::string_view filename,
     }
   }
   return std::move(*lines);
+}
+
+}  // namespace
+
+std::expected<MjaiLines, PipelineError> run_pipeline(std::string_view filename,
+                                                     std::optional<std::string_view> mjai_out,
+                                                     ShouldStop should_stop) {
+  return run_file(filename, mjai_out, should_stop, kJsonLog, events_of);
+}
+
+std::expected<MjaiLines, PipelineError> run_mjlog_pipeline(std::string_view filename,
+                                                           std::optional<std::string_view> mjai_out,
+                                                           ShouldStop should_stop) {
+  return run_file(filename, mjai_out, should_stop, kMjlog, mjlog_events_of);
 }
 
 PipelineError output_error(const OutputError& error, std::string_view mjai_out) {
@@ -111,13 +165,13 @@ PipelineError output_error(const OutputError& error, std::string_view mjai_out) 
 }
 
 PipelineError log_open_error(std::string_view filename, int error_number) {
-  return {ErrorClass::FileNotFoundError, concat({"failed to open ", kLogLabel, " log file ", quoted_path(filename)}),
-          os_error_detail(error_number)};
+  return open_error(kJsonLog, filename, error_number);
 }
 
 PipelineError log_read_error(int error_number) { return read_error(LogReadFailed{error_number}); }
 
 std::expected<MjaiLines, PipelineError> convert_bytes(std::string_view text) {
+  if (looks_like_xml(text)) return lines_of(events_of_mjlog(text));
   if (!is_valid_utf8(text)) return std::unexpected(read_error(LogNotUtf8{}));
   return lines_of(events_of_text(text));
 }

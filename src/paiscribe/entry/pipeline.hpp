@@ -29,7 +29,15 @@ std::expected<MjaiLines, PipelineError> run_pipeline(std::string_view filename,
                                                      std::optional<std::string_view> mjai_out,
                                                      ShouldStop should_stop = nullptr);
 
-// The lines of a log held in memory, checked from its UTF-8 on, failing as
+// The same for Tenhou's XML game record (mjlog) at `filename`, plain or
+// gzip-compressed. Its failures name the record's own class where the record
+// is no game, and otherwise fail as run_pipeline does.
+std::expected<MjaiLines, PipelineError> run_mjlog_pipeline(std::string_view filename,
+                                                           std::optional<std::string_view> mjai_out,
+                                                           ShouldStop should_stop = nullptr);
+
+// The lines of a log held in memory: an mjlog record when its first byte
+// after blanks is '<', else a JSON log checked from its UTF-8 on, failing as
 // run_pipeline fails on a file holding the same bytes.
 std::expected<MjaiLines, PipelineError> convert_bytes(std::string_view text);
 
