@@ -1,6 +1,5 @@
-// libFuzzer entry: any bytes go through parse, convert and serialise. Bytes
-// that are not UTF-8 stop at the entry's read step, but parse_log must be
-// safe on them all the same.
+// libFuzzer entry: any bytes go through parse, convert and serialise;
+// parse_log must be safe on bytes that are not UTF-8, and refuse them.
 #include <cstddef>
 #include <cstdint>
 #include <string_view>

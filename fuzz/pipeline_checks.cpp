@@ -128,6 +128,8 @@ Checked check_pipeline(std::string_view text) {
 
   const auto log = parse_log(text);
   if (!log) return {Outcome::ParseFailed, {}};
+  // So the entry need check the whole text for UTF-8 only once a parse failed.
+  require(input_was_utf8, "a text that is not UTF-8 parsed");
   const auto events = convert_log(*log);
   if (!events) return {Outcome::ConversionFailed, {}};
 
