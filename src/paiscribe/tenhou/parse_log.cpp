@@ -63,6 +63,29 @@ std::unexpected<ParseError> syntax_error(std::string_view text, std::string what
   return std::unexpected(std::move(error));
 }
 
+// Hands the reader's events on to the builder. Its type is local to this
+// file, and so is the reader's code made for it: the compiler may then fold
+// the reader's number parsing, used once, into its value parsing.
+struct Events {
+  LogBuilder& builder;
+  bool Null() { return builder.Null(); }
+  bool Bool(bool b) { return builder.Bool(b); }
+  bool Int(int i) { return builder.Int(i); }
+  bool Uint(unsigned u) { return builder.Uint(u); }
+  bool Int64(std::int64_t i) { return builder.Int64(i); }
+  bool Uint64(std::uint64_t u) { return builder.Uint64(u); }
+  bool Double(double d) { return builder.Double(d); }
+  bool RawNumber(const char* text, rapidjson::SizeType length, bool copy) {
+    return builder.RawNumber(text, length, copy);
+  }
+  bool String(const char* text, rapidjson::SizeType length, bool copy) { return builder.String(text, length, copy); }
+  bool Key(const char* text, rapidjson::SizeType length, bool copy) { return builder.Key(text, length, copy); }
+  bool StartObject() { return builder.StartObject(); }
+  bool EndObject(rapidjson::SizeType members) { return builder.EndObject(members); }
+  bool StartArray() { return builder.StartArray(); }
+  bool EndArray(rapidjson::SizeType elements) { return builder.EndArray(elements); }
+};
+
 // One reading of the whole text; nothing when it nests too deep for this reader.
 template <unsigned kFlags>
 std::optional<std::expected<RawLog, ParseError>> read_with(const PaddedText& text, LogBuilder::Options options) {
@@ -70,7 +93,8 @@ std::optional<std::expected<RawLog, ParseError>> read_with(const PaddedText& tex
   ThrowingAllocator allocator;
   Reader reader(&allocator);
   LogBuilder builder(stream, options);
-  const rapidjson::ParseResult result = reader.Parse<kFlags>(stream, builder);
+  Events events{builder};
+  const rapidjson::ParseResult result = reader.Parse<kFlags>(stream, events);
   if (builder.too_deep()) return std::nullopt;
   if (const auto number = builder.number_out_of_range())
     return syntax_error(text.view(), "number out of range", *number, {});
