@@ -167,6 +167,8 @@ Checked check_pipeline(std::string_view text) {
   Checked from_xml = check_mjlog(text);
   const auto log = parse_log(text);
   if (!log) return from_xml;
+  // So the entry may check the whole text for UTF-8 only once a parse failed.
+  require(is_valid_utf8(text), "a text that is not UTF-8 parsed");
   require(from_xml.outcome == Outcome::ParseFailed, "a text reads both as JSON and as XML");
   return check_conversion(*log, is_valid_utf8(text));
 }

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstring>
 #include <fstream>
 #include <initializer_list>
 #include <sstream>
@@ -221,6 +222,13 @@ TEST(ParseLog, RejectsDocumentsOfTheWrongShape) {
       {R"({"log":[],"name":["a","b","c","d"],"rule":{},"x":1e400})", "Number too big"},
       {"\"log\"", "invalid type: string, expected struct RawLog"},
       {"null", "invalid type: null, expected struct RawLog"},
+      // A syntax error anywhere wins over a broken rule before it; so does the
+      // wrong length of an array around the broken rule.
+      {R"({"log":null,"name":["a","b","c","d"],"rule":{},"x":[1,]})", "Invalid value."},
+      {R"({"log":null,"name":["a","b","c","d"],"rule":{}} x)", "trailing characters"},
+      {R"({"log":null,"name":["a","b","c","d"],"rule":{},"x":1e999})", "Number too big"},
+      {R"([[],["a","b","c"],{},null])", "invalid length 4, expected struct RawLog with 8 elements"},
+      {R"({"log":[[[0,0],[0]]],"name":["a","b","c","d"],"rule":{}})", "invalid length 2, expected a kyoku of 17"},
   };
   for (const auto& [document, description] : cases) {
     SCOPED_TRACE(document);
@@ -426,6 +434,87 @@ TEST(ParseLog, SampleLogs) {
     EXPECT_EQ(std::to_string(header.kyoku_index) + "," + std::to_string(header.honba) + "," +
                   std::to_string(header.kyotaku), c.last_header);
     EXPECT_EQ(render_list(log->kyokus[0].scores), "25000,25000,25000,25000");
+  }
+}
+
+TEST(ParseLog, FailuresSayWhereAndWhatToCheck) {
+  struct Case {
+    std::string document;
+    std::string_view description;  // its start
+    std::size_t line, column;
+    std::string_view hint;  // a part of it; empty for none
+  };
+  // The kyoku starts line 2: its dora list at column 36, its first haipai at 44.
+  const auto kyoku_on_line_2 = [](Slot slot) {
+    std::string text = log_with({slot});
+    return text.replace(text.find("[[["), 3, "[\n[[");
+  };
+  const std::string deep = R"({"x":)" + nested("[", "", "]", 300) + ",\n";  // read by the iterative reader
+  const Case cases[] = {
+      {"{\"log\":[],\n \"name\":[\"a\",\"b\",\"c\"],\n \"rule\":{}}", "invalid length 3, expected 4 player names", 2, 9,
+       "the log names 3 players, not 4: a three-player log?"},
+      {kyoku_on_line_2({"haipai", "[]"}), "invalid length 0, expected a haipai of 13 tiles", 2, 44,
+       "seat 0's hand in kyoku 1 has 0 tiles, not 13: a three-player log?"},
+      {kyoku_on_line_2({"dora", "[10]"}), "invalid value: 10, expected one of", 2, 37, ""},
+      {"{\"log\":[],\n\"name\":[\"a\",\"b\",\"c\",\"d\"]}", "missing field `rule`", 1, 1, "\"rule\" is missing"},
+      {R"({"log":[],"log":[]})", "duplicate field `log`", 1, 11, "appears twice"},
+      {"{\"log\":[],\n  \"rule\":null}", "invalid type: null, expected struct Rule", 2, 10, ""},
+      {deep + R"("log":[],"name":null,"rule":{}})", "invalid type: null, expected 4 player names", 2, 17, ""},
+      {deep + R"("log":[],"name":{},"rule":{}})", "invalid type: map, expected 4 player names", 2, 17, ""},
+      {R"({"log":[],"name":["a)", "Missing a closing quotation mark in string. at line 1 column 21", 1, 21,
+       "the text ends inside a string"},
+      {R"({"log":[])", "Missing a comma or '}' after an object member.", 1, 10, "cut short"},
+      {" \n ", "The document is empty. at line 2 column 2", 2, 2, "nothing but white space"},
+      {"\xEF\xBB\xBF{}", "Invalid value.", 1, 1, "byte-order mark"},
+      {"{}\n{}", "trailing characters at line 2 column 1", 2, 1, "more text follows the log"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.document.substr(0, 120));
+    const auto log = parse_log(c.document);
+    ASSERT_FALSE(log.has_value());
+    const ParseError& error = log.error();
+    EXPECT_TRUE(error.description.starts_with(c.description)) << error.description;
+    EXPECT_EQ(std::pair(error.line, error.column), std::pair(c.line, c.column));
+    if (c.hint.empty()) EXPECT_EQ(error.hint, "");
+    else EXPECT_NE(error.hint.find(c.hint), std::string::npos) << error.hint;
+  }
+}
+
+TEST(ParseLog, AcceptsOnlyUtf8AndLeavesTheTextAsItWas) {
+  // Read strings, keys, skipped strings and the space around them.
+  const std::string document =
+      R"({"log":[],"name":["\u00e9\n","b","c","d"],"rule":{"disp":"é"},"x":["é",{"é":1}]} )";
+  const PaddedText text(document);
+  ASSERT_TRUE(parse_log(text).has_value());
+  EXPECT_EQ(text.view(), document);
+  // A sequence that is not UTF-8 anywhere in the text: a bad lead byte, an
+  // overlong form, a surrogate, a code point above U+10FFFF, a cut character.
+  for (std::string_view bad : {"\xFF", "\xC0\xAF", "\xED\xA0\x80", "\xF4\x90\x80\x80", "\xE6\xBA"}) {
+    for (std::size_t at = 0; at <= document.size(); ++at) {
+      const PaddedText broken(document.substr(0, at) + std::string(bad) + document.substr(at));
+      SCOPED_TRACE(testing::PrintToString(std::string(broken.view())));
+      EXPECT_FALSE(parse_log(broken).has_value());
+      EXPECT_FALSE(is_valid_utf8(broken.view()));
+    }
+  }
+}
+
+TEST(ParseLog, TextFilledInPlaceEndsWhereItWasCut) {
+  // As a reader of a file fills the text: grown for more than it gets, then
+  // cut to what it got. Nothing past the cut is read.
+  const std::string whole = std::string(kMinimal.substr(0, 44)) + R"(,"x":"é"})";
+  const std::pair<std::size_t, std::string_view> cases[] = {
+      {whole.size(), "parsed"},
+      {whole.size() - 1, "!Missing a comma or '}' after an object member."},
+      {whole.size() - 3, "!Invalid encoding in string."},
+  };
+  for (const auto& [cut, expected] : cases) {
+    SCOPED_TRACE(cut);
+    PaddedText text;
+    std::memcpy(text.grow_to(whole.size() + 16), whole.data(), whole.size());
+    text.set_size(cut);
+    const auto log = parse_log(text);
+    expect_outcome(log ? "parsed" : "!" + log.error().description, expected);
   }
 }
 

@@ -194,11 +194,22 @@ TAKES, DISCARDS, DORA, RESULT = 5, 6, 2, 16  # a seat's lists follow every 3 slo
         (
             '{"log": [], "name": ["a", "b", "c"], "rule": {}}',
             JsonParsingError, PARSE_FAILED,
-            "invalid length 3, expected 4 player names",
+            "invalid length 3, expected 4 player names at line 1 column 21 (byte 20); "
+            "the log names 3 players, not 4: a three-player log?",
+        ),
+        (
+            '{"log": [], "name": ["a", "b',
+            JsonParsingError, PARSE_FAILED,
+            "Missing a closing quotation mark in string. at line 1 column 29 (byte 28); the text ends inside a string",
+        ),
+        (
+            '{"name": ["a","b","c","d"], "rule": {}}',
+            JsonParsingError, PARSE_FAILED,
+            'missing field `log` at line 1 column 1 (byte 0); the key "log" is missing',
         ),
     ],
     ids=["bad-call-string", "bad-tile-code", "missing-take", "dora-exhausted", "bad-result", "three-player-rule",
-         "parse-failure"],
+         "parse-shape", "parse-cut-short", "parse-missing-key"],
 )
 def test_failure_detail_is_a_note_beside_the_fixed_message(write_log, content, error_type, message, note):
     error = raised_by(write_log(content))

@@ -72,7 +72,17 @@ std::string kyoku_in_words(KyokuAt kyoku) {
 }
 
 // The parser's own account of what it found, and where when it knows.
-std::string parse_detail(const ParseError& error) { return error.description; }
+// "invalid length 3, expected 4 player names at line 1 column 34 (byte 33);
+// the log names 3 players, not 4: a three-player log?". Syntax errors name
+// their line and column in the description already.
+std::string parse_detail(const ParseError& error) {
+  std::string text = error.description;
+  if (text.find(" at line ") == std::string::npos)
+    text += " at line " + std::to_string(error.line) + " column " + std::to_string(error.column);
+  text += " (byte " + std::to_string(error.offset) + ")";
+  if (!error.hint.empty()) text += "; " + error.hint;
+  return text;
+}
 
 std::string conversion_detail(const ConvertLogError& error) { return std::visit(DescribeConversion{}, error); }
 

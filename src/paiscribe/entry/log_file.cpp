@@ -5,7 +5,6 @@
 
 #include <utility>
 
-#include "paiscribe/base/utf8_valid.hpp"
 
 namespace paiscribe {
 
@@ -15,32 +14,45 @@ std::expected<LogFile, LogFile::OpenFailed> LogFile::open(std::string_view path,
   return LogFile(std::move(*file));
 }
 
-std::expected<std::string, LogReadFailed> LogFile::read_bytes(ShouldStop should_stop) {
+template <typename Grow>
+std::expected<std::size_t, LogReadFailed> LogFile::read_to_end(Grow grow, ShouldStop should_stop) {
   // The size is only a first guess: the file may grow, shrink or be a pipe.
   // One spare byte lets the common case see end of file without regrowing.
   std::size_t estimate = 0;
   struct stat info;
   if (::fstat(file_.get(), &info) == 0 && info.st_size > 0) estimate = static_cast<std::size_t>(info.st_size);
 
-  std::string text;
-  text.resize(estimate + 1 > 4096 ? estimate + 1 : 4096);
+  std::size_t size = estimate + 1 > 4096 ? estimate + 1 : 4096;
+  char* buffer = grow(size);
   std::size_t used = 0;
   for (;;) {
-    if (used == text.size()) text.resize(text.size() * 2);
-    const auto got = file_.read(text.data() + used, text.size() - used, should_stop);
+    if (used == size) buffer = grow(size *= 2);
+    const auto got = file_.read(buffer + used, size - used, should_stop);
     if (!got) return std::unexpected(LogReadFailed{got.error()});
-    if (*got == 0) break;
+    if (*got == 0) return used;
     used += *got;
   }
-  text.resize(used);
+}
+
+std::expected<PaddedText, LogReadFailed> LogFile::read_padded(ShouldStop should_stop) {
+  PaddedText text;
+  const auto used = read_to_end([&text](std::size_t size) { return text.grow_to(size); }, should_stop);
+  if (!used) return std::unexpected(used.error());
+  text.set_size(*used);
   return text;
 }
 
-std::expected<std::string, LogReadError> LogFile::read_text(ShouldStop should_stop) {
-  auto text = read_bytes(should_stop);
-  if (!text) return std::unexpected(text.error());
-  if (!is_valid_utf8(*text)) return std::unexpected(LogNotUtf8{});
-  return std::move(*text);
+std::expected<std::string, LogReadFailed> LogFile::read_bytes(ShouldStop should_stop) {
+  std::string bytes;
+  const auto used = read_to_end(
+      [&bytes](std::size_t size) {
+        bytes.resize(size);
+        return bytes.data();
+      },
+      should_stop);
+  if (!used) return std::unexpected(used.error());
+  bytes.resize(*used);
+  return bytes;
 }
 
 }  // namespace paiscribe

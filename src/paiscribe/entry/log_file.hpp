@@ -6,6 +6,7 @@
 #include <utility>
 #include <variant>
 
+#include "paiscribe/base/padded_text.hpp"
 #include "paiscribe/entry/file_descriptor.hpp"
 
 namespace paiscribe {
@@ -27,14 +28,19 @@ class LogFile {
   // `path` is raw bytes; one containing NUL cannot name a file.
   static std::expected<LogFile, OpenFailed> open(std::string_view path, ShouldStop should_stop = nullptr);
 
-  // The whole file from the current position to its end, checked to be UTF-8.
-  std::expected<std::string, LogReadError> read_text(ShouldStop should_stop = nullptr);
+  // The whole file from the current position to its end, read once straight
+  // into a buffer a parser can read in place.
+  std::expected<PaddedText, LogReadFailed> read_padded(ShouldStop should_stop = nullptr);
 
-  // The same bytes unchecked, for text that is still compressed.
+  // The same bytes in a plain string, for text that is still compressed.
   std::expected<std::string, LogReadFailed> read_bytes(ShouldStop should_stop = nullptr);
 
  private:
   explicit LogFile(FileDescriptor file) : file_(std::move(file)) {}
+  // Reads to the end through `grow(size)`, which makes the buffer `size`
+  // bytes long and returns its start; returns how many bytes were read.
+  template <typename Grow>
+  std::expected<std::size_t, LogReadFailed> read_to_end(Grow grow, ShouldStop should_stop);
   FileDescriptor file_;
 };
 

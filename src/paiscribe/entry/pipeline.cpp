@@ -59,13 +59,11 @@ std::expected<std::vector<Event>, PipelineError> events_of_record(const RawLog& 
 }
 
 // Parse and convert; the record is dropped on return.
-std::expected<std::vector<Event>, PipelineError> events_of_text(std::string_view text) {
-  auto log = parse_log(text);
+std::expected<std::vector<Event>, PipelineError> events_of_parsed(std::expected<RawLog, ParseError> log) {
   if (!log) {
     return fail(ErrorClass::JsonParsingError, concat({"failed to parse ", kLogLabel, " log"}),
                 parse_detail(log.error()));
   }
-
   return events_of_record(*log, kJsonLog);
 }
 
@@ -99,9 +97,13 @@ std::expected<std::vector<Event>, PipelineError> mjlog_events_of(LogFile& log_fi
 // Read, parse and convert. The text and the record are dropped on return, so
 // they are never held together with the lines.
 std::expected<std::vector<Event>, PipelineError> events_of(LogFile& log_file, ShouldStop should_stop) {
-  auto text = log_file.read_text(should_stop);
+  auto text = log_file.read_padded(should_stop);
   if (!text) return std::unexpected(read_error(text.error()));
-  return events_of_text(*text);
+  // A text that parses is UTF-8 throughout; only one that fails is checked,
+  // to tell the two failures apart.
+  auto log = parse_log(*text);
+  if (!log && !is_valid_utf8(text->view())) return std::unexpected(read_error(LogNotUtf8{}));
+  return events_of_parsed(std::move(log));
 }
 
 std::expected<MjaiLines, PipelineError> lines_of(const std::expected<std::vector<Event>, PipelineError>& events) {
@@ -173,7 +175,7 @@ PipelineError log_read_error(int error_number) { return read_error(LogReadFailed
 std::expected<MjaiLines, PipelineError> convert_bytes(std::string_view text) {
   if (looks_like_xml(text)) return lines_of(events_of_mjlog(text));
   if (!is_valid_utf8(text)) return std::unexpected(read_error(LogNotUtf8{}));
-  return lines_of(events_of_text(text));
+  return lines_of(events_of_parsed(parse_log(text)));
 }
 
 }  // namespace paiscribe

@@ -1,12 +1,22 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 namespace paiscribe {
 
-// Why a document is not a log; for diagnostics only, never shown to users.
+// Why a text is not a log; for diagnostics only, never shown to users.
 struct ParseError {
+  // What went wrong, in the reader's usual words ("invalid length 12,
+  // expected a haipai of 13 tiles"); syntax errors name their line and column.
   std::string description;
+  // Where the reader noticed it: a byte offset into the text, and its line and
+  // column (both from 1, the column in bytes).
+  std::size_t offset = 0;
+  std::size_t line = 1;
+  std::size_t column = 1;
+  // What a person might check, when the failure suggests it; often empty.
+  std::string hint;
 };
 
 }  // namespace paiscribe

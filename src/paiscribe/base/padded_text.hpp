@@ -1,0 +1,50 @@
+#pragma once
+
+#include <cassert>
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace paiscribe {
+
+// Text in one buffer followed by a few NUL bytes, so a reader may stop at the
+// first NUL instead of counting and may look a little past the last byte:
+// a UTF-8 check that takes a character's continuation bytes without looking
+// for the end reads up to three bytes beyond a character cut short there.
+class PaddedText {
+ public:
+  static constexpr std::size_t kPadding = 4;
+
+  PaddedText() : buffer_(kPadding, '\0') {}
+  explicit PaddedText(std::string_view text) {
+    buffer_.reserve(text.size() + kPadding);
+    buffer_.assign(text);
+    buffer_.append(kPadding, '\0');
+  }
+
+  std::size_t size() const { return buffer_.size() - kPadding; }
+  std::string_view view() const { return {buffer_.data(), size()}; }
+  // The text, then the padding.
+  const char* data() const { return buffer_.data(); }
+  char* data() { return buffer_.data(); }
+
+  // Makes the text `size` bytes long, keeping what it held; bytes past the
+  // old end are NUL until written. Returns the start of the text.
+  char* grow_to(std::size_t size) {
+    assert(size >= this->size());
+    buffer_.resize(size + kPadding);
+    return buffer_.data();
+  }
+  // Cuts the text to its first `size` bytes, as after reading fewer bytes
+  // than it was grown for.
+  void set_size(std::size_t size) {
+    assert(size <= this->size());
+    buffer_.resize(size);
+    buffer_.append(kPadding, '\0');
+  }
+
+ private:
+  std::string buffer_;  // always ends in kPadding NULs
+};
+
+}  // namespace paiscribe
