@@ -111,3 +111,56 @@ def test_ctrl_c_ends_a_call_blocked_on_a_fifo(tmp_path, case):
         if held is not None:
             os.close(held)
     assert stat.S_ISFIFO(os.lstat(fifo).st_mode)
+
+
+UNDER_ADDRESS_SPACE_LIMIT = """
+import resource, sys
+from _paiscribe import tenhou_to_mjai
+limit = int(sys.argv[2]) * 2**20
+resource.setrlimit(resource.RLIMIT_AS, (limit, limit))
+try:
+    tenhou_to_mjai(sys.argv[1])
+    print("converted")
+except MemoryError:
+    print("MemoryError")
+except ValueError as error:
+    print(type(error).__name__)
+"""
+
+
+@pytest.mark.parametrize("megabytes", [100, 200, 400])
+@pytest.mark.parametrize("shape", ["flat", "deep"])
+def test_running_out_of_memory_is_an_exception_not_a_crash(tmp_path, shape, megabytes):
+    log = tmp_path / "big.json"
+    if shape == "flat":
+        log.write_text("[" + ",".join(["[1]"] * 2_500_000) + "]")
+    else:
+        log.write_text('{"log":[[[0,0,0],[0,0,0,0],[11],[],' + '{"a":' * 1_000_000 + "1" + "}" * 1_000_000 + "]]}")
+    child = subprocess.run(
+        [sys.executable, "-c", UNDER_ADDRESS_SPACE_LIMIT, str(log), str(megabytes)], capture_output=True, timeout=120
+    )
+    assert child.returncode == 0, child.stderr[-2000:]
+    assert child.stdout.strip() in (b"MemoryError", b"JsonParsingError")
+
+
+PEAK_OF_ONE_CALL = """
+import sys
+from _paiscribe import tenhou_to_mjai
+def peak():
+    return int(open("/proc/self/status").read().split("VmHWM:")[1].split()[0]) * 1024
+before = peak()
+try:
+    tenhou_to_mjai(sys.argv[1])
+except ValueError:
+    pass
+print(peak() - before)
+"""
+
+
+def test_a_text_that_fails_is_held_once(tmp_path):
+    log = tmp_path / "strings.json"
+    log.write_text("[" + ",".join(['"a string of some length"'] * 1_500_000) + "]")
+    size = log.stat().st_size
+    child = subprocess.run([sys.executable, "-c", PEAK_OF_ONE_CALL, str(log)], capture_output=True, timeout=120)
+    assert child.returncode == 0, child.stderr
+    assert int(child.stdout) <= 2 * size, f"peak {int(child.stdout) / size:.2f} times the text"
