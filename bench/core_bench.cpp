@@ -75,6 +75,10 @@ void json_reader(benchmark::State& state, const Input& input) {
 }
 
 // `read_record` is the JSON log's reader or the XML record's.
+// The JSON reader from text held elsewhere, one copy into a padded buffer
+// included, as an entry holding bytes in memory pays it.
+auto parse_json(std::string_view text) { return paiscribe::parse_log(text); }
+
 template <auto read_record>
 void parse(benchmark::State& state, const Input& input) {
   for (auto _ : state) {
@@ -161,9 +165,9 @@ int main(int argc, char** argv) {
         is_xml ? std::vector<std::pair<const char*, Stage>>{{"mjlog_parse", parse<paiscribe::parse_mjlog>},
                                                             {"mjlog", pipeline<paiscribe::parse_mjlog>}}
                : std::vector<std::pair<const char*, Stage>>{
-                     {"json_reader", json_reader},  {"parse", parse<paiscribe::parse_log>},
+                     {"json_reader", json_reader},  {"parse", parse<parse_json>},
                      {"convert", convert},          {"serialize", serialize},
-                     {"pipeline", pipeline<paiscribe::parse_log>}, {"entry", entry}};
+                     {"pipeline", pipeline<parse_json>}, {"entry", entry}};
     for (const auto& [stage_name, stage] : stages) {
       benchmark::RegisterBenchmark((std::string(stage_name) + "/" + input.name).c_str(),
                                    [stage, &input](benchmark::State& state) { stage(state, input); })

@@ -8,6 +8,44 @@ and XML records (mjlog), plain or gzip-compressed.
     >>> report = paiscribe.convert_files(["logs/"], "out/")     # a whole corpus
     >>> print(report)
     converted 1000 of 1000 logs (0 failed) in 0.52 s
+
+Each line is one mjai event as compact JSON, without a line terminator; the
+lines come in the game's single order of events, from start_game to end_game.
+
+tenhou_to_mjai(filename, mjai_out=None) -> list[str]
+    The lines of the Tenhou JSON log at filename (str or path-like). With
+    mjai_out the lines are also written there, each followed by a line feed,
+    once every line exists ("-" is standard output); a file there is replaced
+    whole or left as it was. It holds the interpreter lock for the whole call;
+    Ctrl-C ends a call that waits on a FIFO.
+
+mjlog_to_mjai(filename, mjai_out=None) -> list[str]
+    The same for Tenhou's XML record, plain or gzip-compressed.
+
+convert_text(data) -> list[str]
+    The lines of a log or record held in memory (str, bytes or any buffer),
+    told apart by the first byte; the interpreter lock is released meanwhile.
+
+convert_files(inputs, output_dir, *, workers=None, gzip=False,
+              skip_existing=False, progress=None) -> Report
+    Converts files and folders into one .mjson (or .mjson.gz) file each, on
+    native threads; see help(paiscribe.convert_files).
+
+Failures raise one exception each. Its message is fixed, for programs to
+match on; where there is more to say, a note (PEP 678, shown by tracebacks)
+says where and why: the line and column of a parse failure, the kyoku, seat
+and item of a conversion failure, the system's reason for a file failure.
+
+    JsonParsingError        the text is no four-player Tenhou JSON log
+    TenhouLogParsingError   "invalid log": a three-player rule, a bad result
+    TenhouToMjaiError       the action lists make no consistent game
+    JsonSerializationError  an event without a text form
+    MjlogParsingError       the text is no four-player Tenhou XML record
+    OSError and subclasses  the files: FileNotFoundError when a log cannot be
+                            opened; errno and strerror stay None
+
+All but OSError derive from ValueError. The command line is `paiscribe`
+(or `python -m paiscribe`); `paiscribe --help` says the rest.
 """
 
 from _paiscribe import (
