@@ -87,7 +87,7 @@ require_pythons() {
 }
 
 # What building the module takes; the tests add their own tools.
-readonly BUILD_TOOLS=(pip "scikit-build-core>=0.10" "cmake>=3.25" ninja)
+readonly BUILD_TOOLS=(pip "scikit-build-core>=0.11" "cmake>=3.25" ninja)
 readonly TEST_TOOLS=(pytest hypothesis orjson mypy twine check-wheel-contents)
 
 # Makes (or reuses) the virtual environment for one interpreter, with the
