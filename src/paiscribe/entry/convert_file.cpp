@@ -10,7 +10,7 @@ namespace {
 std::expected<MjaiLines, PipelineError> lines_of_file(std::string_view input) {
   const auto text = read_log_input(input);
   if (!text) return std::unexpected(text.error());
-  return convert_bytes(*text);
+  return convert_padded(*text);
 }
 
 }  // namespace

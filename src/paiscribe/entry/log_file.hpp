@@ -32,15 +32,8 @@ class LogFile {
   // into a buffer a parser can read in place.
   std::expected<PaddedText, LogReadFailed> read_padded(ShouldStop should_stop = nullptr);
 
-  // The same bytes in a plain string, for text that is still compressed.
-  std::expected<std::string, LogReadFailed> read_bytes(ShouldStop should_stop = nullptr);
-
  private:
   explicit LogFile(FileDescriptor file) : file_(std::move(file)) {}
-  // Reads to the end through `grow(size)`, which makes the buffer `size`
-  // bytes long and returns its start; returns how many bytes were read.
-  template <typename Grow>
-  std::expected<std::size_t, LogReadFailed> read_to_end(Grow grow, ShouldStop should_stop);
   FileDescriptor file_;
 };
 

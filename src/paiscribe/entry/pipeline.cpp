@@ -67,6 +67,14 @@ std::expected<std::vector<Event>, PipelineError> events_of_parsed(std::expected<
   return events_of_record(*log, kJsonLog);
 }
 
+// A text that parses is UTF-8 throughout; only one that fails is checked,
+// to tell the two failures apart.
+std::expected<std::vector<Event>, PipelineError> events_of_json(const PaddedText& text) {
+  auto log = parse_log(text);
+  if (!log && !is_valid_utf8(text.view())) return std::unexpected(read_error(LogNotUtf8{}));
+  return events_of_parsed(std::move(log));
+}
+
 std::expected<std::vector<Event>, PipelineError> events_of_mjlog(std::string_view xml) {
   auto log = parse_mjlog(xml);
   if (!log) {
@@ -84,14 +92,14 @@ bool looks_like_xml(std::string_view text) {
 }
 
 std::expected<std::vector<Event>, PipelineError> mjlog_events_of(LogFile& log_file, ShouldStop should_stop) {
-  auto bytes = log_file.read_bytes(should_stop);
+  auto bytes = log_file.read_padded(should_stop);
   if (!bytes) {
     if (stopped_by_signal(bytes.error().error_number)) return std::unexpected(stopped());
     return std::unexpected(log_read_error(bytes.error().error_number));
   }
   auto text = restore_gzip(std::move(*bytes));
   if (!text) return std::unexpected(std::move(text.error()));
-  return events_of_mjlog(*text);
+  return events_of_mjlog(text->view());
 }
 
 // Read, parse and convert. The text and the record are dropped on return, so
@@ -99,11 +107,7 @@ std::expected<std::vector<Event>, PipelineError> mjlog_events_of(LogFile& log_fi
 std::expected<std::vector<Event>, PipelineError> events_of(LogFile& log_file, ShouldStop should_stop) {
   auto text = log_file.read_padded(should_stop);
   if (!text) return std::unexpected(read_error(text.error()));
-  // A text that parses is UTF-8 throughout; only one that fails is checked,
-  // to tell the two failures apart.
-  auto log = parse_log(*text);
-  if (!log && !is_valid_utf8(text->view())) return std::unexpected(read_error(LogNotUtf8{}));
-  return events_of_parsed(std::move(log));
+  return events_of_json(*text);
 }
 
 std::expected<MjaiLines, PipelineError> lines_of(const std::expected<std::vector<Event>, PipelineError>& events) {
@@ -174,8 +178,12 @@ PipelineError log_read_error(int error_number) { return read_error(LogReadFailed
 
 std::expected<MjaiLines, PipelineError> convert_bytes(std::string_view text) {
   if (looks_like_xml(text)) return lines_of(events_of_mjlog(text));
-  if (!is_valid_utf8(text)) return std::unexpected(read_error(LogNotUtf8{}));
-  return lines_of(events_of_parsed(parse_log(text)));
+  return lines_of(events_of_json(PaddedText(text)));
+}
+
+std::expected<MjaiLines, PipelineError> convert_padded(const PaddedText& text) {
+  if (looks_like_xml(text.view())) return lines_of(events_of_mjlog(text.view()));
+  return lines_of(events_of_json(text));
 }
 
 }  // namespace paiscribe

@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "paiscribe/base/padded_text.hpp"
 #include "paiscribe/entry/error_class.hpp"
 #include "paiscribe/entry/file_descriptor.hpp"
 #include "paiscribe/entry/output.hpp"
@@ -40,6 +41,9 @@ std::expected<MjaiLines, PipelineError> run_mjlog_pipeline(std::string_view file
 // after blanks is '<', else a JSON log checked from its UTF-8 on, failing as
 // run_pipeline fails on a file holding the same bytes.
 std::expected<MjaiLines, PipelineError> convert_bytes(std::string_view text);
+
+// The same for text already in a padded buffer: nothing is copied.
+std::expected<MjaiLines, PipelineError> convert_padded(const PaddedText& text);
 
 // How run_pipeline fails on a log it cannot open, or cannot read (errno).
 PipelineError log_open_error(std::string_view filename, int error_number);
