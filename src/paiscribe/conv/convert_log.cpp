@@ -23,14 +23,27 @@ std::uint8_t kyoku_first_of(std::string_view disp) { return disp.contains(kEast)
 bool has_red_fives(const Rule& rule) { return (rule.aka | rule.aka51 | rule.aka52 | rule.aka53) != 0; }
 
 // Every item becomes at most two events; a kyoku adds a few of its own.
-std::size_t estimated_event_count(const RawLog& log) {
-  std::size_t count = 2;
-  for (const RawKyoku& kyoku : log.kyokus) {
-    count += 8;
-    for (const RawSeat& seat : kyoku.seats) count += seat.take_items.size() + seat.discard_items.size();
-  }
+std::size_t estimated_event_count(const RawKyoku& kyoku) {
+  std::size_t count = 8;
+  for (const RawSeat& seat : kyoku.seats) count += seat.take_items.size() + seat.discard_items.size();
   return count;
 }
+
+std::size_t largest_kyoku_event_count(const RawLog& log) {
+  std::size_t largest = 0;
+  for (const RawKyoku& kyoku : log.kyokus) largest = std::max(largest, estimated_event_count(kyoku));
+  return largest;
+}
+
+// Collects every batch into one sequence.
+class AllEvents final : public EventBatches {
+ public:
+  explicit AllEvents(std::vector<Event>& events) : events_(events) {}
+  void take(std::span<const Event> batch) override { events_.insert(events_.end(), batch.begin(), batch.end()); }
+
+ private:
+  std::vector<Event>& events_;
+};
 
 // Lists with room for the game's longest, so that refilling them for each
 // kyoku never has to grow them.
@@ -53,7 +66,7 @@ EverySeatEvents seat_actions_for(const RawLog& log) {
 
 }  // namespace
 
-std::expected<std::vector<Event>, ConvertLogError> convert_log(const RawLog& log) {
+std::expected<void, ConvertLogError> convert_log(const RawLog& log, EventBatches& batches) {
   const std::string_view disp = log.rule.disp;
   if (is_three_player(disp)) return Failure(InvalidLog{"rule '" + log.rule.disp + "' is a three-player game"});
 
@@ -68,15 +81,31 @@ std::expected<std::vector<Event>, ConvertLogError> convert_log(const RawLog& log
     results.push_back(std::move(*result));
   }
 
-  std::vector<Event> events;
-  events.reserve(estimated_event_count(log));
-  events.emplace_back(ev::StartGame{Names(log.name), kyoku_first_of(disp), has_red_fives(log.rule)});
+  // One kyoku's events at a time, in storage that every kyoku reuses.
+  std::vector<Event> batch;
+  batch.reserve(largest_kyoku_event_count(log) + 2);
+  batch.emplace_back(ev::StartGame{Names(log.name), kyoku_first_of(disp), has_red_fives(log.rule)});
   EverySeatEvents seats = seat_actions_for(log);
   for (std::size_t index = 0; index < log.kyokus.size(); ++index) {
-    if (auto converted = convert_kyoku(log.kyokus[index], results[index], events, seats); !converted)
+    if (auto converted = convert_kyoku(log.kyokus[index], results[index], batch, seats); !converted)
       return Failure(std::move(converted.error()));
+    if (index + 1 < log.kyokus.size()) {
+      batches.take(batch);
+      batch.clear();
+    }
   }
-  events.emplace_back(ev::EndGame{});
+  batch.emplace_back(ev::EndGame{});
+  batches.take(batch);
+  return {};
+}
+
+std::expected<std::vector<Event>, ConvertLogError> convert_log(const RawLog& log) {
+  std::vector<Event> events;
+  std::size_t count = 2;
+  for (const RawKyoku& kyoku : log.kyokus) count += estimated_event_count(kyoku);
+  events.reserve(count);
+  AllEvents all(events);
+  if (auto converted = convert_log(log, all); !converted) return std::unexpected(std::move(converted.error()));
   return events;
 }
 

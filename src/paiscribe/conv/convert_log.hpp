@@ -1,6 +1,7 @@
 #pragma once
 
 #include <expected>
+#include <span>
 #include <variant>
 #include <vector>
 
@@ -12,6 +13,21 @@
 namespace paiscribe {
 
 using ConvertLogError = std::variant<InvalidLog, ConversionError>;
+
+// Takes a game's events a kyoku at a time, so that a long game never holds
+// all of them: the first batch opens with start_game, the last closes with
+// end_game. A batch lives only for the call.
+class EventBatches {
+ public:
+  virtual void take(std::span<const Event> batch) = 0;
+
+ protected:
+  ~EventBatches() = default;
+};
+
+// Hands the game's events to `batches` in order, or stops at the first
+// failure; the batches already taken then belong to no game.
+std::expected<void, ConvertLogError> convert_log(const RawLog& log, EventBatches& batches);
 
 // The game's events from start_game to end_game, or the first failure.
 std::expected<std::vector<Event>, ConvertLogError> convert_log(const RawLog& log);

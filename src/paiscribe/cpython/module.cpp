@@ -143,12 +143,18 @@ bool bind_arguments(PyObject* const* args, Py_ssize_t positional, PyObject* keyw
 bool signal_handler_raised() { return PyErr_CheckSignals() != 0; }
 
 PyObject* convert(std::string_view filename, std::optional<std::string_view> mjai_out) {
-  auto lines = run_pipeline(filename, mjai_out, signal_handler_raised);
-  if (!lines) {
-    raise_pipeline_error(lines.error());
+  // The list grows while the game is converted, so that a long game's lines
+  // are never all held twice.
+  ListOfLines list;
+  const auto ran = stream_pipeline(filename, mjai_out, list, signal_handler_raised);
+  PyObject* lines = list.release();
+  if (lines == nullptr) return nullptr;  // the list could not be built: its error stands
+  if (!ran) {
+    Py_DECREF(lines);
+    raise_pipeline_error(ran.error());
     return nullptr;
   }
-  return lines_to_list(*lines);
+  return lines;
 }
 
 PyObject* tenhou_to_mjai(PyObject*, PyObject* const* args, Py_ssize_t nargsf, PyObject* keyword_names) {

@@ -50,6 +50,13 @@ PyObject* lines_to_list(const MjaiLines& lines) {
   return list.release();
 }
 
+void ListOfLines::take(const MjaiLines& batch) {
+  for (std::size_t i = 0; list_ != nullptr && i < batch.size(); ++i) {
+    const OwnedRef line(str_of_line(batch[i], batch.may_hold_non_ascii(i)));
+    if (!line || PyList_Append(list_, line.get()) != 0) Py_CLEAR(list_);
+  }
+}
+
 PyObject* builtin_exception(ErrorClass error_class) {
   switch (error_class) {
     case ErrorClass::TenhouLogParsingError:

@@ -3,6 +3,8 @@
 #define PY_SSIZE_T_CLEAN
 #include <Python.h>
 
+#include <utility>
+
 #include "paiscribe/entry/pipeline.hpp"
 
 namespace paiscribe {
@@ -12,6 +14,23 @@ PyObject* str_of_text(const std::string& text);
 
 // A new list of str, one per line; null with the error set on failure.
 PyObject* lines_to_list(const MjaiLines& lines);
+
+// Builds that list batch by batch, while the lines are made. After a failure
+// it takes nothing more.
+class ListOfLines final : public LineBatches {
+ public:
+  ListOfLines() : list_(PyList_New(0)) {}
+  ListOfLines(const ListOfLines&) = delete;
+  ListOfLines& operator=(const ListOfLines&) = delete;
+  ~ListOfLines() { Py_XDECREF(list_); }
+
+  void take(const MjaiLines& batch) override;
+  // The list, or null with the error set.
+  PyObject* release() { return std::exchange(list_, nullptr); }
+
+ private:
+  PyObject* list_;
+};
 
 // The built-in exception type of an error class; null for the classes the
 // _paiscribe module defines itself, and for a call a signal handler stopped.

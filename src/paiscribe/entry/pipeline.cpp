@@ -52,38 +52,68 @@ PipelineError convert_error(const ConvertLogError& error, std::string_view what)
   return {ErrorClass::TenhouToMjaiError, concat({"failed to convert ", what, " to mjai"}), conversion_detail(error)};
 }
 
-std::expected<std::vector<Event>, PipelineError> events_of_record(const RawLog& log, std::string_view what) {
-  auto events = convert_log(log);
-  if (!events) return std::unexpected(convert_error(events.error(), what));
-  return std::move(*events);
-}
+// Where a game's lines go: to `batches` a kyoku at a time, into `all`, or both.
+struct LineTargets {
+  LineBatches* batches;
+  MjaiLines* all;
+};
 
-// Parse and convert; the record is dropped on return.
-std::expected<std::vector<Event>, PipelineError> events_of_parsed(std::expected<RawLog, ParseError> log) {
-  if (!log) {
-    return fail(ErrorClass::JsonParsingError, concat({"failed to parse ", kLogLabel, " log"}),
-                parse_detail(log.error()));
+// Serialises each batch of events as the conversion hands it over. The first
+// failure is kept and what follows is dropped, so that a conversion failure
+// later in the game still wins over it.
+class LineMaker final : public EventBatches {
+ public:
+  explicit LineMaker(LineTargets targets) : targets_(targets) {}
+
+  void take(std::span<const Event> events) override {
+    if (failure_) return;
+    if (targets_.batches == nullptr) {
+      keep(targets_.all->append(events));
+      return;
+    }
+    batch_.clear();
+    if (!keep(batch_.append(events))) return;
+    targets_.batches->take(batch_);
+    if (targets_.all != nullptr) targets_.all->append(batch_);
   }
-  return events_of_record(*log, kJsonLog);
+
+  const std::optional<SerializeError>& failure() const { return failure_; }
+
+ private:
+  bool keep(std::expected<void, SerializeError> appended) {
+    if (!appended) failure_ = std::move(appended.error());
+    return !failure_;
+  }
+
+  LineTargets targets_;
+  MjaiLines batch_;
+  std::optional<SerializeError> failure_;
+};
+
+std::expected<void, PipelineError> lines_of_record(const RawLog& log, std::string_view what, LineTargets targets) {
+  LineMaker maker(targets);
+  if (auto converted = convert_log(log, maker); !converted) return std::unexpected(convert_error(converted.error(), what));
+  if (const auto& failure = maker.failure())
+    return fail(ErrorClass::JsonSerializationError, "failed to serialize", failure->description);
+  return {};
 }
 
 // A text that parses is UTF-8 throughout; only one that fails is checked,
 // to tell the two failures apart.
-std::expected<std::vector<Event>, PipelineError> events_of_json(const PaddedText& text) {
+std::expected<RawLog, PipelineError> record_of_json(const PaddedText& text) {
   auto log = parse_log(text);
-  if (!log && !is_valid_utf8(text.view())) return std::unexpected(read_error(LogNotUtf8{}));
-  return events_of_parsed(std::move(log));
+  if (log) return std::move(*log);
+  if (!is_valid_utf8(text.view())) return std::unexpected(read_error(LogNotUtf8{}));
+  return fail(ErrorClass::JsonParsingError, concat({"failed to parse ", kLogLabel, " log"}), parse_detail(log.error()));
 }
 
-std::expected<std::vector<Event>, PipelineError> events_of_mjlog(std::string_view xml) {
+std::expected<RawLog, PipelineError> record_of_mjlog(std::string_view xml) {
   auto log = parse_mjlog(xml);
-  if (!log) {
-    const bool three_players = log.error().kind == MjlogErrorKind::ThreePlayerGame;
-    return fail(ErrorClass::MjlogParsingError,
-                three_players ? "three-player games are not supported" : "failed to parse mjlog record",
-                std::move(log.error().message));
-  }
-  return events_of_record(*log, kMjlog);
+  if (log) return std::move(*log);
+  const bool three_players = log.error().kind == MjlogErrorKind::ThreePlayerGame;
+  return fail(ErrorClass::MjlogParsingError,
+              three_players ? "three-player games are not supported" : "failed to parse mjlog record",
+              std::move(log.error().message));
 }
 
 bool looks_like_xml(std::string_view text) {
@@ -91,7 +121,15 @@ bool looks_like_xml(std::string_view text) {
   return first != std::string_view::npos && text[first] == '<';
 }
 
-std::expected<std::vector<Event>, PipelineError> mjlog_events_of(LogFile& log_file, ShouldStop should_stop) {
+// The record of an open log file. The text is dropped on return: the record
+// owns what it keeps, so the text is never held together with the lines.
+std::expected<RawLog, PipelineError> json_record_of(LogFile& log_file, ShouldStop should_stop) {
+  auto text = log_file.read_padded(should_stop);
+  if (!text) return std::unexpected(read_error(text.error()));
+  return record_of_json(*text);
+}
+
+std::expected<RawLog, PipelineError> mjlog_record_of(LogFile& log_file, ShouldStop should_stop) {
   auto bytes = log_file.read_padded(should_stop);
   if (!bytes) {
     if (stopped_by_signal(bytes.error().error_number)) return std::unexpected(stopped());
@@ -99,22 +137,15 @@ std::expected<std::vector<Event>, PipelineError> mjlog_events_of(LogFile& log_fi
   }
   auto text = restore_gzip(std::move(*bytes));
   if (!text) return std::unexpected(std::move(text.error()));
-  return events_of_mjlog(text->view());
+  return record_of_mjlog(text->view());
 }
 
-// Read, parse and convert. The text and the record are dropped on return, so
-// they are never held together with the lines.
-std::expected<std::vector<Event>, PipelineError> events_of(LogFile& log_file, ShouldStop should_stop) {
-  auto text = log_file.read_padded(should_stop);
-  if (!text) return std::unexpected(read_error(text.error()));
-  return events_of_json(*text);
-}
-
-std::expected<MjaiLines, PipelineError> lines_of(const std::expected<std::vector<Event>, PipelineError>& events) {
-  if (!events) return std::unexpected(events.error());
-  auto lines = serialize_events(*events);
-  if (!lines) return fail(ErrorClass::JsonSerializationError, "failed to serialize", lines.error().description);
-  return std::move(*lines);
+std::expected<MjaiLines, PipelineError> lines_of(const std::expected<RawLog, PipelineError>& log,
+                                                 std::string_view what) {
+  if (!log) return std::unexpected(log.error());
+  MjaiLines lines;
+  if (auto made = lines_of_record(*log, what, {nullptr, &lines}); !made) return std::unexpected(std::move(made.error()));
+  return lines;
 }
 
 PipelineError open_error(std::string_view what, std::string_view filename, int error_number) {
@@ -122,12 +153,14 @@ PipelineError open_error(std::string_view what, std::string_view filename, int e
           os_error_detail(error_number)};
 }
 
-using EventsOfFile = std::expected<std::vector<Event>, PipelineError> (*)(LogFile&, ShouldStop);
+using RecordOfFile = std::expected<RawLog, PipelineError> (*)(LogFile&, ShouldStop);
 
-// Open, read and convert with `events_of_file`, serialise, then write.
+// Open, read and parse with `record_of_file`, convert and serialise, then
+// write. With `batches`, the lines go there as they are made and are kept
+// whole only when they are to be written.
 std::expected<MjaiLines, PipelineError> run_file(std::string_view filename, std::optional<std::string_view> mjai_out,
                                                  ShouldStop should_stop, std::string_view what,
-                                                 EventsOfFile events_of_file) {
+                                                 RecordOfFile record_of_file, LineBatches* batches) {
   // Held open until the call returns, whatever happens after the read.
   auto log_file = LogFile::open(filename, should_stop);
   if (!log_file) {
@@ -135,15 +168,19 @@ std::expected<MjaiLines, PipelineError> run_file(std::string_view filename, std:
     return std::unexpected(open_error(what, filename, log_file.error().error_number));
   }
 
-  auto lines = lines_of(events_of_file(*log_file, should_stop));
-  if (!lines) return std::unexpected(std::move(lines.error()));
+  const auto log = record_of_file(*log_file, should_stop);
+  if (!log) return std::unexpected(log.error());
+  MjaiLines lines;
+  const bool keep_lines = batches == nullptr || mjai_out.has_value();
+  if (auto made = lines_of_record(*log, what, {batches, keep_lines ? &lines : nullptr}); !made)
+    return std::unexpected(std::move(made.error()));
 
   if (mjai_out) {
-    if (auto written = write_lines(*mjai_out, *lines, should_stop); !written) {
+    if (auto written = write_lines(*mjai_out, lines, should_stop); !written) {
       return std::unexpected(output_error(written.error(), *mjai_out));
     }
   }
-  return std::move(*lines);
+  return lines;
 }
 
 }  // namespace
@@ -151,13 +188,20 @@ std::expected<MjaiLines, PipelineError> run_file(std::string_view filename, std:
 std::expected<MjaiLines, PipelineError> run_pipeline(std::string_view filename,
                                                      std::optional<std::string_view> mjai_out,
                                                      ShouldStop should_stop) {
-  return run_file(filename, mjai_out, should_stop, kJsonLog, events_of);
+  return run_file(filename, mjai_out, should_stop, kJsonLog, json_record_of, nullptr);
+}
+
+std::expected<void, PipelineError> stream_pipeline(std::string_view filename, std::optional<std::string_view> mjai_out,
+                                                   LineBatches& batches, ShouldStop should_stop) {
+  if (auto ran = run_file(filename, mjai_out, should_stop, kJsonLog, json_record_of, &batches); !ran)
+    return std::unexpected(std::move(ran.error()));
+  return {};
 }
 
 std::expected<MjaiLines, PipelineError> run_mjlog_pipeline(std::string_view filename,
                                                            std::optional<std::string_view> mjai_out,
                                                            ShouldStop should_stop) {
-  return run_file(filename, mjai_out, should_stop, kMjlog, mjlog_events_of);
+  return run_file(filename, mjai_out, should_stop, kMjlog, mjlog_record_of, nullptr);
 }
 
 PipelineError output_error(const OutputError& error, std::string_view mjai_out) {
@@ -177,13 +221,13 @@ PipelineError log_open_error(std::string_view filename, int error_number) {
 PipelineError log_read_error(int error_number) { return read_error(LogReadFailed{error_number}); }
 
 std::expected<MjaiLines, PipelineError> convert_bytes(std::string_view text) {
-  if (looks_like_xml(text)) return lines_of(events_of_mjlog(text));
-  return lines_of(events_of_json(PaddedText(text)));
+  if (looks_like_xml(text)) return lines_of(record_of_mjlog(text), kMjlog);
+  return lines_of(record_of_json(PaddedText(text)), kJsonLog);
 }
 
 std::expected<MjaiLines, PipelineError> convert_padded(const PaddedText& text) {
-  if (looks_like_xml(text.view())) return lines_of(events_of_mjlog(text.view()));
-  return lines_of(events_of_json(text));
+  if (looks_like_xml(text.view())) return lines_of(record_of_mjlog(text.view()), kMjlog);
+  return lines_of(record_of_json(text), kJsonLog);
 }
 
 }  // namespace paiscribe

@@ -21,6 +21,16 @@ struct PipelineError {
   std::string detail{};  // UTF-8; empty when there is none
 };
 
+// Takes a game's lines a kyoku at a time, while the conversion runs. A batch
+// lives only for the call.
+class LineBatches {
+ public:
+  virtual void take(const MjaiLines& batch) = 0;
+
+ protected:
+  ~LineBatches() = default;
+};
+
 // Reads the log at `filename` (raw path bytes), converts it and returns its
 // mjai lines; when `mjai_out` is given, also writes them there ("-" is
 // standard output). Either every line exists or nothing is written.
@@ -29,6 +39,12 @@ struct PipelineError {
 std::expected<MjaiLines, PipelineError> run_pipeline(std::string_view filename,
                                                      std::optional<std::string_view> mjai_out,
                                                      ShouldStop should_stop = nullptr);
+
+// The same, but the lines go to `batches` as they are made, so that they are
+// never all held at once (unless they are to be written to `mjai_out`). A
+// failure may come after some batches: those then belong to no result.
+std::expected<void, PipelineError> stream_pipeline(std::string_view filename, std::optional<std::string_view> mjai_out,
+                                                   LineBatches& batches, ShouldStop should_stop = nullptr);
 
 // The same for Tenhou's XML game record (mjlog) at `filename`, plain or
 // gzip-compressed. Its failures name the record's own class where the record

@@ -32,8 +32,13 @@ class MjaiLines {
     return false;
   }
 
+  // Adds the events' lines after those already held; on failure nothing is added.
+  std::expected<void, SerializeError> append(std::span<const Event> events);
+  void append(const MjaiLines& lines);
+  // Empties the lines but keeps the storage, for the next batch.
+  void clear();
+
  private:
-  friend std::expected<MjaiLines, SerializeError> serialize_events(std::span<const Event> events);
 
   std::string text_;
   std::vector<std::size_t> ends_;  // where each line's line feed stands
