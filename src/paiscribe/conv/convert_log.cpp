@@ -35,16 +35,6 @@ std::size_t largest_kyoku_event_count(const RawLog& log) {
   return largest;
 }
 
-// Collects every batch into one sequence.
-class AllEvents final : public EventBatches {
- public:
-  explicit AllEvents(std::vector<Event>& events) : events_(events) {}
-  void take(std::span<const Event> batch) override { events_.insert(events_.end(), batch.begin(), batch.end()); }
-
- private:
-  std::vector<Event>& events_;
-};
-
 // Lists with room for the game's longest, so that refilling them for each
 // kyoku never has to grow them.
 EverySeatEvents seat_actions_for(const RawLog& log) {
@@ -64,9 +54,10 @@ EverySeatEvents seat_actions_for(const RawLog& log) {
   return seats;
 }
 
-}  // namespace
-
-std::expected<void, ConvertLogError> convert_log(const RawLog& log, EventBatches& batches) {
+// The events go into `events`; with `batches`, they are handed over there a
+// kyoku at a time and `events` is emptied after each.
+std::expected<void, ConvertLogError> convert_into(const RawLog& log, std::vector<Event>& events,
+                                                  EventBatches* batches) {
   const std::string_view disp = log.rule.disp;
   if (is_three_player(disp)) return Failure(InvalidLog{"rule '" + log.rule.disp + "' is a three-player game"});
 
@@ -81,22 +72,28 @@ std::expected<void, ConvertLogError> convert_log(const RawLog& log, EventBatches
     results.push_back(std::move(*result));
   }
 
+  events.emplace_back(ev::StartGame{Names(log.name), kyoku_first_of(disp), has_red_fives(log.rule)});
+  EverySeatEvents seats = seat_actions_for(log);
+  for (std::size_t index = 0; index < log.kyokus.size(); ++index) {
+    if (auto converted = convert_kyoku(log.kyokus[index], results[index], events, seats); !converted)
+      return Failure(std::move(converted.error()));
+    if (batches != nullptr && index + 1 < log.kyokus.size()) {
+      batches->take(events);
+      events.clear();
+    }
+  }
+  events.emplace_back(ev::EndGame{});
+  if (batches != nullptr) batches->take(events);
+  return {};
+}
+
+}  // namespace
+
+std::expected<void, ConvertLogError> convert_log(const RawLog& log, EventBatches& batches) {
   // One kyoku's events at a time, in storage that every kyoku reuses.
   std::vector<Event> batch;
   batch.reserve(largest_kyoku_event_count(log) + 2);
-  batch.emplace_back(ev::StartGame{Names(log.name), kyoku_first_of(disp), has_red_fives(log.rule)});
-  EverySeatEvents seats = seat_actions_for(log);
-  for (std::size_t index = 0; index < log.kyokus.size(); ++index) {
-    if (auto converted = convert_kyoku(log.kyokus[index], results[index], batch, seats); !converted)
-      return Failure(std::move(converted.error()));
-    if (index + 1 < log.kyokus.size()) {
-      batches.take(batch);
-      batch.clear();
-    }
-  }
-  batch.emplace_back(ev::EndGame{});
-  batches.take(batch);
-  return {};
+  return convert_into(log, batch, &batches);
 }
 
 std::expected<std::vector<Event>, ConvertLogError> convert_log(const RawLog& log) {
@@ -104,8 +101,8 @@ std::expected<std::vector<Event>, ConvertLogError> convert_log(const RawLog& log
   std::size_t count = 2;
   for (const RawKyoku& kyoku : log.kyokus) count += estimated_event_count(kyoku);
   events.reserve(count);
-  AllEvents all(events);
-  if (auto converted = convert_log(log, all); !converted) return std::unexpected(std::move(converted.error()));
+  if (auto converted = convert_into(log, events, nullptr); !converted)
+    return std::unexpected(std::move(converted.error()));
   return events;
 }
 
