@@ -27,7 +27,7 @@ std::string repeated(std::string_view piece, std::size_t times) {
   return text;
 }
 
-std::string packed(std::string_view data, int level = 6) {
+std::string packed(std::string_view data, int level = 1) {
   auto bytes = gzip_compress(data, level);
   if (!bytes) ADD_FAILURE() << bytes.error().message;
   return bytes.value_or("");
@@ -53,11 +53,11 @@ TEST(Gzip, RoundTrips) {
     std::string data;
     int level;
   } cases[] = {
-      {"empty, stored", "", 0},
-      {"one byte", "x", 6},
-      {"repetitive text, smallest", repeated("<T12/><D34/>", 20000), 12},
-      {"random bytes, stored", random_bytes(300000), 0},
-      {"random bytes", random_bytes(100000), 6},
+      {"empty, fastest", "", 0},
+      {"one byte", "x", 1},
+      {"repetitive text, smallest", repeated("<T12/><D34/>", 20000), 3},
+      {"random bytes, fastest", random_bytes(300000), 0},
+      {"random bytes", random_bytes(100000), 1},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -103,7 +103,7 @@ TEST(Gzip, BadInputFailsWithItsKind) {
     EXPECT_EQ(data.error().kind, c.kind);
     EXPECT_EQ(data.error().message, c.message);
   }
-  EXPECT_EQ(gzip_compress("x", 13).error().kind, BadLevel);
+  EXPECT_EQ(gzip_compress("x", 4).error().kind, BadLevel);
 }
 
 }  // namespace

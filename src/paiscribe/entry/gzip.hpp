@@ -23,7 +23,7 @@ inline constexpr std::size_t kGunzipLimit = std::size_t{256} << 20;
 // The data of every member of a gzip stream, one after the other.
 std::expected<std::string, GzipError> gunzip(std::string_view bytes, std::size_t limit = kGunzipLimit);
 
-// One gzip member holding `data`, at a level from 0 (stored) to 12 (smallest).
+// One gzip member holding `data`, at a level from 0 (fastest) to 3 (smallest).
 std::expected<std::string, GzipError> gzip_compress(std::string_view data, int level);
 
 }  // namespace paiscribe
