@@ -52,50 +52,53 @@ PipelineError convert_error(const ConvertLogError& error, std::string_view what)
   return {ErrorClass::TenhouToMjaiError, concat({"failed to convert ", what, " to mjai"}), conversion_detail(error)};
 }
 
-// Where a game's lines go: to `batches` a kyoku at a time, into `all`, or both.
-struct LineTargets {
-  LineBatches* batches;
-  MjaiLines* all;
-};
+PipelineError serialize_error(const SerializeError& error) {
+  return {ErrorClass::JsonSerializationError, "failed to serialize", error.description};
+}
 
-// Serialises each batch of events as the conversion hands it over. The first
+// Serialises each batch of events as the conversion hands it over, passes
+// the lines on, and keeps them in `all` too when that is given. The first
 // failure is kept and what follows is dropped, so that a conversion failure
 // later in the game still wins over it.
 class LineMaker final : public EventBatches {
  public:
-  explicit LineMaker(LineTargets targets) : targets_(targets) {}
+  LineMaker(LineBatches& batches, MjaiLines* all) : batches_(batches), all_(all) {}
 
   void take(std::span<const Event> events) override {
     if (failure_) return;
-    if (targets_.batches == nullptr) {
-      keep(targets_.all->append(events));
+    batch_.clear();
+    if (auto appended = batch_.append(events); !appended) {
+      failure_ = std::move(appended.error());
       return;
     }
-    batch_.clear();
-    if (!keep(batch_.append(events))) return;
-    targets_.batches->take(batch_);
-    if (targets_.all != nullptr) targets_.all->append(batch_);
+    batches_.take(batch_);
+    if (all_ != nullptr) all_->append(batch_);
   }
 
   const std::optional<SerializeError>& failure() const { return failure_; }
 
  private:
-  bool keep(std::expected<void, SerializeError> appended) {
-    if (!appended) failure_ = std::move(appended.error());
-    return !failure_;
-  }
-
-  LineTargets targets_;
+  LineBatches& batches_;
+  MjaiLines* all_;
   MjaiLines batch_;
   std::optional<SerializeError> failure_;
 };
 
-std::expected<void, PipelineError> lines_of_record(const RawLog& log, std::string_view what, LineTargets targets) {
-  LineMaker maker(targets);
+std::expected<void, PipelineError> stream_lines(const RawLog& log, std::string_view what, LineBatches& batches,
+                                                MjaiLines* all) {
+  LineMaker maker(batches, all);
   if (auto converted = convert_log(log, maker); !converted) return std::unexpected(convert_error(converted.error(), what));
-  if (const auto& failure = maker.failure())
-    return fail(ErrorClass::JsonSerializationError, "failed to serialize", failure->description);
+  if (const auto& failure = maker.failure()) return std::unexpected(serialize_error(*failure));
   return {};
+}
+
+// Every line at once: one buffer sized for the whole game.
+std::expected<MjaiLines, PipelineError> all_lines(const RawLog& log, std::string_view what) {
+  const auto events = convert_log(log);
+  if (!events) return std::unexpected(convert_error(events.error(), what));
+  auto lines = serialize_events(*events);
+  if (!lines) return std::unexpected(serialize_error(lines.error()));
+  return std::move(*lines);
 }
 
 // A text that parses is UTF-8 throughout; only one that fails is checked,
@@ -143,9 +146,7 @@ std::expected<RawLog, PipelineError> mjlog_record_of(LogFile& log_file, ShouldSt
 std::expected<MjaiLines, PipelineError> lines_of(const std::expected<RawLog, PipelineError>& log,
                                                  std::string_view what) {
   if (!log) return std::unexpected(log.error());
-  MjaiLines lines;
-  if (auto made = lines_of_record(*log, what, {nullptr, &lines}); !made) return std::unexpected(std::move(made.error()));
-  return lines;
+  return all_lines(*log, what);
 }
 
 PipelineError open_error(std::string_view what, std::string_view filename, int error_number) {
@@ -171,9 +172,13 @@ std::expected<MjaiLines, PipelineError> run_file(std::string_view filename, std:
   const auto log = record_of_file(*log_file, should_stop);
   if (!log) return std::unexpected(log.error());
   MjaiLines lines;
-  const bool keep_lines = batches == nullptr || mjai_out.has_value();
-  if (auto made = lines_of_record(*log, what, {batches, keep_lines ? &lines : nullptr}); !made)
-    return std::unexpected(std::move(made.error()));
+  if (batches == nullptr) {
+    auto made = all_lines(*log, what);
+    if (!made) return std::unexpected(std::move(made.error()));
+    lines = std::move(*made);
+  } else if (auto streamed = stream_lines(*log, what, *batches, mjai_out ? &lines : nullptr); !streamed) {
+    return std::unexpected(std::move(streamed.error()));
+  }
 
   if (mjai_out) {
     if (auto written = write_lines(*mjai_out, lines, should_stop); !written) {
