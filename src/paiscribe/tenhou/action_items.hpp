@@ -18,27 +18,33 @@ namespace paiscribe {
 class ActionItem {
  public:
   std::optional<Tile> tile() const {
-    if (is_text_) return std::nullopt;
-    const auto tile = tile_from_code(byte_);
-    return tile ? std::optional(*tile) : std::nullopt;
+    if (kind_ != Kind::kTile) return std::nullopt;
+    return Tile(value_);
   }
   std::optional<std::uint8_t> number() const {
-    if (is_text_ || tile_from_code(byte_)) return std::nullopt;
-    return byte_;
+    if (kind_ != Kind::kNumber) return std::nullopt;
+    return value_;
   }
   std::optional<std::string_view> text() const {
-    if (!is_text_) return std::nullopt;
+    if (kind_ != Kind::kText) return std::nullopt;
     return text_;
   }
 
  private:
   friend class ActionItems;
-  explicit ActionItem(std::uint8_t byte) : byte_(byte), is_text_(false) {}
-  explicit ActionItem(std::string_view text) : text_(text), byte_(0), is_text_(true) {}
+  enum class Kind : std::uint8_t { kTile, kNumber, kText };
+  // Sorted once here, so that each question after is one comparison.
+  explicit ActionItem(std::uint8_t byte) : kind_(Kind::kNumber), value_(byte) {
+    if (const auto tile = tile_from_code(byte)) {
+      kind_ = Kind::kTile;
+      value_ = tile->index();
+    }
+  }
+  explicit ActionItem(std::string_view text) : text_(text), kind_(Kind::kText), value_(0) {}
 
   std::string_view text_;
-  std::uint8_t byte_;
-  bool is_text_;
+  Kind kind_;
+  std::uint8_t value_;  // the tile's index, or the number
 };
 
 // A take or discard list, four bytes an item: a number is its own byte, so
