@@ -20,29 +20,45 @@
 
 namespace paiscribe::test_support {
 
-inline ActionItem tile_item(int code) { return {tile_from_code(static_cast<std::uint8_t>(code)).value()}; }
-inline ActionItem number_item(int value) { return {ActionItem::Number{static_cast<std::uint8_t>(value)}}; }
-inline ActionItem text_item(std::string_view text) { return {ActionItem::Text{std::string(text)}}; }
+// A list item written the way the log writes it: a code or a call string.
+struct Item {
+  Item(int code) : value(static_cast<std::uint8_t>(code)) {}  // NOLINT: rows read like the log
+  Item(const char* text) : value(std::string(text)) {}        // NOLINT
+
+  std::variant<std::uint8_t, std::string> value;
+};
+
+// Rows that name the kind of item they mean; the code alone decides a tile from a number.
+inline Item tile_item(int code) { return code; }
+inline Item number_item(int value) { return value; }
+inline Item text_item(const char* text) { return text; }
+
+inline ActionItems items(std::span<const Item> list) {
+  ActionItems out;
+  for (const Item& entry : list) std::visit([&](const auto& value) { out.add(value); }, entry.value);
+  return out;
+}
+inline ActionItems items(std::initializer_list<Item> list) { return items(std::span(list.begin(), list.size())); }
 
 // One item decoded on its own, as its seat's list decoding would decode it.
-inline std::expected<Event, ConversionError> decode_take(Seat actor, const ActionItem& item) {
+inline std::expected<Event, ConversionError> decode_take(Seat actor, const Item& item) {
   std::vector<Event> events;
-  if (auto decoded = append_takes(SeatAt{{}, actor}, std::span(&item, 1), events); !decoded)
+  if (auto decoded = append_takes(SeatAt{{}, actor}, items({item}), events); !decoded)
     return std::unexpected(decoded.error());
   return std::move(events.front());
 }
 
-inline std::expected<std::vector<Event>, ConversionError> decode_discard(Seat actor, const ActionItem& item) {
+inline std::expected<std::vector<Event>, ConversionError> decode_discard(Seat actor, const Item& item) {
   std::vector<Event> events;
-  if (auto decoded = append_discards(SeatAt{{}, actor}, std::span(&item, 1), events); !decoded)
+  if (auto decoded = append_discards(SeatAt{{}, actor}, items({item}), events); !decoded)
     return std::unexpected(decoded.error());
   return events;
 }
 
-inline std::expected<SeatEvents, ConversionError> build_seat_events(Seat seat, std::span<const ActionItem> takes,
-                                                                    std::span<const ActionItem> discards) {
+inline std::expected<SeatEvents, ConversionError> build_seat_events(Seat seat, std::span<const Item> takes,
+                                                                    std::span<const Item> discards) {
   SeatEvents events;
-  if (auto built = paiscribe::build_seat_events(SeatAt{{}, seat}, takes, discards, events); !built)
+  if (auto built = paiscribe::build_seat_events(SeatAt{{}, seat}, items(takes), items(discards), events); !built)
     return std::unexpected(built.error());
   return events;
 }
@@ -51,25 +67,6 @@ inline std::expected<void, ConversionError> convert_kyoku(const RawKyoku& kyoku,
                                                          std::vector<Event>& events) {
   EverySeatEvents seats;
   return paiscribe::convert_kyoku(kyoku, result, events, seats);
-}
-
-// A list item written the way the log writes it: a code or a call string.
-struct Item {
-  Item(int code) : item(to_item(code)) {}  // NOLINT: rows read like the log
-  Item(const char* text) : item{ActionItem::Text{text}} {}  // NOLINT
-
-  static ActionItem to_item(int code) {
-    if (auto tile = tile_from_code(static_cast<std::uint8_t>(code))) return ActionItem{*tile};
-    return ActionItem{ActionItem::Number{static_cast<std::uint8_t>(code)}};
-  }
-
-  ActionItem item;
-};
-
-inline std::vector<ActionItem> items(std::initializer_list<Item> list) {
-  std::vector<ActionItem> out;
-  for (const Item& entry : list) out.push_back(entry.item);
-  return out;
 }
 
 inline Tile tile(int code) { return *tile_from_code(static_cast<std::uint8_t>(code)); }

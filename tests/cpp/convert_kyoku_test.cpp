@@ -144,9 +144,9 @@ TEST(ConvertKyoku, CompetingCalls) {
     SCOPED_TRACE(c.name);
     RawKyoku kyoku = make_kyoku();
     set_lists(kyoku, 0, {11}, {15});
-    kyoku.seats[1].take_items = {c.seat1_take.item};
-    kyoku.seats[2].take_items = {c.seat2_take.item};
-    kyoku.seats[3].take_items = {c.seat3_take.item};
+    kyoku.seats[1].take_items = items({c.seat1_take});
+    kyoku.seats[2].take_items = items({c.seat2_take});
+    kyoku.seats[3].take_items = items({c.seat3_take});
     auto lines = replay(kyoku);
     ASSERT_TRUE(lines.has_value());
     EXPECT_EQ(*lines, (Lines{"start_kyoku", "tsumo 0 1m", "dahai 0 5m", std::string(c.expected_call), "ryukyoku",

@@ -28,13 +28,13 @@ std::string describe(const ConversionError& error) {
   return "another error";
 }
 
-std::string take_outcome(Seat actor, const ActionItem& item) {
+std::string take_outcome(Seat actor, const Item& item) {
   const auto event = decode_take(actor, item);
   return event ? line_of(*event) : describe(event.error());
 }
 
 // The events' lines joined by line feeds, or the error.
-std::string discard_outcome(Seat actor, const ActionItem& item) {
+std::string discard_outcome(Seat actor, const Item& item) {
   const auto events = decode_discard(actor, item);
   if (!events) return describe(events.error());
   std::string lines;
@@ -44,7 +44,7 @@ std::string discard_outcome(Seat actor, const ActionItem& item) {
 
 struct ItemCase {
   std::string_view label;
-  ActionItem item;
+  Item item;
   Seat actor;
   std::string expected;
 };

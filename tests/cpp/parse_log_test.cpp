@@ -85,11 +85,15 @@ std::string render(const JsonValue& value) {
 }
 
 std::string render(Tile tile) { return std::string(mjai_name(tile)); }
-std::string render(const ActionItem& item) {
-  if (const auto* tile = std::get_if<Tile>(&item.value)) return "tile " + render(*tile);
-  if (const auto* number = std::get_if<ActionItem::Number>(&item.value))
-    return "number " + std::to_string(number->value);
-  return "text " + std::get<ActionItem::Text>(item.value).value;
+std::string render(ActionItem item) {
+  if (const auto tile = item.tile()) return "tile " + render(*tile);
+  if (const auto number = item.number()) return "number " + std::to_string(*number);
+  return "text " + std::string(*item.text());
+}
+std::string render(const ActionItems& items) {
+  std::string text;
+  for (std::size_t index = 0; index < items.size(); ++index) text += (index ? ", " : "") + render(items[index]);
+  return text;
 }
 std::string render(const ResultItem& item) {
   if (const auto* text = std::get_if<ResultItem::Text>(&item.value)) return "text " + text->value;
@@ -138,8 +142,8 @@ std::string render_slot(const RawLog& log, std::string_view slot) {
   if (slot == "dora") return render_list(kyoku.dora_indicators);
   if (slot == "ura") return render_list(kyoku.ura_indicators);
   if (slot == "haipai") return render_list(kyoku.seats[0].haipai);
-  if (slot == "take") return render_list(kyoku.seats[0].take_items, ", ");
-  if (slot == "discard") return render_list(kyoku.seats[0].discard_items, ", ");
+  if (slot == "take") return render(kyoku.seats[0].take_items);
+  if (slot == "discard") return render(kyoku.seats[0].discard_items);
   if (slot == "result") return render_list(kyoku.result, " | ");
   return "parsed";
 }

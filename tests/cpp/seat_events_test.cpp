@@ -31,8 +31,8 @@ std::string reach(int actor = 0) { return R"({"type":"reach","actor":)" + std::t
 TEST(BuildSeatEvents, PairsDiscardsWithTakes) {
   struct Case {
     std::string_view label;
-    std::vector<ActionItem> takes;
-    std::vector<ActionItem> discards;
+    std::vector<Item> takes;
+    std::vector<Item> discards;
     std::vector<std::string> expected;
   };
   const Case cases[] = {
@@ -97,8 +97,8 @@ TEST(BuildSeatEvents, PairsDiscardsWithTakes) {
 }
 
 TEST(BuildSeatEvents, EveryEventCarriesTheSeat) {
-  const std::vector<ActionItem> takes = {tile_item(11), text_item("c141315"), tile_item(47)};
-  const std::vector<ActionItem> discards = {number_item(60), tile_item(19), text_item("r60")};
+  const std::vector<Item> takes = {tile_item(11), text_item("c141315"), tile_item(47)};
+  const std::vector<Item> discards = {number_item(60), tile_item(19), text_item("r60")};
   const auto actions = build_seat_events(2, takes, discards);
   ASSERT_TRUE(actions.has_value());
   EXPECT_EQ(lines_of(actions->takes), (std::vector<std::string>{
@@ -111,9 +111,9 @@ TEST(BuildSeatEvents, EveryEventCarriesTheSeat) {
 }
 
 TEST(BuildSeatEvents, LongRunsOfPlaceholders) {
-  std::vector<ActionItem> takes(5000, tile_item(11));
+  std::vector<Item> takes(5000, tile_item(11));
   takes.push_back(tile_item(47));
-  std::vector<ActionItem> discards(5000, tile_item(0));
+  std::vector<Item> discards(5000, tile_item(0));
   discards.push_back(number_item(60));
   discards.push_back(tile_item(25));
   const auto actions = build_seat_events(1, takes, discards);
@@ -125,8 +125,8 @@ TEST(BuildSeatEvents, FirstFailingItemEndsTheBuild) {
   using namespace conversion_error;
   struct Case {
     std::string_view label;
-    std::vector<ActionItem> takes;
-    std::vector<ActionItem> discards;
+    std::vector<Item> takes;
+    std::vector<Item> discards;
     ConversionError expected;
   };
   // Each failure names the item by its seat, its list and its index there.

@@ -233,10 +233,10 @@ class KyokuReplay {
   conversion_error::UnexpectedEvent unexpected_call() const {
     const auto& items = kyoku_.seats[seat_].take_items;
     const std::size_t index = items.size() - takes_[seat_].remaining() - 1;
-    const auto* text = std::get_if<ActionItem::Text>(&items[index].value);
+    const std::string_view text = items[index].text().value_or("");
     std::optional<conversion_error::Discard> last_discard;
     if (turn_passed_) last_discard = conversion_error::Discard{last_discarder_, last_discard_};
-    return {ItemAt{seat_at(), ActionList::Takes, index}, text ? text->value : std::string(), last_discard};
+    return {ItemAt{seat_at(), ActionList::Takes, index}, std::string(text), last_discard};
   }
 
   const KyokuHeader& header() const { return kyoku_.header; }

@@ -95,8 +95,8 @@ const LetterForm<N>* form_at(const std::array<LetterForm<N>, Count>& forms, std:
 // the failure.
 using Decoded = std::expected<void, ConversionError>;
 
-std::unexpected<ConversionError> invalid_call(const std::string& text) {
-  return std::unexpected(ConversionError{ce::InvalidCallString{{}, text}});
+std::unexpected<ConversionError> invalid_call(std::string_view text) {
+  return std::unexpected(ConversionError{ce::InvalidCallString{{}, std::string(text)}});
 }
 
 std::unexpected<ConversionError> invalid_code(ce::InvalidTileCode&& error) {
@@ -108,7 +108,7 @@ std::unexpected<ConversionError> invalid_code(ce::InvalidTileCode&& error) {
 
 // A call on another seat's discard: the taken tile first, then the player's own.
 template <typename Call, std::size_t N, typename Out>
-Decoded put_claim(Seat actor, const std::string& text, const LetterForm<N>& form, Out& out) {
+Decoded put_claim(Seat actor, std::string_view text, const LetterForm<N>& form, Out& out) {
   auto tiles = read_codes(text, form.codes);
   if (!tiles) return invalid_code(std::move(tiles.error()));
   const auto& t = *tiles;
@@ -120,7 +120,7 @@ Decoded put_claim(Seat actor, const std::string& text, const LetterForm<N>& form
 
 // A pon or daiminkan: the length first, then where its letter stands.
 template <typename Call, std::size_t N, std::size_t Count, typename Out>
-Decoded put_lettered_claim(Seat actor, const std::string& text, std::size_t size, std::size_t letter_at,
+Decoded put_lettered_claim(Seat actor, std::string_view text, std::size_t size, std::size_t letter_at,
                            const std::array<LetterForm<N>, Count>& forms, Out& out) {
   if (text.size() != size) return invalid_call(text);
   const auto* form = form_at(forms, letter_at);
@@ -129,21 +129,21 @@ Decoded put_lettered_claim(Seat actor, const std::string& text, std::size_t size
 }
 
 template <typename Out>
-Decoded put_take_text(Seat actor, const std::string& text, Out& out) {
-  if (text.find('c') != std::string::npos) {
+Decoded put_take_text(Seat actor, std::string_view text, Out& out) {
+  if (text.find('c') != std::string_view::npos) {
     if (text.size() != kTakeCallSize) return invalid_call(text);
     return put_claim<ev::Chi>(actor, text, kChiForm, out);
   }
-  if (const auto at = text.find('p'); at != std::string::npos)
+  if (const auto at = text.find('p'); at != std::string_view::npos)
     return put_lettered_claim<ev::Pon>(actor, text, kTakeCallSize, at, kPonForms, out);
-  if (const auto at = text.find('m'); at != std::string::npos)
+  if (const auto at = text.find('m'); at != std::string_view::npos)
     return put_lettered_claim<ev::Daiminkan>(actor, text, kKanSize, at, kDaiminkanForms, out);
   return invalid_call(text);
 }
 
 template <typename Out>
-Decoded put_discard_text(Seat actor, const std::string& text, Out& out) {
-  if (const auto at = text.find('k'); at != std::string::npos) {
+Decoded put_discard_text(Seat actor, std::string_view text, Out& out) {
+  if (const auto at = text.find('k'); at != std::string_view::npos) {
     if (text.size() != kKanSize) return invalid_call(text);
     const auto* form = form_at(kKakanForms, at);
     if (!form) return invalid_call(text);
@@ -153,7 +153,7 @@ Decoded put_discard_text(Seat actor, const std::string& text, Out& out) {
     out.emplace_back(ev::Kakan{actor, t[0], {t[1], t[2], t[3]}});
     return {};
   }
-  if (text.find('a') != std::string::npos) {
+  if (text.find('a') != std::string_view::npos) {
     if (text.size() != kKanSize) return invalid_call(text);
     auto tiles = read_codes(text, kAnkanReadOrder);
     if (!tiles) return invalid_code(std::move(tiles.error()));
@@ -177,28 +177,27 @@ Decoded put_discard_text(Seat actor, const std::string& text, Out& out) {
 }
 
 template <typename Out>
-Decoded put_take(Seat actor, const ActionItem& item, Out& out) {
-  if (const auto* tile = std::get_if<Tile>(&item.value)) {
+Decoded put_take(Seat actor, ActionItem item, Out& out) {
+  if (const auto tile = item.tile()) {
     out.emplace_back(ev::Tsumo{actor, *tile});
     return {};
   }
-  if (const auto* number = std::get_if<ActionItem::Number>(&item.value))
-    return std::unexpected(ConversionError{ce::UnexpectedNumber{{}, number->value}});
-  return put_take_text(actor, std::get<ActionItem::Text>(item.value).value, out);
+  if (const auto number = item.number()) return std::unexpected(ConversionError{ce::UnexpectedNumber{{}, *number}});
+  return put_take_text(actor, *item.text(), out);
 }
 
 template <typename Out>
-Decoded put_discard(Seat actor, const ActionItem& item, Out& out) {
-  if (const auto* tile = std::get_if<Tile>(&item.value)) {
+Decoded put_discard(Seat actor, ActionItem item, Out& out) {
+  if (const auto tile = item.tile()) {
     out.emplace_back(ev::Dahai{actor, *tile, false});
     return {};
   }
   // Any number that is no tile (the log writes 60) discards the tile just drawn.
-  if (std::holds_alternative<ActionItem::Number>(item.value)) {
+  if (item.number()) {
     out.emplace_back(ev::Dahai{actor, Tile::hidden(), true});
     return {};
   }
-  return put_discard_text(actor, std::get<ActionItem::Text>(item.value).value, out);
+  return put_discard_text(actor, *item.text(), out);
 }
 
 // Names the item a decoder failed on. Out of line and cold: it runs once for
@@ -214,13 +213,14 @@ Decoded put_discard(Seat actor, const ActionItem& item, Out& out) {
 
 // Decodes one list, stopping at the first item that fails.
 template <ActionList list>
-std::expected<void, ConversionError> append_list(const SeatAt& seat, std::span<const ActionItem> items,
+std::expected<void, ConversionError> append_list(const SeatAt& seat, const ActionItems& items,
                                                  std::vector<Event>& events) {
   const Seat actor = seat.seat;
-  for (const ActionItem& item : items) {
+  for (std::size_t index = 0; index < items.size(); ++index) {
+    const ActionItem item = items[index];
     auto decoded = list == ActionList::Takes ? put_take(actor, item, events) : put_discard(actor, item, events);
     if (!decoded) {
-      place(decoded.error(), ItemAt{seat, list, static_cast<std::size_t>(&item - items.data())});
+      place(decoded.error(), ItemAt{seat, list, index});
       return decoded;
     }
   }
@@ -237,12 +237,12 @@ std::expected<Tile, ce::InvalidTileCode> parse_tile_code(std::string_view text, 
   return std::unexpected(invalid_tile_code(text, bytes));
 }
 
-std::expected<void, ConversionError> append_takes(const SeatAt& seat, std::span<const ActionItem> items,
+std::expected<void, ConversionError> append_takes(const SeatAt& seat, const ActionItems& items,
                                                   std::vector<Event>& events) {
   return append_list<ActionList::Takes>(seat, items, events);
 }
 
-std::expected<void, ConversionError> append_discards(const SeatAt& seat, std::span<const ActionItem> items,
+std::expected<void, ConversionError> append_discards(const SeatAt& seat, const ActionItems& items,
                                                      std::vector<Event>& events) {
   return append_list<ActionList::Discards>(seat, items, events);
 }

@@ -4,7 +4,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <expected>
-#include <span>
 #include <string_view>
 #include <utility>
 #include <vector>
@@ -25,9 +24,9 @@ std::expected<Tile, conversion_error::InvalidTileCode> parse_tile_code(std::stri
 // discard (chi, pon, daiminkan); a discard item is a dahai, a riichi (reach,
 // then its dahai) or a kan from the hand (kakan, ankan). The first bad item
 // ends the decoding, its failure placed at the item's index in `seat`'s list.
-std::expected<void, ConversionError> append_takes(const SeatAt& seat, std::span<const ActionItem> items,
+std::expected<void, ConversionError> append_takes(const SeatAt& seat, const ActionItems& items,
                                                   std::vector<Event>& events);
-std::expected<void, ConversionError> append_discards(const SeatAt& seat, std::span<const ActionItem> items,
+std::expected<void, ConversionError> append_discards(const SeatAt& seat, const ActionItems& items,
                                                      std::vector<Event>& events);
 
 }  // namespace paiscribe

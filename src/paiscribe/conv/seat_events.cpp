@@ -51,9 +51,8 @@ void pair_discards(const std::vector<Event>& takes, std::vector<Event>& discards
 
 }  // namespace
 
-std::expected<void, ConversionError> build_seat_events(const SeatAt& seat, std::span<const ActionItem> take_items,
-                                                       std::span<const ActionItem> discard_items,
-                                                       SeatEvents& actions) {
+std::expected<void, ConversionError> build_seat_events(const SeatAt& seat, const ActionItems& take_items,
+                                                       const ActionItems& discard_items, SeatEvents& actions) {
   actions.takes.clear();
   actions.takes.reserve(take_items.size());
   if (auto decoded = append_takes(seat, take_items, actions.takes); !decoded) return decoded;

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <expected>
-#include <span>
 #include <vector>
 
 #include "paiscribe/conv/conversion_error.hpp"
@@ -18,8 +17,7 @@ struct SeatEvents {
 
 // Refills `actions` so that its lists keep their storage from one kyoku to
 // the next. On failure `actions` holds a partial build.
-std::expected<void, ConversionError> build_seat_events(const SeatAt& seat, std::span<const ActionItem> take_items,
-                                                       std::span<const ActionItem> discard_items,
-                                                       SeatEvents& actions);
+std::expected<void, ConversionError> build_seat_events(const SeatAt& seat, const ActionItems& take_items,
+                                                       const ActionItems& discard_items, SeatEvents& actions);
 
 }  // namespace paiscribe

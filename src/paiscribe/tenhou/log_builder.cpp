@@ -299,7 +299,10 @@ void LogBuilder::action_item(const JsonToken& token, std::size_t offset) {
 
 void LogBuilder::finish_actions(const Frame& frame) {
   auto& seat = kyoku().seats[(frame.slot - kFirstSeatElement) / 3];
-  actions_.finish_into((frame.slot - kFirstSeatElement) % 3 == 1 ? seat.take_items : seat.discard_items);
+  // A copy, not a move: the copy is allocated at the list's exact length,
+  // and the list being read keeps its room for the next one.
+  ((frame.slot - kFirstSeatElement) % 3 == 1 ? seat.take_items : seat.discard_items) = actions_;
+  actions_.clear();
 }
 
 // Tried in order: a string, four 32-bit integers, any other array.

@@ -10,7 +10,7 @@
 #include <string>
 #include <string_view>
 
-#include "paiscribe/tenhou/action_list_builder.hpp"
+#include "paiscribe/tenhou/action_items.hpp"
 #include "paiscribe/tenhou/json_token.hpp"
 #include "paiscribe/tenhou/parse_error.hpp"
 #include "paiscribe/tenhou/raw_log.hpp"
@@ -177,7 +177,7 @@ class LogBuilder {
 
   Lane lane_ = Lane::kNone;
   Haipai* haipai_ = nullptr;  // of the haipai being read
-  ActionListBuilder actions_;  // the take or discard list being read
+  ActionItems actions_;        // the take or discard list being read
   ResultItemBuilder result_;   // the result item being read
   std::uint8_t seen_log_fields_ = 0;
   std::uint8_t seen_rule_fields_ = 0;

@@ -9,6 +9,8 @@ namespace {
 constexpr std::string_view kWinText = "\xE5\x92\x8C\xE4\xBA\x86";
 // The discard list's mark for the tile just drawn.
 constexpr std::uint8_t kDrawnTile = 60;
+// The code of a tile nobody sees.
+constexpr std::uint8_t kHiddenTile = 0;
 
 std::string seat_text(Seat seat) { return "seat " + std::to_string(seat); }
 
@@ -40,7 +42,7 @@ KyokuRecorder::Step KyokuRecorder::check_turn(Seat seat, std::string_view action
 KyokuRecorder::Step KyokuRecorder::draw(Seat seat, std::uint8_t id) {
   if (auto playing = still_playing(); !playing) return playing;
   if (to_discard_) return std::unexpected(seat_text(seat) + " draws while " + seat_text(*to_discard_) + " has yet to discard");
-  lists(seat).take_items.emplace_back(tile_of_id(id, red_fives_));
+  lists(seat).take_items.add(code_of_id(id, red_fives_));
   to_discard_ = seat;
   drawn_ = id;
   claimable_.reset();
@@ -54,13 +56,12 @@ KyokuRecorder::Step KyokuRecorder::discard(Seat seat, std::uint8_t id) {
   if (riichi_declared_ == seat) {
     // A riichi discard is written "r" and the tile's code, 60 for the drawn one.
     const std::uint8_t code = drawn_tile ? kDrawnTile : code_of_id(id, red_fives_);
-    items.emplace_back(ActionItem::Text{std::string{'r', static_cast<char>('0' + code / 10),
-                                                  static_cast<char>('0' + code % 10)}});
+    items.add(std::string{'r', static_cast<char>('0' + code / 10), static_cast<char>('0' + code % 10)});
     riichi_declared_.reset();
   } else if (drawn_tile) {
-    items.emplace_back(ActionItem::Number{kDrawnTile});
+    items.add(kDrawnTile);
   } else {
-    items.emplace_back(tile_of_id(id, red_fives_));
+    items.add(code_of_id(id, red_fives_));
   }
   claimable_ = Discard{seat, id};
   to_discard_.reset();
@@ -88,18 +89,18 @@ KyokuRecorder::Step KyokuRecorder::check_claim(Seat seat, const Meld& meld) cons
 KyokuRecorder::Step KyokuRecorder::call(Seat seat, const Meld& meld) {
   if (!takes_a_discard(meld.kind)) {
     if (auto turn = check_turn(seat, "declares a kan"); !turn) return turn;
-    lists(seat).discard_items.emplace_back(ActionItem::Text{meld_notation(meld, red_fives_)});
+    lists(seat).discard_items.add(meld_notation(meld, red_fives_));
     to_discard_.reset();  // the replacement draw comes next
     drawn_.reset();
     return {};
   }
   if (auto claim = check_claim(seat, meld); !claim) return claim;
-  lists(seat).take_items.emplace_back(ActionItem::Text{meld_notation(meld, red_fives_)});
+  lists(seat).take_items.add(meld_notation(meld, red_fives_));
   claimable_.reset();
   drawn_.reset();
   if (meld.kind == MeldKind::OpenKan) {
     // The kan's turn has no discard of its own: the list holds its place with a hidden tile.
-    lists(seat).discard_items.emplace_back(Tile::hidden());
+    lists(seat).discard_items.add(kHiddenTile);
     to_discard_.reset();
   } else {
     to_discard_ = seat;

@@ -7,6 +7,7 @@
 #include <variant>
 #include <vector>
 
+#include "paiscribe/tenhou/action_items.hpp"
 #include "paiscribe/tenhou/json_value.hpp"
 #include "paiscribe/base/tile.hpp"
 
@@ -24,22 +25,6 @@ struct KyokuHeader {
   std::uint8_t kyoku_index = 0;  // 0 is East 1, 4 is South 1
   std::uint8_t honba = 0;
   std::uint8_t kyotaku = 0;
-};
-
-// One entry of a take or discard list: a tile, a number that is no tile
-// code (60 marks a discard of the drawn tile), or call/riichi notation.
-struct ActionItem {
-  using Tile = paiscribe::Tile;
-  struct Number {
-    std::uint8_t value;
-    friend bool operator==(Number, Number) = default;
-  };
-  struct Text {
-    std::string value;
-    friend bool operator==(const Text&, const Text&) = default;
-  };
-
-  std::variant<Tile, Number, Text> value;
 };
 
 // One entry of a kyoku's result list.
@@ -63,8 +48,8 @@ struct RawSeat {
   Haipai haipai{Tile::hidden(), Tile::hidden(), Tile::hidden(), Tile::hidden(), Tile::hidden(),
                 Tile::hidden(), Tile::hidden(), Tile::hidden(), Tile::hidden(), Tile::hidden(),
                 Tile::hidden(), Tile::hidden(), Tile::hidden()};
-  std::vector<ActionItem> take_items;
-  std::vector<ActionItem> discard_items;
+  ActionItems take_items;
+  ActionItems discard_items;
 };
 
 // The log writes a kyoku as 17 positional elements; the seats' three lists
