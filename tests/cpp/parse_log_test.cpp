@@ -243,6 +243,9 @@ TEST(ParseLog, RejectsDocumentsOfTheWrongShape) {
 }
 
 TEST(ParseLog, SlotValues) {
+  const std::string long_text(200, 'x');
+  const std::string escaped_items = "[255,\"\",254,\"" + long_text + "\",255]";
+  const std::string escaped_items_rendered = "number 255, text , number 254, text " + long_text + ", number 255";
   const std::pair<Slot, std::string_view> cases[] = {
       {{"header", "[7,3,2]"}, "7,3,2"},
       {{"header", "[0,0]"}, "!invalid length 2"},
@@ -261,6 +264,8 @@ TEST(ParseLog, SlotValues) {
       {{"haipai", "[11,12,13,14,15,16,17,18,19,21,22,23,24,25]"}, "!invalid length 14"},
       {{"haipai", "[11,12,13,14,15,16,17,18,19,21,22,23,10]"}, "!invalid value: 10,"},
       {{"take", R"([60,0,11,10,"60","c141315"])"}, "number 60, tile ?, tile 1m, number 10, text 60, text c141315"},
+      // The list's own escapes: the number 255, an empty text, a text of more than 127 bytes.
+      {{"take", escaped_items}, escaped_items_rendered},
       {{"take", "[11.0]"}, "!data did not match any variant of untagged enum ActionItem"},
       {{"discard", "[null]"}, "!data did not match any variant of untagged enum ActionItem"},
       {{"discard", "[true,60]"}, "!data did not match any variant of untagged enum ActionItem"},

@@ -216,13 +216,14 @@ template <ActionList list>
 std::expected<void, ConversionError> append_list(const SeatAt& seat, const ActionItems& items,
                                                  std::vector<Event>& events) {
   const Seat actor = seat.seat;
-  for (std::size_t index = 0; index < items.size(); ++index) {
-    const ActionItem item = items[index];
+  std::size_t index = 0;
+  for (const ActionItem item : items) {
     auto decoded = list == ActionList::Takes ? put_take(actor, item, events) : put_discard(actor, item, events);
     if (!decoded) {
       place(decoded.error(), ItemAt{seat, list, index});
       return decoded;
     }
+    ++index;
   }
   return {};
 }
