@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <span>
 #include <string>
 #include <vector>
 
@@ -136,6 +137,25 @@ TEST(ConvertLog, FailureGroups) {
     auto events = convert_log(make_log("", c.kyokus));
     ASSERT_FALSE(events.has_value());
     EXPECT_EQ(std::holds_alternative<InvalidLog>(events.error()), c.invalid_log);
+  }
+}
+
+// A typical game comes whole; a long one a kyoku at a time, adding up to the game.
+TEST(ConvertLog, LongGameInBatches) {
+  struct Collected final : EventBatches {
+    std::vector<std::vector<Event>> batches;
+    void take(std::span<const Event> batch) override { batches.emplace_back(batch.begin(), batch.end()); }
+  };
+  for (const std::size_t kyokus : {std::size_t{2}, kEventsInOneBatch}) {
+    SCOPED_TRACE(kyokus);
+    const RawLog log = make_log("", std::vector<RawKyoku>(kyokus, simple_kyoku()));
+    Collected collected;
+    ASSERT_TRUE(convert_log(log, collected).has_value());
+    // The last batch also carries end_game.
+    EXPECT_EQ(collected.batches.size(), kyokus == 2 ? 1 : kyokus);
+    std::vector<Event> joined;
+    for (const auto& batch : collected.batches) joined.insert(joined.end(), batch.begin(), batch.end());
+    EXPECT_EQ(joined, convert_log(log).value());
   }
 }
 

@@ -29,6 +29,12 @@ std::size_t estimated_event_count(const RawKyoku& kyoku) {
   return count;
 }
 
+std::size_t estimated_event_count(const RawLog& log) {
+  std::size_t count = 2;
+  for (const RawKyoku& kyoku : log.kyokus) count += estimated_event_count(kyoku);
+  return count;
+}
+
 std::size_t largest_kyoku_event_count(const RawLog& log) {
   std::size_t largest = 0;
   for (const RawKyoku& kyoku : log.kyokus) largest = std::max(largest, estimated_event_count(kyoku));
@@ -54,8 +60,8 @@ EverySeatEvents seat_actions_for(const RawLog& log) {
   return seats;
 }
 
-// The events go into `events`; with `batches`, they are handed over there a
-// kyoku at a time and `events` is emptied after each.
+// The events go into `events`; with `batches`, they are handed over there
+// after each kyoku, and `events` is emptied.
 std::expected<void, ConvertLogError> convert_into(const RawLog& log, std::vector<Event>& events,
                                                   EventBatches* batches) {
   const std::string_view disp = log.rule.disp;
@@ -90,17 +96,22 @@ std::expected<void, ConvertLogError> convert_into(const RawLog& log, std::vector
 }  // namespace
 
 std::expected<void, ConvertLogError> convert_log(const RawLog& log, EventBatches& batches) {
-  // One kyoku's events at a time, in storage that every kyoku reuses.
-  std::vector<Event> batch;
-  batch.reserve(largest_kyoku_event_count(log) + 2);
-  return convert_into(log, batch, &batches);
+  std::vector<Event> events;
+  const std::size_t count = estimated_event_count(log);
+  if (count <= kEventsInOneBatch) {
+    events.reserve(count);
+    if (auto converted = convert_into(log, events, nullptr); !converted) return converted;
+    batches.take(events);
+    return {};
+  }
+  // A kyoku at a time, in storage that every kyoku reuses.
+  events.reserve(largest_kyoku_event_count(log) + 2);
+  return convert_into(log, events, &batches);
 }
 
 std::expected<std::vector<Event>, ConvertLogError> convert_log(const RawLog& log) {
   std::vector<Event> events;
-  std::size_t count = 2;
-  for (const RawKyoku& kyoku : log.kyokus) count += estimated_event_count(kyoku);
-  events.reserve(count);
+  events.reserve(estimated_event_count(log));
   if (auto converted = convert_into(log, events, nullptr); !converted)
     return std::unexpected(std::move(converted.error()));
   return events;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <expected>
 #include <span>
 #include <variant>
@@ -14,9 +15,13 @@ namespace paiscribe {
 
 using ConvertLogError = std::variant<InvalidLog, ConversionError>;
 
-// Takes a game's events a kyoku at a time, so that a long game never holds
-// all of them: the first batch opens with start_game, the last closes with
-// end_game. A batch lives only for the call.
+// Takes a game's events in batches, so that a long game never holds all of
+// them: a game of up to kEventsInOneBatch events (every real game) comes as one
+// batch, a longer one a kyoku at a time; the first batch opens with
+// start_game and the last closes with end_game. A batch lives only for the
+// call.
+inline constexpr std::size_t kEventsInOneBatch = std::size_t{1} << 12;
+
 class EventBatches {
  public:
   virtual void take(std::span<const Event> batch) = 0;

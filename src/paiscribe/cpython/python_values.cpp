@@ -51,10 +51,23 @@ PyObject* lines_to_list(const MjaiLines& lines) {
 }
 
 void ListOfLines::take(const MjaiLines& batch) {
-  for (std::size_t i = 0; list_ != nullptr && i < batch.size(); ++i) {
-    const OwnedRef line(str_of_line(batch[i], batch.may_hold_non_ascii(i)));
-    if (!line || PyList_Append(list_, line.get()) != 0) Py_CLEAR(list_);
+  if (failed_) return;
+  OwnedRef part(lines_to_list(batch));
+  if (part && list_ == nullptr) {
+    list_ = part.release();
+    return;
   }
+  const Py_ssize_t end = list_ == nullptr ? 0 : PyList_GET_SIZE(list_);
+  if (!part || PyList_SetSlice(list_, end, end, part.get()) != 0) {
+    failed_ = true;
+    Py_CLEAR(list_);
+  }
+}
+
+PyObject* ListOfLines::release() {
+  if (failed_) return nullptr;
+  if (list_ == nullptr) return PyList_New(0);
+  return std::exchange(list_, nullptr);
 }
 
 PyObject* builtin_exception(ErrorClass error_class) {

@@ -15,21 +15,23 @@ PyObject* str_of_text(const std::string& text);
 // A new list of str, one per line; null with the error set on failure.
 PyObject* lines_to_list(const MjaiLines& lines);
 
-// Builds that list batch by batch, while the lines are made. After a failure
-// it takes nothing more.
+// Builds that list batch by batch, while the lines are made: the first
+// batch, all of a typical game, becomes the list; later ones extend it.
+// After a failure it takes nothing more.
 class ListOfLines final : public LineBatches {
  public:
-  ListOfLines() : list_(PyList_New(0)) {}
+  ListOfLines() = default;
   ListOfLines(const ListOfLines&) = delete;
   ListOfLines& operator=(const ListOfLines&) = delete;
   ~ListOfLines() { Py_XDECREF(list_); }
 
   void take(const MjaiLines& batch) override;
   // The list, or null with the error set.
-  PyObject* release() { return std::exchange(list_, nullptr); }
+  PyObject* release();
 
  private:
-  PyObject* list_;
+  PyObject* list_ = nullptr;
+  bool failed_ = false;
 };
 
 // The built-in exception type of an error class; null for the classes the
