@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <iterator>
 #include <span>
 #include <string>
 #include <vector>
@@ -17,7 +18,7 @@ RawLog make_log(std::string disp, std::vector<RawKyoku> kyokus = {}) {
   RawLog log;
   log.name = {"A", "B", "C", "D"};
   log.rule.disp = std::move(disp);
-  log.kyokus = std::move(kyokus);
+  log.kyokus.assign(std::make_move_iterator(kyokus.begin()), std::make_move_iterator(kyokus.end()));
   return log;
 }
 

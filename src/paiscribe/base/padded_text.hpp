@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "paiscribe/base/large_buffer_allocator.hpp"
+
 namespace paiscribe {
 
 // Text in one buffer followed by a few NUL bytes, so a reader may stop at the
@@ -44,7 +46,9 @@ class PaddedText {
   }
 
  private:
-  std::string buffer_;  // always ends in kPadding NULs
+  // Always ends in kPadding NULs. A long log's text is given back to the
+  // system as soon as it is dropped.
+  std::basic_string<char, std::char_traits<char>, LargeBufferAllocator<char>> buffer_;
 };
 
 }  // namespace paiscribe

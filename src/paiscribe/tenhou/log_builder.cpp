@@ -373,8 +373,6 @@ std::string LogBuilder::length_hint(const Frame& frame) const {
 
 std::expected<RawLog, ParseError> LogBuilder::finish() {
   if (error_) return std::unexpected(std::move(*error_));
-  // The record outlives the parse by the whole conversion, and so would spare room.
-  log_.kyokus.shrink_to_fit();
   return std::move(log_);
 }
 

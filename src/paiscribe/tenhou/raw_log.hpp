@@ -7,6 +7,7 @@
 #include <variant>
 #include <vector>
 
+#include "paiscribe/base/large_buffer_allocator.hpp"
 #include "paiscribe/tenhou/action_items.hpp"
 #include "paiscribe/tenhou/json_value.hpp"
 #include "paiscribe/base/tile.hpp"
@@ -64,7 +65,9 @@ struct RawKyoku {
 };
 
 struct RawLog {
-  std::vector<RawKyoku> kyokus;
+  // A long game's kyokus take megabytes, given back to the system as the list
+  // grows and when it is dropped.
+  std::vector<RawKyoku, LargeBufferAllocator<RawKyoku>> kyokus;
   std::array<std::string, 4> name;
   Rule rule;
   std::optional<std::string> ratingc;
