@@ -30,7 +30,7 @@ struct LargeBufferAllocator {
   }
   void deallocate(T* block, std::size_t count) {
     const std::size_t bytes = count * sizeof(T);
-    if (bytes < kFromSystem) ::operator delete(block, bytes);
+    if (bytes < kFromSystem) ::operator delete(block);
     else ::munmap(block, bytes);
   }
 
