@@ -96,17 +96,14 @@ std::expected<void, ConvertLogError> convert_into(const RawLog& log, std::vector
 }  // namespace
 
 std::expected<void, ConvertLogError> convert_log(const RawLog& log, EventBatches& batches) {
-  std::vector<Event> events;
+  // A long game goes a kyoku at a time, in storage that every kyoku reuses.
   const std::size_t count = estimated_event_count(log);
-  if (count <= kEventsInOneBatch) {
-    events.reserve(count);
-    if (auto converted = convert_into(log, events, nullptr); !converted) return converted;
-    batches.take(events);
-    return {};
-  }
-  // A kyoku at a time, in storage that every kyoku reuses.
-  events.reserve(largest_kyoku_event_count(log) + 2);
-  return convert_into(log, events, &batches);
+  EventBatches* const per_kyoku = count > kEventsInOneBatch ? &batches : nullptr;
+  std::vector<Event> events;
+  events.reserve(per_kyoku != nullptr ? largest_kyoku_event_count(log) + 2 : count);
+  if (auto converted = convert_into(log, events, per_kyoku); !converted) return converted;
+  if (per_kyoku == nullptr) batches.take(events);
+  return {};
 }
 
 std::expected<std::vector<Event>, ConvertLogError> convert_log(const RawLog& log) {

@@ -39,7 +39,6 @@ class MjaiLines {
   void clear();
 
  private:
-
   std::string text_;
   std::vector<std::size_t> ends_;  // where each line's line feed stands
   std::vector<std::size_t> lines_with_names_;

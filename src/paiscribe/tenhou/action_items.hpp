@@ -6,7 +6,6 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "paiscribe/base/tile.hpp"
 #include "paiscribe/tenhou/tile_code.hpp"
