@@ -73,6 +73,16 @@ def peak_memory(path):
     return int(out.stdout)
 
 
+def floor_call(floor_module, path, lines):
+    """The floor of one log as a call: its inputs are made here, in advance."""
+    text = "".join(line + "\n" for line in lines).encode()
+    line_feeds = itertools.accumulate((len(line.encode()) + 1 for line in lines), initial=-1)
+    ends = array.array("Q", list(line_feeds)[1:])
+    non_ascii = bytes(not line.isascii() for line in lines)
+    encoded_path = os.fsencode(path)
+    return lambda: floor_module.lines(encoded_path, text, ends, non_ascii)
+
+
 def measure(path):
     path = str(path)
     lines = _paiscribe.tenhou_to_mjai(path)
@@ -84,14 +94,7 @@ def measure(path):
             return f.read()
 
     if _floor is not None:
-        text = "".join(line + "\n" for line in lines).encode()
-        line_feeds = itertools.accumulate((len(line.encode()) + 1 for line in lines), initial=-1)
-        ends = array.array("Q", list(line_feeds)[1:])
-        non_ascii = bytes(not line.isascii() for line in lines)
-        encoded_path = os.fsencode(path)
-
-        def floor():
-            return _floor.lines(encoded_path, text, ends, non_ascii)
+        floor = floor_call(_floor, path, lines)
     else:
 
         def floor():

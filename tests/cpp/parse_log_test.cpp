@@ -171,6 +171,16 @@ std::string nested(std::string_view open, std::string_view inner, std::string_vi
 
 constexpr std::string_view kMinimal = R"({"log":[],"name":["a","b","c","d"],"rule":{}})";
 
+// White space of every kind in runs longer than the reader skips at once.
+const std::string kWideSpace = std::string(37, ' ') + "\t\r\n" + std::string(20, '\t');
+
+// The document as pretty-printers write it, only wider: space around every comma and colon.
+std::string spread_out(std::string_view document) {
+  std::string text;
+  for (const char c : document) text += c == ',' || c == ':' ? kWideSpace + c + kWideSpace : std::string(1, c);
+  return text;
+}
+
 TEST(ParseLog, MinimalDocumentsInEveryForm) {
   const std::string bom_free_padding = " \t\r\n";
   const std::string documents[] = {
@@ -180,6 +190,7 @@ TEST(ParseLog, MinimalDocumentsInEveryForm) {
       R"({"\u006cog":[],"name":["a","b","c","d"],"rule":{"Disp":5,"x":null,"x":[]},"Log":{"a":1},"log ":true})",
       R"({"log":[],"name":["a","b","c","d"],"rule":["",0,0,0,0],"x":"\udc00","x":123456789012345678901234567890})",
       bom_free_padding + std::string(kMinimal) + bom_free_padding,
+      spread_out(kMinimal),
   };
   for (const std::string& document : documents) {
     SCOPED_TRACE(document);
@@ -476,6 +487,7 @@ TEST(ParseLog, FailuresSayWhereAndWhatToCheck) {
       {" \n ", "The document is empty. at line 2 column 2", 2, 2, "nothing but white space"},
       {"\xEF\xBB\xBF{}", "Invalid value.", 1, 1, "byte-order mark"},
       {"{}\n{}", "trailing characters at line 2 column 1", 2, 1, "more text follows the log"},
+      {"{\"log\":[]," + kWideSpace + "]", "Missing a name for object member.", 2, 21, ""},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.document.substr(0, 120));

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <cassert>
 #include <cstddef>
 #include <string>
@@ -12,10 +13,11 @@ namespace paiscribe {
 // Text in one buffer followed by a few NUL bytes, so a reader may stop at the
 // first NUL instead of counting and may look a little past the last byte:
 // a UTF-8 check that takes a character's continuation bytes without looking
-// for the end reads up to three bytes beyond a character cut short there.
+// for the end reads up to three bytes beyond a character cut short there, and
+// a scan over white space loads sixteen bytes from where it stands.
 class PaddedText {
  public:
-  static constexpr std::size_t kPadding = 4;
+  static constexpr std::size_t kPadding = 16;
 
   PaddedText() : buffer_(kPadding, '\0') {}
   explicit PaddedText(std::string_view text) {
@@ -30,11 +32,15 @@ class PaddedText {
   const char* data() const { return buffer_.data(); }
   char* data() { return buffer_.data(); }
 
-  // Makes the text `size` bytes long, keeping what it held; bytes past the
-  // old end are NUL until written. Returns the start of the text.
+  // Makes the text `size` bytes long, keeping what it held, for a reader to
+  // fill: bytes past the old end hold nothing in particular until written.
+  // Returns the start of the text.
   char* grow_to(std::size_t size) {
     assert(size >= this->size());
-    buffer_.resize(size + kPadding);
+    buffer_.resize_and_overwrite(size + kPadding, [size](char* text, std::size_t length) {
+      std::fill_n(text + size, kPadding, '\0');
+      return length;
+    });
     return buffer_.data();
   }
   // Cuts the text to its first `size` bytes, as after reading fewer bytes

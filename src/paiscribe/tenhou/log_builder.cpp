@@ -28,6 +28,11 @@ constexpr std::uint32_t kKyokuElements = 17;
 constexpr std::uint32_t kFirstSeatElement = 4;
 constexpr std::uint32_t kResultElement = 16;
 
+// The reader checks every byte a string writes as it is; of what it decodes
+// from escapes, only a lone low surrogate is no UTF-8, and that comes out as
+// 0xED and a byte from 0xB0. So a string without 0xED needs no second look.
+bool decoded_is_utf8(std::string_view text) { return text.find('\xED') == std::string_view::npos || is_valid_utf8(text); }
+
 // The arrays whose length is part of their type.
 struct FixedLength {
   std::uint32_t length;
@@ -64,7 +69,7 @@ void LogBuilder::key(std::string_view key) {
   if (top().level == level_) {
     if (!failed()) record_key(top(), key, here());
   } else if (in_details()) {
-    if (is_valid_utf8(key)) result_.key(key);
+    if (decoded_is_utf8(key)) result_.key(key);
     else fail("invalid unicode code point in string", here());
   }
 }
@@ -222,7 +227,7 @@ void LogBuilder::rule_field(std::uint8_t field, const JsonToken& token, std::siz
 // Keys are compared after their escapes are decoded. A key the record does
 // not know is skipped with its value, whatever that holds.
 void LogBuilder::record_key(Frame& frame, std::string_view key, std::size_t offset) {
-  if (!is_valid_utf8(key)) return fail("invalid unicode code point in key", offset);
+  if (!decoded_is_utf8(key)) return fail("invalid unicode code point in key", offset);
   const bool log = frame.kind == Container::kLogObject;
   const auto keys = log ? std::span<const std::string_view>(kLogKeys) : std::span<const std::string_view>(kRuleKeys);
   const auto found = std::ranges::find(keys, key);
@@ -281,7 +286,7 @@ void LogBuilder::read_tile(const JsonToken& token, std::size_t offset, Tile& out
 // decodes into bytes that are not.
 void LogBuilder::read_string(const JsonToken& token, std::size_t offset, std::string& out) {
   if (token.kind != JsonToken::Kind::kString) return fail(invalid_type(token, "a string"), offset);
-  if (!is_valid_utf8(token.text)) return fail("invalid unicode code point in string", offset);
+  if (!decoded_is_utf8(token.text)) return fail("invalid unicode code point in string", offset);
   out.assign(token.text);
 }
 
@@ -290,7 +295,7 @@ void LogBuilder::action_item(const JsonToken& token, std::size_t offset) {
   if (const auto code = as_u8(token)) {
     actions_.add(*code);
   } else if (token.kind == JsonToken::Kind::kString) {
-    if (!is_valid_utf8(token.text)) return fail("invalid unicode code point in string", offset);
+    if (!decoded_is_utf8(token.text)) return fail("invalid unicode code point in string", offset);
     actions_.add(token.text);
   } else {
     fail("data did not match any variant of untagged enum ActionItem", offset);
@@ -308,7 +313,7 @@ void LogBuilder::finish_actions(const Frame& frame) {
 // Tried in order: a string, four 32-bit integers, any other array.
 void LogBuilder::result_item(const JsonToken& token, std::size_t offset) {
   if (token.kind == JsonToken::Kind::kString) {
-    if (!is_valid_utf8(token.text)) return fail("invalid unicode code point in string", offset);
+    if (!decoded_is_utf8(token.text)) return fail("invalid unicode code point in string", offset);
     kyoku().result.emplace_back(ResultItem::Text{std::string(token.text)});
   } else if (token.kind == JsonToken::Kind::kArray) {
     result_.start();
@@ -321,7 +326,7 @@ void LogBuilder::result_item(const JsonToken& token, std::size_t offset) {
 // Details hold any values, but their strings are UTF-8 and they nest no
 // deeper than values read into the record may.
 void LogBuilder::details_value(const JsonToken& token, std::size_t offset) {
-  if (token.kind == JsonToken::Kind::kString && !is_valid_utf8(token.text))
+  if (token.kind == JsonToken::Kind::kString && !decoded_is_utf8(token.text))
     return fail("invalid unicode code point in string", offset);
   if (token.is_container() && level_ > kMaxNestingLevel)
     return fail("recursion limit exceeded", offset, "a result item nests deeper than any log does");

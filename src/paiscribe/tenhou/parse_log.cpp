@@ -3,7 +3,12 @@
 #include <rapidjson/error/en.h>
 #include <rapidjson/reader.h>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include <algorithm>
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <limits>
@@ -33,6 +38,51 @@ constexpr std::uint32_t kNoDepthLimit = std::numeric_limits<std::uint32_t>::max(
 using Reader = rapidjson::GenericReader<rapidjson::UTF8<>, rapidjson::UTF8<>, ThrowingAllocator>;
 
 bool is_json_whitespace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+
+// The reader's stream over a padded text. A pretty-printed log is mostly
+// indentation, which SkipWhitespace below crosses sixteen bytes at a time.
+struct PaddedStream : rapidjson::StringStream {
+  using rapidjson::StringStream::StringStream;
+};
+
+}  // namespace
+}  // namespace paiscribe
+
+// The reader reads strings and numbers through a copy of this stream too, as
+// it does for its own string stream: the builder looks for a number's text
+// where the original stands.
+template <>
+struct rapidjson::StreamTraits<paiscribe::PaddedStream> {
+  enum { copyOptimization = 1 };
+};
+
+namespace paiscribe {
+namespace {
+
+// Found by the reader for its stream in place of its own byte-at-a-time loop.
+// A run ends at the latest on the NUL after the text, and a load starting at
+// or before it stays within the padding.
+void SkipWhitespace(PaddedStream& stream) {
+  static_assert(PaddedText::kPadding >= 16);
+  const char* at = stream.src_;
+  if (!is_json_whitespace(*at)) return;  // a compact log: most calls end here
+#if defined(__SSE2__)
+  const auto equals = [](__m128i bytes, char c) { return _mm_cmpeq_epi8(bytes, _mm_set1_epi8(c)); };
+  for (;; at += 16) {
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+    const __m128i blank = _mm_or_si128(_mm_or_si128(equals(bytes, ' '), equals(bytes, '\n')),
+                                       _mm_or_si128(equals(bytes, '\r'), equals(bytes, '\t')));
+    const auto other = static_cast<std::uint16_t>(~_mm_movemask_epi8(blank));
+    if (other != 0) {
+      stream.src_ = at + std::countr_zero(other);
+      return;
+    }
+  }
+#else
+  while (is_json_whitespace(*at)) ++at;
+  stream.src_ = at;
+#endif
+}
 
 // Fills in the line and column of the error's offset.
 ParseError located(ParseError error, std::string_view text) {
@@ -89,7 +139,7 @@ struct Events {
 // One reading of the whole text; nothing when it nests too deep for this reader.
 template <unsigned kFlags>
 std::optional<std::expected<RawLog, ParseError>> read_with(const PaddedText& text, LogBuilder::Options options) {
-  rapidjson::StringStream stream(text.data());
+  PaddedStream stream(text.data());
   ThrowingAllocator allocator;
   Reader reader(&allocator);
   LogBuilder builder(stream, options);
