@@ -42,12 +42,13 @@ PyObject* str_of_text(const std::string& text) {
 PyObject* lines_to_list(const MjaiLines& lines) {
   OwnedRef list(PyList_New(static_cast<Py_ssize_t>(lines.size())));
   if (!list) return nullptr;
-  for (std::size_t i = 0; i < lines.size(); ++i) {
-    PyObject* line = str_of_line(lines[i], lines.may_hold_non_ascii(i));
-    if (line == nullptr) return nullptr;
-    PyList_SET_ITEM(list.get(), static_cast<Py_ssize_t>(i), line);
-  }
-  return list.release();
+  Py_ssize_t index = 0;
+  const bool built = lines.for_each_line([&](std::string_view line, bool may_hold_non_ascii) {
+    PyObject* text = str_of_line(line, may_hold_non_ascii);
+    if (text != nullptr) PyList_SET_ITEM(list.get(), index++, text);
+    return text != nullptr;
+  });
+  return built ? list.release() : nullptr;
 }
 
 void ListOfLines::take(const MjaiLines& batch) {

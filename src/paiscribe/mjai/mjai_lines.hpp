@@ -24,12 +24,21 @@ class MjaiLines {
   }
   // Every line, each with its line feed.
   std::string_view text() const { return text_; }
-  // Only start_game carries text from the log (the names); every other line
-  // is ASCII as written.
-  bool may_hold_non_ascii(std::size_t index) const {
-    for (const std::size_t line : lines_with_names_)
-      if (line == index) return true;
-    return false;
+  // Calls `visit(line, may_hold_non_ascii)` for each line in order, without
+  // its line feed, until a call returns false; returns whether none did. Only
+  // start_game carries text from the log (the names); every other line is
+  // ASCII as written.
+  template <class Visit>
+  bool for_each_line(Visit&& visit) const {
+    std::size_t begin = 0;
+    auto next_named = lines_with_names_.begin();
+    for (std::size_t index = 0; index < ends_.size(); ++index) {
+      const bool named = next_named != lines_with_names_.end() && *next_named == index;
+      if (named) ++next_named;
+      if (!visit(std::string_view(text_.data() + begin, ends_[index] - begin), named)) return false;
+      begin = ends_[index] + 1;
+    }
+    return true;
   }
 
   // Adds the events' lines after those already held; on failure nothing is added.
@@ -41,7 +50,7 @@ class MjaiLines {
  private:
   std::string text_;
   std::vector<std::size_t> ends_;  // where each line's line feed stands
-  std::vector<std::size_t> lines_with_names_;
+  std::vector<std::size_t> lines_with_names_;  // in ascending order
 };
 
 // Every event's line, in order; the first failure fails the whole sequence.

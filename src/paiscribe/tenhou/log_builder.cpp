@@ -31,7 +31,9 @@ constexpr std::uint32_t kResultElement = 16;
 // The reader checks every byte a string writes as it is; of what it decodes
 // from escapes, only a lone low surrogate is no UTF-8, and that comes out as
 // 0xED and a byte from 0xB0. So a string without 0xED needs no second look.
-bool decoded_is_utf8(std::string_view text) { return text.find('\xED') == std::string_view::npos || is_valid_utf8(text); }
+bool decoded_is_utf8(std::string_view text) {
+  return text.find('\xED') == std::string_view::npos || is_valid_utf8(text);
+}
 
 // The arrays whose length is part of their type.
 struct FixedLength {
