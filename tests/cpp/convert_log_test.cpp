@@ -119,7 +119,7 @@ TEST(ConvertLog, KyokusFollowEachOtherWithoutSharedState) {
 TEST(ConvertLog, FailureGroups) {
   const std::vector<ResultItem> malformed_win = {ResultItem{ResultItem::Text{kWin}},
                                                  ResultItem{ResultItem::Deltas{{0, 0, 0, 0}}},
-                                                 ResultItem{ResultItem::Details{{}}}};
+                                                 ResultItem{ResultItem::Details{}}};
   RawKyoku unconvertible = simple_kyoku();
   unconvertible.dora_indicators.clear();
   const struct {

@@ -62,26 +62,13 @@ std::string render(double value) {
   return text.find_first_of(".en") == std::string::npos ? text + ".0" : text;
 }
 
-std::string render(const JsonValue& value) {
-  struct Visitor {
-    std::string operator()(JsonValue::Null) const { return "null"; }
-    std::string operator()(bool b) const { return b ? "true" : "false"; }
-    std::string operator()(JsonValue::NonNegative n) const { return std::to_string(n.value); }
-    std::string operator()(JsonValue::Negative n) const { return std::to_string(n.value); }
-    std::string operator()(JsonValue::Float f) const { return render(f.value); }
-    std::string operator()(const std::string& s) const { return '"' + s + '"'; }
-    std::string operator()(const JsonValue::Array& items) const {
-      std::string text;
-      for (const JsonValue& item : items) text += (text.empty() ? "" : ",") + render(item);
-      return "[" + text + "]";
-    }
-    std::string operator()(const JsonValue::Object& members) const {
-      std::string text;
-      for (const auto& [key, item] : members) text += (text.empty() ? "\"" : ",\"") + key + "\":" + render(item);
-      return "{" + text + "}";
-    }
-  };
-  return std::visit(Visitor{}, value.value);
+std::string render(const ResultItem::Detail& detail) {
+  switch (detail.kind) {
+    case ResultItem::Detail::Kind::kNonNegative: return std::to_string(detail.non_negative);
+    case ResultItem::Detail::Kind::kOtherNumber: return "number";
+    case ResultItem::Detail::Kind::kNoNumber: return "other";
+  }
+  return "?";
 }
 
 std::string render(Tile tile) { return std::string(mjai_name(tile)); }
@@ -102,7 +89,10 @@ std::string render(const ResultItem& item) {
     for (std::int32_t delta : deltas->values) text += " " + std::to_string(delta);
     return text;
   }
-  return "details " + render(JsonValue{std::get<ResultItem::Details>(item.value).values});
+  const auto& details = std::get<ResultItem::Details>(item.value);
+  std::string text = "details " + std::to_string(details.count) + ":";
+  for (std::size_t i = 0; i < std::min<std::size_t>(details.count, 2); ++i) text += " " + render(details.first[i]);
+  return text;
 }
 std::string render(const std::string& text) { return text; }
 std::string render(std::int32_t number) { return std::to_string(number); }
@@ -285,10 +275,10 @@ TEST(ParseLog, SlotValues) {
       {{"take", "null"}, "!invalid type: null"},
       {{"result", "[]"}, ""},
       {{"result", R"(["和了",[1000,-1000,0,0],[1000,-1000,0],[0,0,0,"x"],[]])"},
-       "text 和了 | deltas 1000 -1000 0 0 | details [1000,-1000,0] | details [0,0,0,\"x\"] | details []"},
-      {{"result", R"([[1,2,3,4,5],[0,0,0,0.5],[0,0,0,4294967296],[null,true,-0.0,{"a":[{}],"a":"\u00e9"}]])"},
-       "details [1,2,3,4,5] | details [0,0,0,0.5] | details [0,0,0,4294967296] | "
-       "details [null,true,-0.0,{\"a\":[{}],\"a\":\"é\"}]"},
+       "text 和了 | deltas 1000 -1000 0 0 | details 3: 1000 number | details 4: 0 0 | details 0:"},
+      {{"result", R"([[1,2,3,4,5],[0.5,-0.0],[4294967296,null],[true,{"a":[{}],"a":"\u00e9"}],["x",[]]])"},
+       "details 5: 1 2 | details 2: number number | details 2: 4294967296 other | details 2: other other | "
+       "details 2: other other"},
       {{"result", "[5]"}, "!data did not match any variant of untagged enum ResultItem"},
       {{"result", "[null]"}, "!data did not match any variant of untagged enum ResultItem"},
       {{"result", "[{}]"}, "!data did not match any variant of untagged enum ResultItem"},
@@ -323,7 +313,7 @@ TEST(ParseLog, SlotValues) {
       {{"rate", "[123456789012345678901234567890,18446744073709551615,-9223372036854775808]"},
        "[1.2345678901234568e+29,18446744073709551616.0,-9223372036854775808.0]"},
       {{"result", "[[18446744073709551615,18446744073709551616,-9223372036854775808,-9223372036854775809]]"},
-       "details [18446744073709551615,18446744073709551616.0,-9223372036854775808,-9223372036854775808.0]"},
+       "details 4: 18446744073709551615 number"},
       {{"lobby", "[]"}, "!invalid type: sequence"},
   };
   for (const auto& [slot, expected] : cases) {
@@ -356,12 +346,12 @@ TEST(ParseLog, NumbersInEveryKindOfSlot) {
                                  "!invalid value", "256,0,0,0", "-1,0,0,0"}},
       {{"lobby", "#"}, {"0", "!invalid type", "!invalid type", "!invalid value", "!invalid value", "256", "-1"}},
       {{"result", "[[#,0,0,0]]"},
-       {"deltas 0 0 0 0", "details [1.0,0,0,0]", "details [100.0,0,0,0]", "details [2147483648,0,0,0]",
-        "details [-2147483649,0,0,0]", "deltas 256 0 0 0", "deltas -1 0 0 0"}},
+       {"deltas 0 0 0 0", "details 4: number 0", "details 4: number 0", "details 4: 2147483648 0",
+        "details 4: number 0", "deltas 256 0 0 0", "deltas -1 0 0 0"}},
       {{"take", "[#]"}, {"tile ?", "!", "!", "!", "!", "!", "!"}},
       {{"discard", "[#]"}, {"tile ?", "!", "!", "!", "!", "!", "!"}},
-      {{"result", "[[#]]"}, {"details [0]", "details [1.0]", "details [100.0]", "details [2147483648]",
-                             "details [-2147483649]", "details [256]", "details [-1]"}},
+      {{"result", "[[#]]"}, {"details 1: 0", "details 1: number", "details 1: number", "details 1: 2147483648",
+                             "details 1: number", "details 1: 256", "details 1: number"}},
       {{"rate", "[#]"}, {"[0.0]", "[1.0]", "[100.0]", "[2147483648.0]", "[-2147483649.0]", "[256.0]", "[-1.0]"}},
   };
   for (const Case& c : cases) {
@@ -394,7 +384,7 @@ TEST(ParseLog, NestingDepth) {
   // The result list is level 4, so its item is level 5 and 122 more levels reach 127.
   const std::string deep_array = nested("[", "0", "]", 200000), deep_object = nested(R"({"a":)", "1", "}", 5000);
   const std::pair<Slot, std::string> cases[] = {
-      {{"result", "[" + nested("[", "", "]", 123) + "]"}, "details " + nested("[", "", "]", 123)},
+      {{"result", "[" + nested("[", "", "]", 123) + "]"}, "details 1: other"},
       {{"result", "[" + nested("[", "", "]", 124) + "]"}, "!recursion limit exceeded"},
       {{"result", "[[" + nested(R"({"a":)", "0", "}", 122) + "]]"}, ""},
       {{"result", "[[" + nested(R"({"a":)", "0", "}", 123) + "]]"}, "!recursion limit exceeded"},

@@ -11,11 +11,12 @@ constexpr std::string_view kWinText = "\xE5\x92\x8C\xE4\xBA\x86";
 
 // A seat number from a win's details: non-negative integers wrap to 8 bits,
 // other numbers read as 0, anything that is no number is malformed.
-std::optional<Seat> seat_from_detail(const JsonValue& value) {
-  if (const auto* number = std::get_if<JsonValue::NonNegative>(&value.value))
-    return static_cast<Seat>(number->value & 0xFF);
-  if (std::holds_alternative<JsonValue::Negative>(value.value) || std::holds_alternative<JsonValue::Float>(value.value))
-    return Seat{0};
+std::optional<Seat> seat_from_detail(const ResultItem::Detail& detail) {
+  switch (detail.kind) {
+    case ResultItem::Detail::Kind::kNonNegative: return static_cast<Seat>(detail.non_negative & 0xFF);
+    case ResultItem::Detail::Kind::kOtherNumber: return Seat{0};
+    case ResultItem::Detail::Kind::kNoNumber: return std::nullopt;
+  }
   return std::nullopt;
 }
 
@@ -41,9 +42,9 @@ std::expected<KyokuResult, InvalidLog> digest_result(std::span<const ResultItem>
     const auto* deltas = std::get_if<ResultItem::Deltas>(&result[1 + 2 * pair].value);
     const auto* details = std::get_if<ResultItem::Details>(&result[2 + 2 * pair].value);
     if (deltas == nullptr || details == nullptr) continue;
-    if (details->values.size() < 2) return std::unexpected(InvalidLog{"win details without winner and loser"});
-    const auto actor = seat_from_detail(details->values[0]);
-    const auto target = seat_from_detail(details->values[1]);
+    if (details->count < 2) return std::unexpected(InvalidLog{"win details without winner and loser"});
+    const auto actor = seat_from_detail(details->first[0]);
+    const auto target = seat_from_detail(details->first[1]);
     if (!actor || !target) return std::unexpected(InvalidLog{"win details with a seat that is no number"});
     wins.wins.push_back(Win{deltas->values, *actor, *target});
   }

@@ -70,9 +70,8 @@ bool LogBuilder::start(JsonToken::Kind kind) {
 void LogBuilder::key(std::string_view key) {
   if (top().level == level_) {
     if (!failed()) record_key(top(), key, here());
-  } else if (in_details()) {
-    if (decoded_is_utf8(key)) result_.key(key);
-    else fail("invalid unicode code point in string", here());
+  } else if (in_details() && !decoded_is_utf8(key)) {
+    fail("invalid unicode code point in string", here());
   }
 }
 
@@ -87,17 +86,13 @@ void LogBuilder::value(const JsonToken& token, std::size_t offset) {
     const std::uint32_t index = frame.count++;
     if (!failed()) element(frame, index, token, offset);
   } else if (in_details()) {
-    details_value(token, offset);
+    check_detail(token, offset);
   }
   if (token.is_container()) update_lane();
 }
 
 void LogBuilder::end() {
-  if (top().level == level_) {
-    close(frames_[--frame_count_]);
-  } else if (in_details()) {
-    result_.close();
-  }
+  if (top().level == level_) close(frames_[--frame_count_]);
   --level_;
   update_lane();
 }
@@ -161,7 +156,7 @@ void LogBuilder::element(Frame& frame, std::uint32_t index, const JsonToken& tok
     case Container::kResults:
       return result_item(token, offset);
     case Container::kResultItem:
-      if (!result_.add_delta(token)) details_value(token, offset);
+      if (check_detail(token, offset)) result_.add(token);
       return;
     case Container::kNames:
       if (index < log_.name.size()) read_string(token, offset, log_.name[index]);
@@ -327,12 +322,12 @@ void LogBuilder::result_item(const JsonToken& token, std::size_t offset) {
 
 // Details hold any values, but their strings are UTF-8 and they nest no
 // deeper than values read into the record may.
-void LogBuilder::details_value(const JsonToken& token, std::size_t offset) {
+bool LogBuilder::check_detail(const JsonToken& token, std::size_t offset) {
   if (token.kind == JsonToken::Kind::kString && !decoded_is_utf8(token.text))
-    return fail("invalid unicode code point in string", offset);
+    return fail("invalid unicode code point in string", offset), false;
   if (token.is_container() && level_ > kMaxNestingLevel)
-    return fail("recursion limit exceeded", offset, "a result item nests deeper than any log does");
-  result_.add_detail(token);
+    return fail("recursion limit exceeded", offset, "a result item nests deeper than any log does"), false;
+  return true;
 }
 
 // A fixed-size array of the wrong length is reported even over a failure

@@ -160,7 +160,7 @@ class LogBuilder {
   void action_item(const JsonToken& token, std::size_t offset);
   void finish_actions(const Frame& frame);
   void result_item(const JsonToken& token, std::size_t offset);
-  void details_value(const JsonToken& token, std::size_t offset);
+  bool check_detail(const JsonToken& token, std::size_t offset);
   std::string length_hint(const Frame& frame) const;
 
   RawKyoku& kyoku() { return log_.kyokus.back(); }

@@ -14,7 +14,7 @@ constexpr std::uint8_t kHiddenTile = 0;
 
 std::string seat_text(Seat seat) { return "seat " + std::to_string(seat); }
 
-JsonValue seat_value(Seat seat) { return JsonValue{JsonValue::NonNegative{seat}}; }
+ResultItem::Detail seat_detail(Seat seat) { return {ResultItem::Detail::Kind::kNonNegative, seat}; }
 
 // Room for a long kyoku's turns, so the lists seldom grow item by item.
 constexpr std::size_t kTypicalTurns = 24;
@@ -120,7 +120,8 @@ KyokuRecorder::Step KyokuRecorder::win(WinRecord win) {
   if (ending_ == Ending::None) result.emplace_back(ResultItem::Text{std::string(kWinText)});
   ending_ = Ending::Win;
   result.emplace_back(ResultItem::Deltas{win.deltas});
-  result.emplace_back(ResultItem::Details{{seat_value(win.winner), seat_value(win.loser), seat_value(win.liable)}});
+  // The details a JSON log gives a win start with these three seats.
+  result.emplace_back(ResultItem::Details{3, {seat_detail(win.winner), seat_detail(win.loser)}});
   // Only a winner in riichi sees the ura indicators; of two, the first says them.
   if (kyoku_.ura_indicators.empty()) {
     for (const std::uint8_t id : win.ura_ids) kyoku_.ura_indicators.push_back(tile_of_id(id, red_fives_));

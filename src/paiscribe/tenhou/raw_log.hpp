@@ -9,7 +9,6 @@
 
 #include "paiscribe/base/large_buffer_allocator.hpp"
 #include "paiscribe/tenhou/action_items.hpp"
-#include "paiscribe/tenhou/json_value.hpp"
 #include "paiscribe/base/tile.hpp"
 
 namespace paiscribe {
@@ -36,8 +35,24 @@ struct ResultItem {
   struct Deltas {
     std::array<std::int32_t, 4> values;
   };
+  // What a value of a details list is, as far as anything reads it.
+  struct Detail {
+    enum class Kind : std::uint8_t { kNonNegative, kOtherNumber, kNoNumber };
+    Kind kind = Kind::kNoNumber;
+    std::uint64_t non_negative = 0;  // of a kNonNegative integer
+
+    friend bool operator==(const Detail&, const Detail&) = default;
+  };
+  // Any other list, such as a win's details: winner, loser and liable seat,
+  // then points and yaku. Only its length and first two values are kept.
   struct Details {
-    std::vector<JsonValue> values;
+    std::size_t count = 0;
+    std::array<Detail, 2> first{};
+
+    void add(Detail detail) {
+      if (count < first.size()) first[count] = detail;
+      ++count;
+    }
   };
 
   std::variant<Text, Deltas, Details> value;
