@@ -69,6 +69,8 @@ void expect_lines(const std::vector<LineCase>& cases) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.label);
     EXPECT_EQ(line_of(c.event), c.expected);
+    // Lines are written into the room set aside for them without sizing.
+    EXPECT_GE(line_room(c.event), line_bound(c.event));
   }
 }
 
@@ -250,6 +252,7 @@ TEST(SerializeEvent, RefusesWhatHasNoValidText) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.label);
     EXPECT_FALSE(serialize_event(c.event).has_value());
+    EXPECT_FALSE(serialize_events(std::span(&c.event, 1)).has_value());
   }
 }
 
@@ -288,6 +291,7 @@ TEST(SerializeEvent, EachLineIsOneBufferOfItsOwnSize) {
     const auto [line, allocations] = with_allocations([&] { return serialize_event(c.event); });
     ASSERT_TRUE(line.has_value());
     EXPECT_EQ(allocations, c.allocations) << line->size() << " bytes";
+    EXPECT_GE(line_room(c.event), line_bound(c.event));
     // Sized before writing: no slack beyond what the string type rounds to.
     EXPECT_LT(line->capacity(), std::max<std::size_t>(2 * line->size(), 31)) << line->size() << " bytes";
   }

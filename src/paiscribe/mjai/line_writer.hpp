@@ -149,6 +149,8 @@ class LineCursor {
   LineCursor& boolean(bool value) { return value ? raw("true") : raw("false"); }
 
   LineCursor& tile(Tile tile) {
+    if (!has_name(tile)) [[unlikely]]
+      return *this;
     const auto& entry = line_detail::kQuotedTiles[tile.index()];
     copy(entry.text.data(), line_detail::kQuotedTileSlot);
     at_ -= line_detail::kQuotedTileSlot - entry.quoted_size;
@@ -159,6 +161,8 @@ class LineCursor {
     if (tiles.empty()) return raw("[]");
     put('[');
     for (const Tile tile : tiles) {
+      if (!has_name(tile)) [[unlikely]]
+        return *this;
       const auto& entry = line_detail::kQuotedTiles[tile.index()];
       copy(entry.text.data(), line_detail::kQuotedTileSlot);
       at_ -= line_detail::kQuotedTileSlot - entry.quoted_size - 1;
@@ -200,9 +204,18 @@ class LineCursor {
   }
 
   char* position() const { return at_; }
+  // Whether every tile had a name; the line is left unfinished at the first that did not.
+  bool valid() const { return valid_; }
 
  private:
   LineCursor& put(char byte) { return copy(&byte, 1); }
+
+  bool has_name(Tile tile) {
+    if (tile.index() < Tile::kCount) [[likely]]
+      return true;
+    valid_ = false;
+    return false;
+  }
 
   LineCursor& copy(const char* bytes, std::size_t size) {
     assert(static_cast<std::size_t>(end_ - at_) >= size);
@@ -213,6 +226,7 @@ class LineCursor {
 
   char* at_;
   [[maybe_unused]] char* end_;
+  bool valid_ = true;
 };
 
 }  // namespace paiscribe

@@ -5,29 +5,65 @@
 
 namespace paiscribe {
 
-// Sized, then written: the batch's summed bounds are reserved at once, and
-// the writing needs no checks.
-std::expected<void, SerializeError> MjaiLines::append(std::span<const Event> events) {
-  std::size_t room = 0;
-  for (const Event& event : events) {
-    const auto bound = line_bound(event);
-    if (!bound) return std::unexpected(SerializeError{"a name is not valid UTF-8 or a tile has no name"});
-    room += *bound + 1;  // and the line feed
-  }
+namespace {
 
-  const std::size_t start = text_.size();
-  if (text_.capacity() < start + room) text_.reserve(std::max(start + room, 2 * text_.capacity()));
+// Most lines are far shorter than the room set aside for one: a batch
+// reserves this much a line, and more should it run short.
+constexpr std::size_t kTypicalLineRoom = 64;
+
+}  // namespace
+
+// Written straight into the text without sizing each line first: a line is
+// written once the room left holds any line of its kind.
+std::expected<void, SerializeError> MjaiLines::append(std::span<const Event> events) {
+  const std::size_t text_before = text_.size(), lines_before = ends_.size(), names_before = lines_with_names_.size();
   ends_.reserve(ends_.size() + events.size());
-  text_.resize_and_overwrite(start + room, [&](char* text, std::size_t) {
-    char* at = text + start;
-    for (const Event& event : events) {
-      if (std::holds_alternative<ev::StartGame>(event)) lines_with_names_.push_back(ends_.size());
-      at = write_line(event, at, room - static_cast<std::size_t>(at - text - start));
-      ends_.push_back(static_cast<std::size_t>(at - text));
-      *at++ = '\n';
-    }
-    return static_cast<std::size_t>(at - text);
-  });
+  std::size_t next = 0;
+  std::size_t room_wanted = 0;  // by the next line to write
+  bool failed = false;
+  if (!events.empty()) {
+    const auto room = line_room(events.front());
+    failed = !room;
+    room_wanted = room.value_or(0);
+  }
+  while (next < events.size() && !failed) {
+    const std::size_t used = text_.size();
+    // The next line, the typical room for the rest, and slack for any line of a fixed kind.
+    const std::size_t wanted =
+        used + room_wanted + 1 + (events.size() - next - 1) * kTypicalLineRoom + kFixedLineRoom;
+    if (text_.capacity() < wanted) text_.reserve(std::max(wanted, 2 * text_.capacity()));
+    text_.resize_and_overwrite(text_.capacity(), [&](char* text, std::size_t capacity) {
+      char* at = text + used;
+      for (; next < events.size(); ++next) {
+        const Event& event = events[next];
+        const auto room = line_room(event);
+        if (!room) {
+          failed = true;
+          break;
+        }
+        if (static_cast<std::size_t>(text + capacity - at) <= *room) {  // no room for the line and its line feed
+          room_wanted = *room;
+          break;
+        }
+        if (std::holds_alternative<ev::StartGame>(event)) lines_with_names_.push_back(ends_.size());
+        char* const line_end = write_line(event, at, *room);
+        if (line_end == nullptr) {
+          failed = true;
+          break;
+        }
+        ends_.push_back(static_cast<std::size_t>(line_end - text));
+        *line_end = '\n';
+        at = line_end + 1;
+      }
+      return static_cast<std::size_t>(at - text);
+    });
+  }
+  if (failed) {
+    text_.resize(text_before);
+    ends_.resize(lines_before);
+    lines_with_names_.resize(names_before);
+    return std::unexpected(SerializeError{"a name is not valid UTF-8 or a tile has no name"});
+  }
   return {};
 }
 

@@ -161,8 +161,9 @@ std::optional<std::size_t> line_bound(const Event& event) {
 char* write_line(const Event& event, char* out, std::size_t room) {
   LineCursor cursor(out, room);
   std::visit([&cursor](const auto& kind) { put(cursor, kind); }, event);
-  return cursor.position();
+  return cursor.valid() ? cursor.position() : nullptr;
 }
+
 
 // Sized first, so the line is one allocation of exactly its size and the
 // writing needs no checks.

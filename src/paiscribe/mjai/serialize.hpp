@@ -5,6 +5,7 @@
 #include <memory_resource>
 #include <optional>
 #include <string>
+#include <variant>
 
 #include "paiscribe/mjai/event.hpp"
 
@@ -21,9 +22,23 @@ using MjaiLine = std::pmr::string;
 // A line is sized, then written: line_bound gives the most bytes the event's
 // line can take (nothing when a value has no text form: a name that is not
 // UTF-8, a tile without a name), and write_line writes it into `room` bytes
-// (at least the bound) and returns one past its last byte.
+// (at least the bound) and returns one past its last byte, or nothing when a
+// tile has no name.
 std::optional<std::size_t> line_bound(const Event& event);
 char* write_line(const Event& event, char* out, std::size_t room);
+
+// Above the bound of every kind's line but start_game's and hora's
+// (start_kyoku's is the longest, at 502 bytes), as the tests check.
+inline constexpr std::size_t kFixedLineRoom = 512;
+
+// Room enough for the event's line without sizing it: kFixedLineRoom for
+// every event but start_game and hora, whose lines grow with their names and
+// ura markers and are sized: nothing when a value has no text form.
+inline std::optional<std::size_t> line_room(const Event& event) {
+  if (std::holds_alternative<ev::StartGame>(event) || std::holds_alternative<ev::Hora>(event)) [[unlikely]]
+    return line_bound(event);
+  return kFixedLineRoom;
+}
 
 // The event's one-line compact JSON text, without a line terminator, in a
 // buffer from `memory`.
