@@ -1,4 +1,5 @@
 #include "paiscribe/mjai/serialize.hpp"
+#include "paiscribe/mjai/tile_names.hpp"
 
 #include "paiscribe/mjai/mjai_lines.hpp"
 #include "paiscribe/tenhou/tile_code.hpp"
@@ -108,6 +109,30 @@ TEST(SerializeEvent, EveryKind) {
       {"game start without red fives", ev::StartGame{{"A", "B", "C", "D"}, 4, false},
        R"({"type":"start_game","names":["A","B","C","D"],"kyoku_first":4,"aka_flag":false})"},
   });
+}
+
+// Draws and discards come from tables made at compile time, alone and in a batch.
+TEST(SerializeEvent, EveryDrawAndDiscard) {
+  std::vector<Event> events;
+  std::string expected;
+  for (std::uint8_t actor = 0; actor < 4; ++actor) {
+    for (std::uint8_t index = 0; index < Tile::kCount; ++index) {
+      const std::string head = "\",\"actor\":" + std::to_string(actor) + ",\"pai\":\"" +
+                               std::string(mjai_name(Tile(index))) + "\"";
+      events.push_back(ev::Tsumo{actor, Tile(index)});
+      expected += R"({"type":"tsumo)" + head + "}\n";
+      for (const bool tsumogiri : {false, true}) {
+        events.push_back(ev::Dahai{actor, Tile(index), tsumogiri});
+        expected += R"({"type":"dahai)" + head + ",\"tsumogiri\":" + (tsumogiri ? "true" : "false") + "}\n";
+      }
+    }
+  }
+  std::string alone;
+  for (const Event& event : events) alone += line_of(event) + "\n";
+  EXPECT_EQ(alone, expected);
+  const auto batch = serialize_events(events);
+  ASSERT_TRUE(batch.has_value());
+  EXPECT_EQ(batch->text(), expected);
 }
 
 TEST(SerializeEvent, OptionalMembersAbsentDifferFromEmpty) {

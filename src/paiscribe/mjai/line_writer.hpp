@@ -229,4 +229,25 @@ class LineCursor {
   bool valid_ = true;
 };
 
+// A whole line made at compile time with the calls a LineCursor takes, for
+// tables of the commonest lines. Only the members those lines hold are here.
+template <std::size_t kSlot>
+struct PrintedLine {
+  std::array<char, kSlot> text{};
+  std::uint8_t size = 0;
+
+  constexpr PrintedLine& raw(std::string_view part) {
+    for (const char c : part) text[size++] = c;
+    return *this;
+  }
+  constexpr PrintedLine& number(std::uint8_t value) {
+    if (value >= 100) text[size++] = static_cast<char>('0' + value / 100);
+    if (value >= 10) text[size++] = static_cast<char>('0' + value / 10 % 10);
+    text[size++] = static_cast<char>('0' + value % 10);
+    return *this;
+  }
+  constexpr PrintedLine& boolean(bool value) { return raw(value ? "true" : "false"); }
+  constexpr PrintedLine& tile(Tile tile) { return raw("\"").raw(mjai_name(tile)).raw("\""); }
+};
+
 }  // namespace paiscribe

@@ -1,6 +1,9 @@
 #include "paiscribe/mjai/serialize.hpp"
 
+#include <array>
 #include <cstddef>
+#include <cstdint>
+#include <cstring>
 #include <string_view>
 #include <variant>
 
@@ -53,12 +56,12 @@ void put(Out& out, const ev::StartKyoku& e) {
 }
 
 template <typename Out>
-void put(Out& out, const ev::Tsumo& e) {
+constexpr void put(Out& out, const ev::Tsumo& e) {
   out.raw(R"({"type":"tsumo","actor":)").number(e.actor).raw(R"(,"pai":)").tile(e.pai).raw("}");
 }
 
 template <typename Out>
-void put(Out& out, const ev::Dahai& e) {
+constexpr void put(Out& out, const ev::Dahai& e) {
   out.raw(R"({"type":"dahai","actor":)")
       .number(e.actor)
       .raw(R"(,"pai":)")
@@ -149,6 +152,56 @@ void put(Out& out, const ev::EndGame&) {
   out.raw(R"({"type":"end_game"})");
 }
 
+// Draws and discards make most lines of a game. Theirs are printed at
+// compile time, by the same put() as any line, for every seat and tile, and
+// copied whole.
+constexpr std::uint8_t kSeats = 4;
+constexpr std::size_t kTsumoSlot = 48;
+constexpr std::size_t kDahaiSlot = 64;
+
+constexpr auto kTsumoLines = [] {
+  std::array<PrintedLine<kTsumoSlot>, kSeats * Tile::kCount> lines{};
+  for (std::uint8_t actor = 0; actor < kSeats; ++actor) {
+    for (std::uint8_t tile = 0; tile < Tile::kCount; ++tile)
+      put(lines[actor * Tile::kCount + tile], ev::Tsumo{actor, Tile(tile)});
+  }
+  return lines;
+}();
+
+constexpr auto kDahaiLines = [] {
+  std::array<PrintedLine<kDahaiSlot>, 2 * kSeats * Tile::kCount> lines{};
+  for (const bool tsumogiri : {false, true}) {
+    for (std::uint8_t actor = 0; actor < kSeats; ++actor) {
+      for (std::uint8_t tile = 0; tile < Tile::kCount; ++tile)
+        put(lines[(tsumogiri * kSeats + actor) * Tile::kCount + tile], ev::Dahai{actor, Tile(tile), tsumogiri});
+    }
+  }
+  return lines;
+}();
+
+// A whole slot is one fixed-size copy; a room smaller than the slot (a line
+// sized on its own) takes the line alone.
+template <std::size_t kSlot>
+char* copy_line(const PrintedLine<kSlot>& line, char* out, std::size_t room) {
+  if (room >= kSlot) std::memcpy(out, line.text.data(), kSlot);
+  else std::memcpy(out, line.text.data(), line.size);
+  return out + line.size;
+}
+
+// The line from the tables, or nothing for a seat or tile outside them.
+char* copy_printed_line(const Event& event, char* out, std::size_t room) {
+  if (const auto* tsumo = std::get_if<ev::Tsumo>(&event); tsumo && tsumo->actor < kSeats) {
+    if (tsumo->pai.index() < Tile::kCount)
+      return copy_line(kTsumoLines[tsumo->actor * Tile::kCount + tsumo->pai.index()], out, room);
+  } else if (const auto* dahai = std::get_if<ev::Dahai>(&event); dahai && dahai->actor < kSeats) {
+    if (dahai->pai.index() < Tile::kCount) {
+      const std::size_t row = dahai->tsumogiri * kSeats + dahai->actor;
+      return copy_line(kDahaiLines[row * Tile::kCount + dahai->pai.index()], out, room);
+    }
+  }
+  return nullptr;
+}
+
 }  // namespace
 
 std::optional<std::size_t> line_bound(const Event& event) {
@@ -159,6 +212,7 @@ std::optional<std::size_t> line_bound(const Event& event) {
 }
 
 char* write_line(const Event& event, char* out, std::size_t room) {
+  if (char* const end = copy_printed_line(event, out, room)) return end;
   LineCursor cursor(out, room);
   std::visit([&cursor](const auto& kind) { put(cursor, kind); }, event);
   return cursor.valid() ? cursor.position() : nullptr;
