@@ -63,8 +63,21 @@ bool LogBuilder::start(JsonToken::Kind kind) {
     too_deep_ = true;
     return false;
   }
-  value(JsonToken::of(kind), here() - (options_.bracket_taken ? 1 : 0));
+  const std::size_t offset = here() - (options_.bracket_taken ? 1 : 0);
+  if (lane_ == Lane::kKyoku && kind == JsonToken::Kind::kArray) open_kyoku_element(offset);
+  else value(JsonToken::of(kind), offset);
   return true;
+}
+
+// What value() does for an array directly inside a kyoku that has not failed.
+void LogBuilder::open_kyoku_element(std::size_t offset) {
+  const std::uint32_t index = top().count++;
+  ++level_;
+  if (index < kKyokuElements) {
+    const KyokuElement element = kyoku_element_at(index);
+    frames_[frame_count_++] = Frame{element.kind, element.slot, 0, level_, offset};
+  }
+  update_lane();
 }
 
 void LogBuilder::key(std::string_view key) {
@@ -102,6 +115,7 @@ void LogBuilder::update_lane() {
   lane_ = Lane::kNone;
   if (frame.level != level_ || failed()) return;
   if (frame.kind == Container::kActions) lane_ = Lane::kActions;
+  if (frame.kind == Container::kKyoku) lane_ = Lane::kKyoku;
   if (frame.kind == Container::kHaipai) {
     lane_ = Lane::kHaipai;
     haipai_ = &kyoku().seats[frame.slot].haipai;
@@ -247,18 +261,24 @@ void LogBuilder::check_required_fields(const Frame& frame) {
 }
 
 // A kyoku: header, scores, dora and ura indicators, then haipai, takes and
-// discards of each seat in turn, then the result list.
-void LogBuilder::kyoku_element(std::uint32_t index, const JsonToken& token, std::size_t offset) {
-  if (index >= kKyokuElements) return;
+// discards of each seat in turn, then the result list. A haipai's slot is
+// its seat; every other element's slot is its index.
+LogBuilder::KyokuElement LogBuilder::kyoku_element_at(std::uint32_t index) {
   const auto slot = static_cast<std::uint8_t>(index);
-  if (index == 0) return open(token, offset, Container::kHeader, slot, "a kyoku header of 3 integers");
-  if (index == 1) return open(token, offset, Container::kScores, slot, "4 scores");
-  if (index < kFirstSeatElement) return open(token, offset, Container::kIndicators, slot, "a sequence");
-  if (index == kResultElement) return open(token, offset, Container::kResults, slot, "a sequence");
+  if (index == 0) return {Container::kHeader, slot, "a kyoku header of 3 integers"};
+  if (index == 1) return {Container::kScores, slot, "4 scores"};
+  if (index < kFirstSeatElement) return {Container::kIndicators, slot, "a sequence"};
+  if (index == kResultElement) return {Container::kResults, slot, "a sequence"};
   const std::uint32_t seat = (index - kFirstSeatElement) / 3;
   if ((index - kFirstSeatElement) % 3 == 0)
-    return open(token, offset, Container::kHaipai, static_cast<std::uint8_t>(seat), "a haipai of 13 tiles");
-  open(token, offset, Container::kActions, slot, "a sequence");
+    return {Container::kHaipai, static_cast<std::uint8_t>(seat), "a haipai of 13 tiles"};
+  return {Container::kActions, slot, "a sequence"};
+}
+
+void LogBuilder::kyoku_element(std::uint32_t index, const JsonToken& token, std::size_t offset) {
+  if (index >= kKyokuElements) return;
+  const KyokuElement element = kyoku_element_at(index);
+  open(token, offset, element.kind, element.slot, element.expected);
 }
 
 void LogBuilder::read_u8(const JsonToken& token, std::size_t offset, std::uint8_t& out) {

@@ -119,9 +119,19 @@ class LogBuilder {
 
   // Most of a log is tile codes in take and discard lists and in haipai.
   // While the innermost open array is one of those, its lane says so and the
-  // reader's integers go straight in; all else goes through value().
-  enum class Lane : std::uint8_t { kNone, kActions, kHaipai };
+  // reader's integers go straight in; all else goes through value(). Inside
+  // a kyoku, its elements open their arrays straight away.
+  enum class Lane : std::uint8_t { kNone, kActions, kHaipai, kKyoku };
   void update_lane();
+
+  // What the element of a kyoku at an index holds, read as an array.
+  struct KyokuElement {
+    Container kind;
+    std::uint8_t slot;
+    std::string_view expected;
+  };
+  static KyokuElement kyoku_element_at(std::uint32_t index);
+  void open_kyoku_element(std::size_t offset);
 
   void integer(std::int64_t value);
   void integer(std::uint64_t value);
