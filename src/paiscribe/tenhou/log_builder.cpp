@@ -27,6 +27,7 @@ constexpr std::array<std::uint8_t KyokuHeader::*, 3> kHeaderFields = {
 constexpr std::uint32_t kKyokuElements = 17;
 constexpr std::uint32_t kFirstSeatElement = 4;
 constexpr std::uint32_t kResultElement = 16;
+constexpr std::size_t kTypicalResultItems = 5;
 
 // The reader checks every byte a string writes as it is; of what it decodes
 // from escapes, only a lone low surrogate is no UTF-8, and that comes out as
@@ -329,6 +330,8 @@ void LogBuilder::finish_actions(const Frame& frame) {
 
 // Tried in order: a string, four 32-bit integers, any other array.
 void LogBuilder::result_item(const JsonToken& token, std::size_t offset) {
+  // Room for the usual result at once: a name, then deltas and details per win.
+  if (kyoku().result.empty()) kyoku().result.reserve(kTypicalResultItems);
   if (token.kind == JsonToken::Kind::kString) {
     if (!decoded_is_utf8(token.text)) return fail("invalid unicode code point in string", offset);
     kyoku().result.emplace_back(ResultItem::Text{std::string(token.text)});

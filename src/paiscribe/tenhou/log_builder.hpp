@@ -63,7 +63,9 @@ class LogBuilder {
   bool Double(double);
   bool RawNumber(const char*, rapidjson::SizeType, bool) { return false; }  // numbers are not asked for as text
   bool String(const char* text, rapidjson::SizeType length, bool) {
-    return value(JsonToken::string({text, length}), here()), true;
+    if (lane_ == Lane::kActions) action_item(JsonToken::string({text, length}), here());
+    else value(JsonToken::string({text, length}), here());
+    return true;
   }
   bool Key(const char* text, rapidjson::SizeType length, bool) { return key({text, length}), true; }
   bool StartObject() { return start(JsonToken::Kind::kObject); }
@@ -119,8 +121,9 @@ class LogBuilder {
 
   // Most of a log is tile codes in take and discard lists and in haipai.
   // While the innermost open array is one of those, its lane says so and the
-  // reader's integers go straight in; all else goes through value(). Inside
-  // a kyoku, its elements open their arrays straight away.
+  // reader's integers (and a take or discard list's strings) go straight in;
+  // all else goes through value(). Inside a kyoku, its elements open their
+  // arrays straight away.
   enum class Lane : std::uint8_t { kNone, kActions, kHaipai, kKyoku };
   void update_lane();
 
