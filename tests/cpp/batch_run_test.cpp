@@ -114,6 +114,31 @@ TEST_F(Scratch, EachLogGivesWhatRunPipelineGivesForItsText) {
   EXPECT_EQ(run.counts().converted + run.counts().failed, jobs.size());
 }
 
+// Collects every batch's lines as one text.
+struct JoinedLines final : LineBatches {
+  void take(const MjaiLines& batch) override { text += batch.text(); }
+  std::string text;
+};
+
+TEST_F(Scratch, StorageKeptFromLogToLogChangesNoResult) {
+  PipelineStorage storage;
+  for (const LogCase& c : log_cases()) {
+    SCOPED_TRACE(c.name);
+    const fs::path input = dir_ / (std::string(c.name) + ".json");
+    write_file(input, c.bytes);
+    JoinedLines lines;
+    const auto streamed = stream_pipeline(input.native(), std::nullopt, lines, nullptr, storage);
+    const auto expected = expected_output(input);
+    ASSERT_EQ(streamed.has_value(), expected.has_value());
+    if (expected) EXPECT_EQ(lines.text, *expected);
+    else EXPECT_EQ(streamed.error().message, expected.error().message);
+  }
+  // Buffers past a typical game's needs go back once the log is done.
+  storage.events.reserve(std::size_t{1} << 16);
+  storage.keep_typical();
+  EXPECT_EQ(storage.events.capacity(), 0u);
+}
+
 TEST_F(Scratch, StoppedRunLeavesOnlyWholeOutputs) {
   const fs::path input = dir_ / "game.json";
   write_file(input, sample("four_kan_abort.json"));

@@ -96,14 +96,21 @@ std::expected<void, ConvertLogError> convert_into(const RawLog& log, std::vector
 }  // namespace
 
 std::expected<void, ConvertLogError> convert_log(const RawLog& log, EventBatches& batches) {
+  std::vector<Event> storage;
+  return convert_log(log, batches, storage);
+}
+
+std::expected<void, ConvertLogError> convert_log(const RawLog& log, EventBatches& batches,
+                                                 std::vector<Event>& storage) {
   // A long game goes a kyoku at a time, in storage that every kyoku reuses.
   const std::size_t count = estimated_event_count(log);
   EventBatches* const per_kyoku = count > kEventsInOneBatch ? &batches : nullptr;
-  std::vector<Event> events;
-  events.reserve(per_kyoku != nullptr ? largest_kyoku_event_count(log) + 2 : count);
-  if (auto converted = convert_into(log, events, per_kyoku); !converted) return converted;
-  if (per_kyoku == nullptr) batches.take(events);
-  return {};
+  storage.clear();
+  storage.reserve(per_kyoku != nullptr ? largest_kyoku_event_count(log) + 2 : count);
+  auto converted = convert_into(log, storage, per_kyoku);
+  if (converted && per_kyoku == nullptr) batches.take(storage);
+  storage.clear();
+  return converted;
 }
 
 std::expected<std::vector<Event>, ConvertLogError> convert_log(const RawLog& log) {

@@ -33,6 +33,10 @@ class EventBatches {
 // Hands the game's events to `batches` in order, or stops at the first
 // failure; the batches already taken then belong to no game.
 std::expected<void, ConvertLogError> convert_log(const RawLog& log, EventBatches& batches);
+// The same, with the batches made in `storage`, which is left empty with its
+// capacity, for the next log.
+std::expected<void, ConvertLogError> convert_log(const RawLog& log, EventBatches& batches,
+                                                 std::vector<Event>& storage);
 
 // The game's events from start_game to end_game, or the first failure.
 std::expected<std::vector<Event>, ConvertLogError> convert_log(const RawLog& log);

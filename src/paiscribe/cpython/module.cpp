@@ -142,11 +142,40 @@ bool bind_arguments(PyObject* const* args, Py_ssize_t positional, PyObject* keyw
 // signal interrupts them; a handler that raises (Ctrl-C) ends the call.
 bool signal_handler_raised() { return PyErr_CheckSignals() != 0; }
 
-PyObject* convert(std::string_view filename, std::optional<std::string_view> mjai_out) {
+// What the module keeps between calls: the conversion's largest buffers.
+struct ModuleState {
+  PipelineStorage storage;
+  bool storage_in_use = false;
+};
+
+ModuleState& module_state(PyObject* module) { return *static_cast<ModuleState*>(PyModule_GetState(module)); }
+
+// The module's storage for one call; a signal handler run while the call
+// waits may call again, and that call gets storage of its own.
+class StorageLease {
+ public:
+  explicit StorageLease(ModuleState& state) : state_(state), held_(!state.storage_in_use) {
+    state_.storage_in_use = true;
+  }
+  StorageLease(const StorageLease&) = delete;
+  StorageLease& operator=(const StorageLease&) = delete;
+  ~StorageLease() {
+    if (held_) state_.storage_in_use = false;
+  }
+  PipelineStorage& storage() { return held_ ? state_.storage : own_; }
+
+ private:
+  ModuleState& state_;
+  bool held_;
+  PipelineStorage own_;
+};
+
+PyObject* convert(ModuleState& state, std::string_view filename, std::optional<std::string_view> mjai_out) {
   // The list grows while the game is converted, so that a long game's lines
   // are never all held twice.
   ListOfLines list;
-  const auto ran = stream_pipeline(filename, mjai_out, list, signal_handler_raised);
+  StorageLease lease(state);
+  const auto ran = stream_pipeline(filename, mjai_out, list, signal_handler_raised, lease.storage());
   PyObject* lines = list.release();
   if (lines == nullptr) return nullptr;  // the list could not be built: its error stands
   if (!ran) {
@@ -157,7 +186,7 @@ PyObject* convert(std::string_view filename, std::optional<std::string_view> mja
   return lines;
 }
 
-PyObject* tenhou_to_mjai(PyObject*, PyObject* const* args, Py_ssize_t nargsf, PyObject* keyword_names) {
+PyObject* tenhou_to_mjai(PyObject* module, PyObject* const* args, Py_ssize_t nargsf, PyObject* keyword_names) {
   std::array<PyObject*, 2> bound = {};
   if (!bind_arguments(args, PyVectorcall_NARGS(nargsf), keyword_names, bound)) return nullptr;
 
@@ -171,7 +200,7 @@ PyObject* tenhou_to_mjai(PyObject*, PyObject* const* args, Py_ssize_t nargsf, Py
 
   // A C++ exception must never unwind into the interpreter.
   try {
-    return convert(view_of(filename.get()),
+    return convert(module_state(module), view_of(filename.get()),
                    mjai_out ? std::optional<std::string_view>(view_of(mjai_out.get())) : std::nullopt);
   } catch (const std::bad_alloc&) {
     return PyErr_NoMemory();
@@ -194,12 +223,12 @@ PyModuleDef module_def = {
     PyModuleDef_HEAD_INIT,
     "_paiscribe",
     "",
-    0,
+    sizeof(ModuleState),
     nullptr,
     nullptr,
     nullptr,
     nullptr,
-    nullptr,
+    [](void* module) { module_state(static_cast<PyObject*>(module)).~ModuleState(); },
 };
 
 // Lists `name` in __all__ (made on first use), then sets the attribute.
@@ -256,7 +285,9 @@ PyObject* initialize() {
   if (module_object != nullptr) return Py_NewRef(module_object);
 
   OwnedRef module(PyModule_Create2(&module_def, 1013));
-  if (!module || !fill_module(module.get())) return nullptr;
+  if (!module) return nullptr;
+  new (PyModule_GetState(module.get())) ModuleState();
+  if (!fill_module(module.get())) return nullptr;
   module_object = Py_NewRef(module.get());
   return module.release();
 }

@@ -62,7 +62,7 @@ PipelineError serialize_error(const SerializeError& error) {
 // later in the game still wins over it.
 class LineMaker final : public EventBatches {
  public:
-  LineMaker(LineBatches& batches, MjaiLines* all) : batches_(batches), all_(all) {}
+  LineMaker(LineBatches& batches, MjaiLines& batch, MjaiLines* all) : batches_(batches), batch_(batch), all_(all) {}
 
   void take(std::span<const Event> events) override {
     if (failure_) return;
@@ -79,15 +79,16 @@ class LineMaker final : public EventBatches {
 
  private:
   LineBatches& batches_;
+  MjaiLines& batch_;
   MjaiLines* all_;
-  MjaiLines batch_;
   std::optional<SerializeError> failure_;
 };
 
 std::expected<void, PipelineError> stream_lines(const RawLog& log, std::string_view what, LineBatches& batches,
-                                                MjaiLines* all) {
-  LineMaker maker(batches, all);
-  if (auto converted = convert_log(log, maker); !converted) return std::unexpected(convert_error(converted.error(), what));
+                                                PipelineStorage& storage, MjaiLines* all) {
+  LineMaker maker(batches, storage.batch, all);
+  if (auto converted = convert_log(log, maker, storage.events); !converted)
+    return std::unexpected(convert_error(converted.error(), what));
   if (const auto& failure = maker.failure()) return std::unexpected(serialize_error(*failure));
   return {};
 }
@@ -161,7 +162,8 @@ using RecordOfFile = std::expected<RawLog, PipelineError> (*)(LogFile&, ShouldSt
 // whole only when they are to be written.
 std::expected<MjaiLines, PipelineError> run_file(std::string_view filename, std::optional<std::string_view> mjai_out,
                                                  ShouldStop should_stop, std::string_view what,
-                                                 RecordOfFile record_of_file, LineBatches* batches) {
+                                                 RecordOfFile record_of_file, LineBatches* batches,
+                                                 PipelineStorage* storage) {
   // Held open until the call returns, whatever happens after the read.
   auto log_file = LogFile::open(filename, should_stop);
   if (!log_file) {
@@ -176,7 +178,7 @@ std::expected<MjaiLines, PipelineError> run_file(std::string_view filename, std:
     auto made = all_lines(*log, what);
     if (!made) return std::unexpected(std::move(made.error()));
     lines = std::move(*made);
-  } else if (auto streamed = stream_lines(*log, what, *batches, mjai_out ? &lines : nullptr); !streamed) {
+  } else if (auto streamed = stream_lines(*log, what, *batches, *storage, mjai_out ? &lines : nullptr); !streamed) {
     return std::unexpected(std::move(streamed.error()));
   }
 
@@ -193,20 +195,36 @@ std::expected<MjaiLines, PipelineError> run_file(std::string_view filename, std:
 std::expected<MjaiLines, PipelineError> run_pipeline(std::string_view filename,
                                                      std::optional<std::string_view> mjai_out,
                                                      ShouldStop should_stop) {
-  return run_file(filename, mjai_out, should_stop, kJsonLog, json_record_of, nullptr);
+  return run_file(filename, mjai_out, should_stop, kJsonLog, json_record_of, nullptr, nullptr);
 }
 
 std::expected<void, PipelineError> stream_pipeline(std::string_view filename, std::optional<std::string_view> mjai_out,
                                                    LineBatches& batches, ShouldStop should_stop) {
-  if (auto ran = run_file(filename, mjai_out, should_stop, kJsonLog, json_record_of, &batches); !ran)
-    return std::unexpected(std::move(ran.error()));
+  PipelineStorage storage;
+  return stream_pipeline(filename, mjai_out, batches, should_stop, storage);
+}
+
+std::expected<void, PipelineError> stream_pipeline(std::string_view filename, std::optional<std::string_view> mjai_out,
+                                                   LineBatches& batches, ShouldStop should_stop,
+                                                   PipelineStorage& storage) {
+  auto ran = run_file(filename, mjai_out, should_stop, kJsonLog, json_record_of, &batches, &storage);
+  storage.batch.clear();
+  storage.keep_typical();
+  if (!ran) return std::unexpected(std::move(ran.error()));
   return {};
+}
+
+void PipelineStorage::keep_typical() {
+  // A typical game is one batch of far fewer events, a few hundred KB.
+  constexpr std::size_t kKeptBytes = std::size_t{1} << 20;
+  if (events.capacity() * sizeof(Event) > kKeptBytes) events = std::vector<Event>();
+  if (batch.reserved_bytes() > kKeptBytes) batch = MjaiLines();
 }
 
 std::expected<MjaiLines, PipelineError> run_mjlog_pipeline(std::string_view filename,
                                                            std::optional<std::string_view> mjai_out,
                                                            ShouldStop should_stop) {
-  return run_file(filename, mjai_out, should_stop, kMjlog, mjlog_record_of, nullptr);
+  return run_file(filename, mjai_out, should_stop, kMjlog, mjlog_record_of, nullptr, nullptr);
 }
 
 PipelineError output_error(const OutputError& error, std::string_view mjai_out) {

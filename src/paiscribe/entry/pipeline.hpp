@@ -4,11 +4,13 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "paiscribe/base/padded_text.hpp"
 #include "paiscribe/entry/error_class.hpp"
 #include "paiscribe/entry/file_descriptor.hpp"
 #include "paiscribe/entry/output.hpp"
+#include "paiscribe/mjai/event.hpp"
 #include "paiscribe/mjai/mjai_lines.hpp"
 
 namespace paiscribe {
@@ -45,6 +47,22 @@ std::expected<MjaiLines, PipelineError> run_pipeline(std::string_view filename,
 // failure may come after some batches: those then belong to no result.
 std::expected<void, PipelineError> stream_pipeline(std::string_view filename, std::optional<std::string_view> mjai_out,
                                                    LineBatches& batches, ShouldStop should_stop = nullptr);
+
+// The largest buffers of a streamed conversion, for a caller that converts
+// log after log to keep between calls. Given back after every log, they
+// would leave the heap's top free past glibc's trim threshold (128 KB by
+// default), to be returned to the system and faulted in again for the next.
+struct PipelineStorage {
+  std::vector<Event> events;
+  MjaiLines batch;
+
+  // Gives back what grew past the needs of a typical game.
+  void keep_typical();
+};
+
+std::expected<void, PipelineError> stream_pipeline(std::string_view filename, std::optional<std::string_view> mjai_out,
+                                                   LineBatches& batches, ShouldStop should_stop,
+                                                   PipelineStorage& storage);
 
 // The same for Tenhou's XML game record (mjlog) at `filename`, plain or
 // gzip-compressed. Its failures name the record's own class where the record

@@ -46,6 +46,10 @@ class MjaiLines {
   void append(const MjaiLines& lines);
   // Empties the lines but keeps the storage, for the next batch.
   void clear();
+  // The bytes its buffers hold, in use or not.
+  std::size_t reserved_bytes() const {
+    return text_.capacity() + (ends_.capacity() + lines_with_names_.capacity()) * sizeof(std::size_t);
+  }
 
  private:
   std::string text_;
