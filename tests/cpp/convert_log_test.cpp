@@ -151,7 +151,8 @@ TEST(ConvertLog, LongGameInBatches) {
     SCOPED_TRACE(kyokus);
     const RawLog log = make_log("", std::vector<RawKyoku>(kyokus, simple_kyoku()));
     Collected collected;
-    ASSERT_TRUE(convert_log(log, collected).has_value());
+    std::vector<Event> storage;
+    ASSERT_TRUE(convert_log(log, collected, storage).has_value());
     // The last batch also carries end_game.
     EXPECT_EQ(collected.batches.size(), kyokus == 2 ? 1 : kyokus);
     std::vector<Event> joined;

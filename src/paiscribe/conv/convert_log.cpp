@@ -95,11 +95,6 @@ std::expected<void, ConvertLogError> convert_into(const RawLog& log, std::vector
 
 }  // namespace
 
-std::expected<void, ConvertLogError> convert_log(const RawLog& log, EventBatches& batches) {
-  std::vector<Event> storage;
-  return convert_log(log, batches, storage);
-}
-
 std::expected<void, ConvertLogError> convert_log(const RawLog& log, EventBatches& batches,
                                                  std::vector<Event>& storage) {
   // A long game goes a kyoku at a time, in storage that every kyoku reuses.

@@ -31,10 +31,8 @@ class EventBatches {
 };
 
 // Hands the game's events to `batches` in order, or stops at the first
-// failure; the batches already taken then belong to no game.
-std::expected<void, ConvertLogError> convert_log(const RawLog& log, EventBatches& batches);
-// The same, with the batches made in `storage`, which is left empty with its
-// capacity, for the next log.
+// failure; the batches already taken then belong to no game. The batches are
+// made in `storage`, which is left empty with its capacity, for the next log.
 std::expected<void, ConvertLogError> convert_log(const RawLog& log, EventBatches& batches,
                                                  std::vector<Event>& storage);
 

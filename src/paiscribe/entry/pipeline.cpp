@@ -84,10 +84,16 @@ class LineMaker final : public EventBatches {
   std::optional<SerializeError> failure_;
 };
 
-std::expected<void, PipelineError> stream_lines(const RawLog& log, std::string_view what, LineBatches& batches,
-                                                PipelineStorage& storage, MjaiLines* all) {
-  LineMaker maker(batches, storage.batch, all);
-  if (auto converted = convert_log(log, maker, storage.events); !converted)
+// Where a streamed conversion's lines go, and what it makes them in.
+struct Stream {
+  LineBatches& batches;
+  PipelineStorage& storage;
+};
+
+std::expected<void, PipelineError> stream_lines(const RawLog& log, std::string_view what, const Stream& stream,
+                                                MjaiLines* all) {
+  LineMaker maker(stream.batches, stream.storage.batch, all);
+  if (auto converted = convert_log(log, maker, stream.storage.events); !converted)
     return std::unexpected(convert_error(converted.error(), what));
   if (const auto& failure = maker.failure()) return std::unexpected(serialize_error(*failure));
   return {};
@@ -158,12 +164,11 @@ PipelineError open_error(std::string_view what, std::string_view filename, int e
 using RecordOfFile = std::expected<RawLog, PipelineError> (*)(LogFile&, ShouldStop);
 
 // Open, read and parse with `record_of_file`, convert and serialise, then
-// write. With `batches`, the lines go there as they are made and are kept
+// write. With a stream, the lines go there as they are made and are kept
 // whole only when they are to be written.
 std::expected<MjaiLines, PipelineError> run_file(std::string_view filename, std::optional<std::string_view> mjai_out,
                                                  ShouldStop should_stop, std::string_view what,
-                                                 RecordOfFile record_of_file, LineBatches* batches,
-                                                 PipelineStorage* storage) {
+                                                 RecordOfFile record_of_file, const Stream* stream) {
   // Held open until the call returns, whatever happens after the read.
   auto log_file = LogFile::open(filename, should_stop);
   if (!log_file) {
@@ -174,11 +179,11 @@ std::expected<MjaiLines, PipelineError> run_file(std::string_view filename, std:
   const auto log = record_of_file(*log_file, should_stop);
   if (!log) return std::unexpected(log.error());
   MjaiLines lines;
-  if (batches == nullptr) {
+  if (stream == nullptr) {
     auto made = all_lines(*log, what);
     if (!made) return std::unexpected(std::move(made.error()));
     lines = std::move(*made);
-  } else if (auto streamed = stream_lines(*log, what, *batches, *storage, mjai_out ? &lines : nullptr); !streamed) {
+  } else if (auto streamed = stream_lines(*log, what, *stream, mjai_out ? &lines : nullptr); !streamed) {
     return std::unexpected(std::move(streamed.error()));
   }
 
@@ -195,20 +200,14 @@ std::expected<MjaiLines, PipelineError> run_file(std::string_view filename, std:
 std::expected<MjaiLines, PipelineError> run_pipeline(std::string_view filename,
                                                      std::optional<std::string_view> mjai_out,
                                                      ShouldStop should_stop) {
-  return run_file(filename, mjai_out, should_stop, kJsonLog, json_record_of, nullptr, nullptr);
-}
-
-std::expected<void, PipelineError> stream_pipeline(std::string_view filename, std::optional<std::string_view> mjai_out,
-                                                   LineBatches& batches, ShouldStop should_stop) {
-  PipelineStorage storage;
-  return stream_pipeline(filename, mjai_out, batches, should_stop, storage);
+  return run_file(filename, mjai_out, should_stop, kJsonLog, json_record_of, nullptr);
 }
 
 std::expected<void, PipelineError> stream_pipeline(std::string_view filename, std::optional<std::string_view> mjai_out,
                                                    LineBatches& batches, ShouldStop should_stop,
                                                    PipelineStorage& storage) {
-  auto ran = run_file(filename, mjai_out, should_stop, kJsonLog, json_record_of, &batches, &storage);
-  storage.batch.clear();
+  const Stream stream{batches, storage};
+  auto ran = run_file(filename, mjai_out, should_stop, kJsonLog, json_record_of, &stream);
   storage.keep_typical();
   if (!ran) return std::unexpected(std::move(ran.error()));
   return {};
@@ -224,7 +223,7 @@ void PipelineStorage::keep_typical() {
 std::expected<MjaiLines, PipelineError> run_mjlog_pipeline(std::string_view filename,
                                                            std::optional<std::string_view> mjai_out,
                                                            ShouldStop should_stop) {
-  return run_file(filename, mjai_out, should_stop, kMjlog, mjlog_record_of, nullptr, nullptr);
+  return run_file(filename, mjai_out, should_stop, kMjlog, mjlog_record_of, nullptr);
 }
 
 PipelineError output_error(const OutputError& error, std::string_view mjai_out) {

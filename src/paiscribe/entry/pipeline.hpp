@@ -42,12 +42,6 @@ std::expected<MjaiLines, PipelineError> run_pipeline(std::string_view filename,
                                                      std::optional<std::string_view> mjai_out,
                                                      ShouldStop should_stop = nullptr);
 
-// The same, but the lines go to `batches` as they are made, so that they are
-// never all held at once (unless they are to be written to `mjai_out`). A
-// failure may come after some batches: those then belong to no result.
-std::expected<void, PipelineError> stream_pipeline(std::string_view filename, std::optional<std::string_view> mjai_out,
-                                                   LineBatches& batches, ShouldStop should_stop = nullptr);
-
 // The largest buffers of a streamed conversion, for a caller that converts
 // log after log to keep between calls. Given back after every log, they
 // would leave the heap's top free past glibc's trim threshold (128 KB by
@@ -60,6 +54,10 @@ struct PipelineStorage {
   void keep_typical();
 };
 
+// The same as run_pipeline, but the lines go to `batches` as they are made,
+// so that they are never all held at once (unless they are to be written to
+// `mjai_out`), made in `storage`. A failure may come after some batches:
+// those then belong to no result.
 std::expected<void, PipelineError> stream_pipeline(std::string_view filename, std::optional<std::string_view> mjai_out,
                                                    LineBatches& batches, ShouldStop should_stop,
                                                    PipelineStorage& storage);

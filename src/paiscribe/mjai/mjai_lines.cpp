@@ -1,6 +1,7 @@
 #include "paiscribe/mjai/mjai_lines.hpp"
 
 #include <algorithm>
+#include <optional>
 #include <variant>
 
 namespace paiscribe {
@@ -19,46 +20,33 @@ std::expected<void, SerializeError> MjaiLines::append(std::span<const Event> eve
   const std::size_t text_before = text_.size(), lines_before = ends_.size(), names_before = lines_with_names_.size();
   ends_.reserve(ends_.size() + events.size());
   std::size_t next = 0;
-  std::size_t room_wanted = 0;  // by the next line to write
-  bool failed = false;
-  if (!events.empty()) {
-    const auto room = line_room(events.front());
-    failed = !room;
-    room_wanted = room.value_or(0);
-  }
-  while (next < events.size() && !failed) {
+  // The room of the next event's line; nothing once a value has no text form.
+  std::optional<std::size_t> room = events.empty() ? std::optional<std::size_t>(0) : line_room(events.front());
+  while (next < events.size() && room) {
     const std::size_t used = text_.size();
     // The next line, the typical room for the rest, and slack for any line of a fixed kind.
-    const std::size_t wanted =
-        used + room_wanted + 1 + (events.size() - next - 1) * kTypicalLineRoom + kFixedLineRoom;
+    const std::size_t wanted = used + *room + 1 + (events.size() - next - 1) * kTypicalLineRoom + kFixedLineRoom;
     if (text_.capacity() < wanted) text_.reserve(std::max(wanted, 2 * text_.capacity()));
     text_.resize_and_overwrite(text_.capacity(), [&](char* text, std::size_t capacity) {
       char* at = text + used;
-      for (; next < events.size(); ++next) {
+      // A line goes in while the room left holds it and its line feed.
+      while (next < events.size() && room && static_cast<std::size_t>(text + capacity - at) > *room) {
         const Event& event = events[next];
-        const auto room = line_room(event);
-        if (!room) {
-          failed = true;
-          break;
-        }
-        if (static_cast<std::size_t>(text + capacity - at) <= *room) {  // no room for the line and its line feed
-          room_wanted = *room;
-          break;
-        }
         if (std::holds_alternative<ev::StartGame>(event)) lines_with_names_.push_back(ends_.size());
         char* const line_end = write_line(event, at, *room);
         if (line_end == nullptr) {
-          failed = true;
+          room.reset();
           break;
         }
         ends_.push_back(static_cast<std::size_t>(line_end - text));
         *line_end = '\n';
         at = line_end + 1;
+        if (++next < events.size()) room = line_room(events[next]);
       }
       return static_cast<std::size_t>(at - text);
     });
   }
-  if (failed) {
+  if (!room) {
     text_.resize(text_before);
     ends_.resize(lines_before);
     lines_with_names_.resize(names_before);

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <optional>
 #include <string_view>
 #include <variant>
 
@@ -154,52 +155,42 @@ void put(Out& out, const ev::EndGame&) {
 
 // Draws and discards make most lines of a game. Theirs are printed at
 // compile time, by the same put() as any line, for every seat and tile, and
-// copied whole.
+// copied whole. A line's place in the table says its kind (tsumo, dahai,
+// tsumogiri dahai), seat and tile.
 constexpr std::uint8_t kSeats = 4;
-constexpr std::size_t kTsumoSlot = 48;
-constexpr std::size_t kDahaiSlot = 64;
+constexpr std::size_t kSeatTiles = kSeats * Tile::kCount;
+constexpr std::size_t kCommonSlot = 64;
 
-constexpr auto kTsumoLines = [] {
-  std::array<PrintedLine<kTsumoSlot>, kSeats * Tile::kCount> lines{};
-  for (std::uint8_t actor = 0; actor < kSeats; ++actor) {
-    for (std::uint8_t tile = 0; tile < Tile::kCount; ++tile)
-      put(lines[actor * Tile::kCount + tile], ev::Tsumo{actor, Tile(tile)});
+constexpr auto kCommonLines = [] {
+  std::array<PrintedLine<kCommonSlot>, 3 * kSeatTiles> lines{};
+  for (std::size_t at = 0; at < lines.size(); ++at) {
+    const auto kind = at / kSeatTiles;
+    const auto actor = static_cast<Seat>(at % kSeatTiles / Tile::kCount);
+    const Tile pai(static_cast<std::uint8_t>(at % Tile::kCount));
+    if (kind == 0) put(lines[at], ev::Tsumo{actor, pai});
+    else put(lines[at], ev::Dahai{actor, pai, kind == 2});
   }
   return lines;
 }();
 
-constexpr auto kDahaiLines = [] {
-  std::array<PrintedLine<kDahaiSlot>, 2 * kSeats * Tile::kCount> lines{};
-  for (const bool tsumogiri : {false, true}) {
-    for (std::uint8_t actor = 0; actor < kSeats; ++actor) {
-      for (std::uint8_t tile = 0; tile < Tile::kCount; ++tile)
-        put(lines[(tsumogiri * kSeats + actor) * Tile::kCount + tile], ev::Dahai{actor, Tile(tile), tsumogiri});
-    }
-  }
-  return lines;
-}();
+// The event's place in the table, or nothing for a seat or tile outside it.
+std::optional<std::size_t> common_line_at(const Event& event) {
+  const auto place = [](std::size_t kind, Seat actor, Tile pai) -> std::optional<std::size_t> {
+    if (actor >= kSeats || pai.index() >= Tile::kCount) return std::nullopt;
+    return kind * kSeatTiles + actor * Tile::kCount + pai.index();
+  };
+  if (const auto* tsumo = std::get_if<ev::Tsumo>(&event)) return place(0, tsumo->actor, tsumo->pai);
+  if (const auto* dahai = std::get_if<ev::Dahai>(&event)) return place(1 + dahai->tsumogiri, dahai->actor, dahai->pai);
+  return std::nullopt;
+}
 
 // A whole slot is one fixed-size copy; a room smaller than the slot (a line
 // sized on its own) takes the line alone.
-template <std::size_t kSlot>
-char* copy_line(const PrintedLine<kSlot>& line, char* out, std::size_t room) {
-  if (room >= kSlot) std::memcpy(out, line.text.data(), kSlot);
+char* copy_common_line(std::size_t at, char* out, std::size_t room) {
+  const auto& line = kCommonLines[at];
+  if (room >= kCommonSlot) std::memcpy(out, line.text.data(), kCommonSlot);
   else std::memcpy(out, line.text.data(), line.size);
   return out + line.size;
-}
-
-// The line from the tables, or nothing for a seat or tile outside them.
-char* copy_printed_line(const Event& event, char* out, std::size_t room) {
-  if (const auto* tsumo = std::get_if<ev::Tsumo>(&event); tsumo && tsumo->actor < kSeats) {
-    if (tsumo->pai.index() < Tile::kCount)
-      return copy_line(kTsumoLines[tsumo->actor * Tile::kCount + tsumo->pai.index()], out, room);
-  } else if (const auto* dahai = std::get_if<ev::Dahai>(&event); dahai && dahai->actor < kSeats) {
-    if (dahai->pai.index() < Tile::kCount) {
-      const std::size_t row = dahai->tsumogiri * kSeats + dahai->actor;
-      return copy_line(kDahaiLines[row * Tile::kCount + dahai->pai.index()], out, room);
-    }
-  }
-  return nullptr;
 }
 
 }  // namespace
@@ -212,12 +203,11 @@ std::optional<std::size_t> line_bound(const Event& event) {
 }
 
 char* write_line(const Event& event, char* out, std::size_t room) {
-  if (char* const end = copy_printed_line(event, out, room)) return end;
+  if (const auto at = common_line_at(event)) return copy_common_line(*at, out, room);
   LineCursor cursor(out, room);
   std::visit([&cursor](const auto& kind) { put(cursor, kind); }, event);
   return cursor.valid() ? cursor.position() : nullptr;
 }
-
 
 // Sized first, so the line is one allocation of exactly its size and the
 // writing needs no checks.

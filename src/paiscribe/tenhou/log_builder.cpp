@@ -76,7 +76,7 @@ void LogBuilder::open_kyoku_element(std::size_t offset) {
   ++level_;
   if (index < kKyokuElements) {
     const KyokuElement element = kyoku_element_at(index);
-    frames_[frame_count_++] = Frame{element.kind, element.slot, 0, level_, offset};
+    push_frame(element.kind, element.slot, offset);
   }
   update_lane();
 }
@@ -135,6 +135,10 @@ void LogBuilder::open(const JsonToken& token, std::size_t offset, Container kind
   const bool object = kind == Container::kLogObject || kind == Container::kRuleObject;
   if (token.kind != (object ? JsonToken::Kind::kObject : JsonToken::Kind::kArray))
     return fail(invalid_type(token, expected), offset);
+  push_frame(kind, slot, offset);
+}
+
+void LogBuilder::push_frame(Container kind, std::uint8_t slot, std::size_t offset) {
   assert(frame_count_ < frames_.size());
   frames_[frame_count_++] = Frame{kind, slot, 0, level_, offset};
 }

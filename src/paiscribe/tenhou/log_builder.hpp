@@ -157,6 +157,8 @@ class LogBuilder {
 
   void element(Frame& frame, std::uint32_t index, const JsonToken& token, std::size_t offset);
   void open(const JsonToken& token, std::size_t offset, Container kind, std::uint8_t slot, std::string_view expected);
+  // A frame for the container just begun, at the current level.
+  void push_frame(Container kind, std::uint8_t slot, std::size_t offset);
   void close(const Frame& frame);
   void fail(std::string description, std::size_t offset, std::string hint = {});
 
