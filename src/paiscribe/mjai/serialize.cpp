@@ -8,10 +8,13 @@
 #include <string_view>
 #include <variant>
 
+#include "paiscribe/mjai/common_lines.hpp"
 #include "paiscribe/mjai/line_writer.hpp"
 
 namespace paiscribe {
 namespace {
+
+using line_detail::put;  // draws and discards
 
 // Each `put` writes one kind's members in declaration order into either sink
 // (LineSize or LineCursor). Keys and tags are plain ASCII, so every run of
@@ -54,22 +57,6 @@ void put(Out& out, const ev::StartKyoku& e) {
     out.tiles(e.tehais[seat]);
   }
   out.raw("]}");
-}
-
-template <typename Out>
-constexpr void put(Out& out, const ev::Tsumo& e) {
-  out.raw(R"({"type":"tsumo","actor":)").number(e.actor).raw(R"(,"pai":)").tile(e.pai).raw("}");
-}
-
-template <typename Out>
-constexpr void put(Out& out, const ev::Dahai& e) {
-  out.raw(R"({"type":"dahai","actor":)")
-      .number(e.actor)
-      .raw(R"(,"pai":)")
-      .tile(e.pai)
-      .raw(R"(,"tsumogiri":)")
-      .boolean(e.tsumogiri)
-      .raw("}");
 }
 
 // chi, pon and daiminkan differ only in their tag and the number of tiles.
@@ -153,42 +140,10 @@ void put(Out& out, const ev::EndGame&) {
   out.raw(R"({"type":"end_game"})");
 }
 
-// Draws and discards make most lines of a game. Theirs are printed at
-// compile time, by the same put() as any line, for every seat and tile, and
-// copied whole. A line's place in the table says its kind (tsumo, dahai,
-// tsumogiri dahai), seat and tile.
-constexpr std::uint8_t kSeats = 4;
-constexpr std::size_t kSeatTiles = kSeats * Tile::kCount;
-constexpr std::size_t kCommonSlot = 64;
-
-constexpr auto kCommonLines = [] {
-  std::array<PrintedLine<kCommonSlot>, 3 * kSeatTiles> lines{};
-  for (std::size_t at = 0; at < lines.size(); ++at) {
-    const auto kind = at / kSeatTiles;
-    const auto actor = static_cast<Seat>(at % kSeatTiles / Tile::kCount);
-    const Tile pai(static_cast<std::uint8_t>(at % Tile::kCount));
-    if (kind == 0) put(lines[at], ev::Tsumo{actor, pai});
-    else put(lines[at], ev::Dahai{actor, pai, kind == 2});
-  }
-  return lines;
-}();
-
-// The event's place in the table, or nothing for a seat or tile outside it.
-std::optional<std::size_t> common_line_at(const Event& event) {
-  const auto place = [](std::size_t kind, Seat actor, Tile pai) -> std::optional<std::size_t> {
-    if (actor >= kSeats || pai.index() >= Tile::kCount) return std::nullopt;
-    return kind * kSeatTiles + actor * Tile::kCount + pai.index();
-  };
-  if (const auto* tsumo = std::get_if<ev::Tsumo>(&event)) return place(0, tsumo->actor, tsumo->pai);
-  if (const auto* dahai = std::get_if<ev::Dahai>(&event)) return place(1 + dahai->tsumogiri, dahai->actor, dahai->pai);
-  return std::nullopt;
-}
-
 // A whole slot is one fixed-size copy; a room smaller than the slot (a line
 // sized on its own) takes the line alone.
-char* copy_common_line(std::size_t at, char* out, std::size_t room) {
-  const auto& line = kCommonLines[at];
-  if (room >= kCommonSlot) std::memcpy(out, line.text.data(), kCommonSlot);
+char* copy_common_line(const CommonLine& line, char* out, std::size_t room) {
+  if (room >= kCommonLineSlot) std::memcpy(out, line.text.data(), kCommonLineSlot);
   else std::memcpy(out, line.text.data(), line.size);
   return out + line.size;
 }
@@ -203,7 +158,7 @@ std::optional<std::size_t> line_bound(const Event& event) {
 }
 
 char* write_line(const Event& event, char* out, std::size_t room) {
-  if (const auto at = common_line_at(event)) return copy_common_line(*at, out, room);
+  if (const CommonLine* line = common_line(event)) return copy_common_line(*line, out, room);
   LineCursor cursor(out, room);
   std::visit([&cursor](const auto& kind) { put(cursor, kind); }, event);
   return cursor.valid() ? cursor.position() : nullptr;
