@@ -126,6 +126,22 @@ TEST(ConvertSamples, RealGamesConvertAndPlayOut) {
   }
 }
 
+// A record read into the room of another's kyokus keeps nothing of theirs.
+TEST(ConvertSamples, RecordInSpareKyokusIsTheRecordReadAfresh) {
+  const std::string files[] = {"hanchan_double_ron.json", "tonpuu_double_ron.json", "four_kan_abort.json"};
+  for (const auto& spare_file : files) {
+    for (const auto& file : files) {
+      SCOPED_TRACE(spare_file + " then " + file);
+      auto spare = parse_log(read_file(spare_file));
+      ASSERT_TRUE(spare.has_value());
+      const std::string text = read_file(file);
+      const auto reused = parse_log(PaddedText(text), std::move(spare->kyokus));
+      ASSERT_TRUE(reused.has_value());
+      EXPECT_EQ(convert_log(*reused).value(), convert_log(*parse_log(text)).value());
+    }
+  }
+}
+
 TEST(ConvertSamples, ThreePlayerGameIsRefused) {
   // A real three-player log leaves the fourth seat's hand empty, which no
   // four-player log may do; one shaped like a four-player log is refused by its rule.

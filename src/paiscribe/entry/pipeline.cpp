@@ -110,8 +110,8 @@ std::expected<MjaiLines, PipelineError> all_lines(const RawLog& log, std::string
 
 // A text that parses is UTF-8 throughout; only one that fails is checked,
 // to tell the two failures apart.
-std::expected<RawLog, PipelineError> record_of_json(const PaddedText& text) {
-  auto log = parse_log(text);
+std::expected<RawLog, PipelineError> record_of_json(const PaddedText& text, RawLog::Kyokus spare = {}) {
+  auto log = parse_log(text, std::move(spare));
   if (log) return std::move(*log);
   if (!is_valid_utf8(text.view())) return std::unexpected(read_error(LogNotUtf8{}));
   return fail(ErrorClass::JsonParsingError, concat({"failed to parse ", kLogLabel, " log"}), parse_detail(log.error()));
@@ -133,13 +133,14 @@ bool looks_like_xml(std::string_view text) {
 
 // The record of an open log file. The text is dropped on return: the record
 // owns what it keeps, so the text is never held together with the lines.
-std::expected<RawLog, PipelineError> json_record_of(LogFile& log_file, ShouldStop should_stop) {
+std::expected<RawLog, PipelineError> json_record_of(LogFile& log_file, ShouldStop should_stop,
+                                                   RawLog::Kyokus spare) {
   auto text = log_file.read_padded(should_stop);
   if (!text) return std::unexpected(read_error(text.error()));
-  return record_of_json(*text);
+  return record_of_json(*text, std::move(spare));
 }
 
-std::expected<RawLog, PipelineError> mjlog_record_of(LogFile& log_file, ShouldStop should_stop) {
+std::expected<RawLog, PipelineError> mjlog_record_of(LogFile& log_file, ShouldStop should_stop, RawLog::Kyokus) {
   auto bytes = log_file.read_padded(should_stop);
   if (!bytes) {
     if (stopped_by_signal(bytes.error().error_number)) return std::unexpected(stopped());
@@ -161,7 +162,8 @@ PipelineError open_error(std::string_view what, std::string_view filename, int e
           os_error_detail(error_number)};
 }
 
-using RecordOfFile = std::expected<RawLog, PipelineError> (*)(LogFile&, ShouldStop);
+// Reads the record of an open file, taking over the room of `spare` where it can.
+using RecordOfFile = std::expected<RawLog, PipelineError> (*)(LogFile&, ShouldStop, RawLog::Kyokus spare);
 
 // Open, read and parse with `record_of_file`, convert and serialise, then
 // write. With a stream, the lines go there as they are made and are kept
@@ -176,15 +178,17 @@ std::expected<MjaiLines, PipelineError> run_file(std::string_view filename, std:
     return std::unexpected(open_error(what, filename, log_file.error().error_number));
   }
 
-  const auto log = record_of_file(*log_file, should_stop);
+  auto log = record_of_file(*log_file, should_stop, stream ? std::move(stream->storage.kyokus) : RawLog::Kyokus{});
   if (!log) return std::unexpected(log.error());
   MjaiLines lines;
   if (stream == nullptr) {
     auto made = all_lines(*log, what);
     if (!made) return std::unexpected(std::move(made.error()));
     lines = std::move(*made);
-  } else if (auto streamed = stream_lines(*log, what, *stream, mjai_out ? &lines : nullptr); !streamed) {
-    return std::unexpected(std::move(streamed.error()));
+  } else {
+    auto streamed = stream_lines(*log, what, *stream, mjai_out ? &lines : nullptr);
+    stream->storage.kyokus = std::move(log->kyokus);
+    if (!streamed) return std::unexpected(std::move(streamed.error()));
   }
 
   if (mjai_out) {
@@ -218,6 +222,9 @@ void PipelineStorage::keep_typical() {
   constexpr std::size_t kKeptBytes = std::size_t{1} << 20;
   if (events.capacity() * sizeof(Event) > kKeptBytes) events = std::vector<Event>();
   if (batch.reserved_bytes() > kKeptBytes) batch = MjaiLines();
+  // A long game has some twenty kyokus.
+  constexpr std::size_t kKeptKyokus = 64;
+  if (kyokus.size() > kKeptKyokus) kyokus = RawLog::Kyokus();
 }
 
 std::expected<MjaiLines, PipelineError> run_mjlog_pipeline(std::string_view filename,

@@ -12,6 +12,7 @@
 #include "paiscribe/entry/output.hpp"
 #include "paiscribe/mjai/event.hpp"
 #include "paiscribe/mjai/mjai_lines.hpp"
+#include "paiscribe/tenhou/raw_log.hpp"
 
 namespace paiscribe {
 
@@ -49,6 +50,7 @@ std::expected<MjaiLines, PipelineError> run_pipeline(std::string_view filename,
 struct PipelineStorage {
   std::vector<Event> events;
   MjaiLines batch;
+  RawLog::Kyokus kyokus;  // the last record's, whose lists the next one takes over
 
   // Gives back what grew past the needs of a typical game.
   void keep_typical();

@@ -143,6 +143,12 @@ void LogBuilder::push_frame(Container kind, std::uint8_t slot, std::size_t offse
   frames_[frame_count_++] = Frame{kind, slot, 0, level_, offset};
 }
 
+void LogBuilder::open_kyoku() {
+  if (kyoku_count_ < log_.kyokus.size()) log_.kyokus[kyoku_count_].clear();
+  else log_.kyokus.emplace_back();
+  ++kyoku_count_;
+}
+
 void LogBuilder::element(Frame& frame, std::uint32_t index, const JsonToken& token, std::size_t offset) {
   switch (frame.kind) {
     case Container::kDocument:
@@ -153,7 +159,7 @@ void LogBuilder::element(Frame& frame, std::uint32_t index, const JsonToken& tok
       if (index < kLogKeys.size()) log_field(static_cast<std::uint8_t>(index), token, offset);
       return;
     case Container::kKyokus:
-      if (token.kind == JsonToken::Kind::kArray) log_.kyokus.emplace_back();
+      if (token.kind == JsonToken::Kind::kArray) open_kyoku();
       return open(token, offset, Container::kKyoku, 0, "a kyoku of 17 elements");
     case Container::kKyoku:
       return kyoku_element(index, token, offset);
@@ -386,7 +392,7 @@ void LogBuilder::close(const Frame& frame) {
 
 std::string LogBuilder::length_hint(const Frame& frame) const {
   const std::string count = std::to_string(frame.count);
-  const std::string kyoku = std::to_string(log_.kyokus.size());
+  const std::string kyoku = std::to_string(kyoku_count_);
   switch (frame.kind) {
     case Container::kHaipai:
       return "seat " + std::to_string(frame.slot) + "'s hand in kyoku " + kyoku + " has " + count +
@@ -402,6 +408,7 @@ std::string LogBuilder::length_hint(const Frame& frame) const {
 
 std::expected<RawLog, ParseError> LogBuilder::finish() {
   if (error_) return std::unexpected(std::move(*error_));
+  log_.kyokus.resize(kyoku_count_);  // the spare kyokus left over
   return std::move(log_);
 }
 

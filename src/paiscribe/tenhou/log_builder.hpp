@@ -41,7 +41,12 @@ class LogBuilder {
     bool bracket_taken;
   };
 
-  LogBuilder(const rapidjson::StringStream& stream, Options options) : stream_(stream), options_(options) {}
+  // `spare`: the kyokus of a record no longer needed, whose lists the new
+  // record's kyokus take over with their room.
+  LogBuilder(const rapidjson::StringStream& stream, Options options, RawLog::Kyokus spare = {})
+      : stream_(stream), options_(options) {
+    log_.kyokus = std::move(spare);
+  }
 
   // The reader's events. A literal has been read when its event comes; the
   // stream still stands on the first byte of a string or number, which the
@@ -178,12 +183,14 @@ class LogBuilder {
   bool check_detail(const JsonToken& token, std::size_t offset);
   std::string length_hint(const Frame& frame) const;
 
-  RawKyoku& kyoku() { return log_.kyokus.back(); }
+  void open_kyoku();
+  RawKyoku& kyoku() { return log_.kyokus[kyoku_count_ - 1]; }
 
   const rapidjson::StringStream& stream_;
   Options options_;
 
   RawLog log_;
+  std::size_t kyoku_count_ = 0;  // of log_.kyokus, the rest being spare
   // The record nests at most six containers deep: the document, the log, its
   // kyoku list, a kyoku, its result list and one result item.
   std::array<Frame, 6> frames_{Frame{Container::kDocument, 0, 0, 0, 0}};

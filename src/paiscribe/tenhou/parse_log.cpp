@@ -138,11 +138,12 @@ struct Events {
 
 // One reading of the whole text; nothing when it nests too deep for this reader.
 template <unsigned kFlags>
-std::optional<std::expected<RawLog, ParseError>> read_with(const PaddedText& text, LogBuilder::Options options) {
+std::optional<std::expected<RawLog, ParseError>> read_with(const PaddedText& text, LogBuilder::Options options,
+                                                          RawLog::Kyokus spare = {}) {
   PaddedStream stream(text.data());
   ThrowingAllocator allocator;
   Reader reader(&allocator);
-  LogBuilder builder(stream, options);
+  LogBuilder builder(stream, options, std::move(spare));
   Events events{builder};
   const rapidjson::ParseResult result = reader.Parse<kFlags>(stream, events);
   if (builder.too_deep()) return std::nullopt;
@@ -163,11 +164,11 @@ std::optional<std::expected<RawLog, ParseError>> read_with(const PaddedText& tex
 
 }  // namespace
 
-std::expected<RawLog, ParseError> parse_log(const PaddedText& text) {
+std::expected<RawLog, ParseError> parse_log(const PaddedText& text, RawLog::Kyokus spare) {
   // Lengths inside the reader are 32-bit.
   if (text.size() >= std::numeric_limits<rapidjson::SizeType>::max())
     return std::unexpected(ParseError{"document too large", 0, 1, 1, {}});
-  if (auto log = read_with<kParseFlags>(text, {kRecursiveDepthLimit, true})) return std::move(*log);
+  if (auto log = read_with<kParseFlags>(text, {kRecursiveDepthLimit, true}, std::move(spare))) return std::move(*log);
   return *read_with<kParseFlags | rapidjson::kParseIterativeFlag>(text, {kNoDepthLimit, false});
 }
 

@@ -77,12 +77,27 @@ struct RawKyoku {
   std::vector<Tile> ura_indicators;
   std::array<RawSeat, 4> seats;
   std::vector<ResultItem> result;
+
+  // Back to a new kyoku, keeping the room of its lists for the next record.
+  void clear() {
+    header = {};
+    scores = {};
+    dora_indicators.clear();
+    ura_indicators.clear();
+    for (RawSeat& seat : seats) {
+      seat.haipai.fill(Tile::hidden());
+      seat.take_items.clear();
+      seat.discard_items.clear();
+    }
+    result.clear();
+  }
 };
 
 struct RawLog {
   // A long game's kyokus take megabytes, given back to the system as the list
   // grows and when it is dropped.
-  std::vector<RawKyoku, LargeBufferAllocator<RawKyoku>> kyokus;
+  using Kyokus = std::vector<RawKyoku, LargeBufferAllocator<RawKyoku>>;
+  Kyokus kyokus;
   std::array<std::string, 4> name;
   Rule rule;
   std::optional<std::string> ratingc;
