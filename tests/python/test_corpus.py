@@ -74,6 +74,10 @@ def corpus(tmp_path):
     for name, content in BAD_LOGS.items():
         (logs / f"{name}.json").write_bytes(content)
     (logs / "cut.json.gz").write_bytes(gzip.compress(GAME_BYTES)[:100])
+    # Past one batch of events, so a worker's lines come in several.
+    long_game = json.loads(GAME_BYTES)
+    long_game["log"] *= 8
+    (logs / "long.json").write_text(json.dumps(long_game, ensure_ascii=False), encoding="utf-8")
     return logs
 
 
@@ -86,15 +90,15 @@ def test_outputs_keep_the_layout_and_hold_the_lines(tmp_path, corpus, compress):
     out = tmp_path / "out"
     report = paiscribe.convert_files([corpus], out, workers=2, gzip=compress)
     ending = ".mjson.gz" if compress else ".mjson"
-    converted = [*(name.replace(".json", ending) for name in CONVERTIBLE_LOGS), f"deep/er/packed{ending}",
-                 f"deep/misnamed{ending}"]
+    converted = [*(name.replace(".json", ending) for name in [*CONVERTIBLE_LOGS, "long.json"]),
+                 f"deep/er/packed{ending}", f"deep/misnamed{ending}"]
     assert written(out) == sorted(converted)
     assert (report.converted, report.failed, report.skipped) == (len(converted), len(BAD_LOGS) + 1, 0)
     for name in converted:
         data = (out / name).read_bytes()
         if compress:  # as gzip -d restores it
             data = subprocess.run(["gzip", "-d"], input=data, capture_output=True, check=True).stdout
-        source = sample(name.split(".")[0] + ".json") if "/" not in name else GAME
+        source = corpus / (name.split(".")[0] + ".json") if "/" not in name else GAME
         assert data == mjai_file(source), name
 
 

@@ -6,15 +6,16 @@
 #include <utility>
 
 #include "paiscribe/entry/convert_file.hpp"
+#include "paiscribe/entry/pipeline.hpp"
 
 namespace paiscribe {
 namespace {
 
 // A thread must not let an exception escape, so one that a log raises
 // becomes that log's failure.
-std::expected<void, PipelineError> convert_job(const BatchJob& job, bool gzip) {
+std::expected<void, PipelineError> convert_job(const BatchJob& job, bool gzip, PipelineStorage& storage) {
   try {
-    return convert_file(job.input, job.output, gzip);
+    return convert_file(job.input, job.output, gzip, storage);
   } catch (const std::bad_alloc&) {
     return std::unexpected(PipelineError{ErrorClass::MemoryError, "out of memory"});
   } catch (const std::exception& fault) {
@@ -64,14 +65,15 @@ std::vector<JobFailure> BatchRun::finish() {
 }
 
 void BatchRun::work() {
+  // Kept from log to log, so that the worker's heap does not shrink and grow again for each.
+  PipelineStorage storage;
   while (!stopping_.load(std::memory_order_relaxed)) {
     const std::size_t job = next_job_.fetch_add(1, std::memory_order_relaxed);
     if (job >= jobs_.size()) break;
-    if (auto converted = convert_job(jobs_[job], gzip_); converted) {
-      converted_.fetch_add(1, std::memory_order_relaxed);
-    } else {
-      record(job, std::move(converted.error()));
-    }
+    auto converted = convert_job(jobs_[job], gzip_, storage);
+    storage.keep_typical();
+    if (converted) converted_.fetch_add(1, std::memory_order_relaxed);
+    else record(job, std::move(converted.error()));
   }
   const std::lock_guard lock(mutex_);
   --running_;

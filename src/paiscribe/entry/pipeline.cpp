@@ -57,41 +57,45 @@ PipelineError serialize_error(const SerializeError& error) {
 }
 
 // Serialises each batch of events as the conversion hands it over, passes
-// the lines on, and keeps them in `all` too when that is given. The first
-// failure is kept and what follows is dropped, so that a conversion failure
-// later in the game still wins over it.
+// the lines on, and keeps them in `all` too when that is given; without
+// `batches`, the whole game's lines stay in `batch`. The first failure is
+// kept and what follows is dropped, so that a conversion failure later in
+// the game still wins over it.
 class LineMaker final : public EventBatches {
  public:
-  LineMaker(LineBatches& batches, MjaiLines& batch, MjaiLines* all) : batches_(batches), batch_(batch), all_(all) {}
+  LineMaker(LineBatches* batches, MjaiLines& batch, MjaiLines* all) : batches_(batches), batch_(batch), all_(all) {}
 
   void take(std::span<const Event> events) override {
     if (failure_) return;
-    batch_.clear();
+    if (batches_ != nullptr) batch_.clear();
     if (auto appended = batch_.append(events); !appended) {
       failure_ = std::move(appended.error());
       return;
     }
-    batches_.take(batch_);
+    if (batches_ == nullptr) return;
+    batches_->take(batch_);
     if (all_ != nullptr) all_->append(batch_);
   }
 
   const std::optional<SerializeError>& failure() const { return failure_; }
 
  private:
-  LineBatches& batches_;
+  LineBatches* batches_;
   MjaiLines& batch_;
   MjaiLines* all_;
   std::optional<SerializeError> failure_;
 };
 
-// Where a streamed conversion's lines go, and what it makes them in.
+// Where a streamed conversion's lines go (nowhere but the storage's batch
+// when there are no batches), and what it makes them in.
 struct Stream {
-  LineBatches& batches;
+  LineBatches* batches;
   PipelineStorage& storage;
 };
 
 std::expected<void, PipelineError> stream_lines(const RawLog& log, std::string_view what, const Stream& stream,
                                                 MjaiLines* all) {
+  if (stream.batches == nullptr) stream.storage.batch.clear();
   LineMaker maker(stream.batches, stream.storage.batch, all);
   if (auto converted = convert_log(log, maker, stream.storage.events); !converted)
     return std::unexpected(convert_error(converted.error(), what));
@@ -210,7 +214,7 @@ std::expected<MjaiLines, PipelineError> run_pipeline(std::string_view filename,
 std::expected<void, PipelineError> stream_pipeline(std::string_view filename, std::optional<std::string_view> mjai_out,
                                                    LineBatches& batches, ShouldStop should_stop,
                                                    PipelineStorage& storage) {
-  const Stream stream{batches, storage};
+  const Stream stream{&batches, storage};
   auto ran = run_file(filename, mjai_out, should_stop, kJsonLog, json_record_of, &stream);
   storage.keep_typical();
   if (!ran) return std::unexpected(std::move(ran.error()));
@@ -257,6 +261,16 @@ std::expected<MjaiLines, PipelineError> convert_bytes(std::string_view text) {
 std::expected<MjaiLines, PipelineError> convert_padded(const PaddedText& text) {
   if (looks_like_xml(text.view())) return lines_of(record_of_mjlog(text.view()), kMjlog);
   return lines_of(record_of_json(text), kJsonLog);
+}
+
+std::expected<const MjaiLines*, PipelineError> convert_padded(const PaddedText& text, PipelineStorage& storage) {
+  const bool xml = looks_like_xml(text.view());
+  auto log = xml ? record_of_mjlog(text.view()) : record_of_json(text, std::move(storage.kyokus));
+  if (!log) return std::unexpected(std::move(log.error()));
+  auto made = stream_lines(*log, xml ? kMjlog : kJsonLog, Stream{nullptr, storage}, nullptr);
+  storage.kyokus = std::move(log->kyokus);
+  if (!made) return std::unexpected(std::move(made.error()));
+  return &storage.batch;
 }
 
 }  // namespace paiscribe

@@ -79,6 +79,11 @@ std::expected<MjaiLines, PipelineError> convert_bytes(std::string_view text);
 // The same for text already in a padded buffer: nothing is copied.
 std::expected<MjaiLines, PipelineError> convert_padded(const PaddedText& text);
 
+// The same, made in `storage`, for a caller that converts log after log: the
+// lines are the storage's batch, theirs until the storage is used again.
+// Call storage.keep_typical() once done with them.
+std::expected<const MjaiLines*, PipelineError> convert_padded(const PaddedText& text, PipelineStorage& storage);
+
 // How run_pipeline fails on a log it cannot open, or cannot read (errno).
 PipelineError log_open_error(std::string_view filename, int error_number);
 PipelineError log_read_error(int error_number);
