@@ -114,9 +114,10 @@ TEST_F(Scratch, EachLogGivesWhatRunPipelineGivesForItsText) {
   EXPECT_EQ(run.counts().converted + run.counts().failed, jobs.size());
 }
 
-// Collects every batch's lines as one text.
-struct JoinedLines final : LineBatches {
-  void take(const MjaiLines& batch) override { text += batch.text(); }
+// Collects the lines as one text, each with its line feed.
+struct JoinedLines final : LineSink {
+  void expect(std::size_t) override {}
+  void take(std::string_view line, bool) override { (text += line) += '\n'; }
   std::string text;
 };
 

@@ -1,6 +1,7 @@
 #include "paiscribe/mjai/serialize.hpp"
 #include "paiscribe/mjai/tile_names.hpp"
 
+#include "paiscribe/mjai/each_line.hpp"
 #include "paiscribe/mjai/mjai_lines.hpp"
 #include "paiscribe/tenhou/tile_code.hpp"
 
@@ -278,6 +279,8 @@ TEST(SerializeEvent, RefusesWhatHasNoValidText) {
     SCOPED_TRACE(c.label);
     EXPECT_FALSE(serialize_event(c.event).has_value());
     EXPECT_FALSE(serialize_events(std::span(&c.event, 1)).has_value());
+    std::string scratch;
+    EXPECT_FALSE(for_each_line_of(std::span(&c.event, 1), scratch, [](std::string_view, bool) {}).has_value());
   }
 }
 
@@ -367,10 +370,19 @@ TEST(SerializeEvents, LinesShareOneBuffer) {
     });
     EXPECT_EQ(i, c.events.size());
     EXPECT_EQ(lines->text(), joined);
+    // Handed over one at a time, the lines are the same.
+    std::string scratch, handed;
+    std::size_t named = 0;
+    ASSERT_TRUE(for_each_line_of(c.events, scratch, [&](std::string_view line, bool may_hold_non_ascii) {
+                  named += may_hold_non_ascii;
+                  (handed += line) += '\n';
+                }).has_value());
+    EXPECT_EQ(handed, joined);
     // The text, the line ends and the lines with names: never one per line.
     const auto games =
         std::ranges::count_if(c.events, [](const Event& e) { return std::holds_alternative<ev::StartGame>(e); });
     EXPECT_LE(allocations, 2u + static_cast<std::size_t>(games));
+    EXPECT_EQ(named, static_cast<std::size_t>(games));
   }
 }
 

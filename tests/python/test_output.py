@@ -1,5 +1,7 @@
+import json
 import os
 import shutil
+from pathlib import Path
 
 import pytest
 
@@ -29,6 +31,20 @@ def test_file_holds_exactly_the_returned_lines(tmp_path, name):
     out = tmp_path / "out.mjai"
     lines = tenhou_to_mjai(sample(name), str(out))
     assert lines == tenhou_to_mjai(sample(name))
+    assert out.read_bytes() == as_lines_file(lines)
+
+
+def test_long_game_comes_whole(tmp_path):
+    # Past one run of events, so the list grows run by run while the file gets every line.
+    game = json.loads(Path(GOOD).read_bytes())
+    game["log"] *= 8
+    log = tmp_path / "long.json"
+    log.write_text(json.dumps(game, ensure_ascii=False), encoding="utf-8")
+    short = tenhou_to_mjai(GOOD)
+    out = tmp_path / "out.mjai"
+    lines = tenhou_to_mjai(str(log), str(out))
+    assert lines == [short[0], *short[1:-1] * 8, short[-1]]
+    assert tenhou_to_mjai(str(log)) == lines
     assert out.read_bytes() == as_lines_file(lines)
 
 

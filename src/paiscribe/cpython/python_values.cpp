@@ -10,14 +10,22 @@
 namespace paiscribe {
 namespace {
 
+PyObject* str_of_ascii(std::string_view line) {
+  PyObject* text = PyUnicode_New(static_cast<Py_ssize_t>(line.size()), 0x7F);
+  if (text != nullptr) std::memcpy(PyUnicode_1BYTE_DATA(text), line.data(), line.size());
+  return text;
+}
+
+// Once a game, out of line: the look at its bytes stays out of the loop over lines.
+[[gnu::noinline]] PyObject* str_of_named_line(std::string_view line) {
+  if (utf8::is_ascii(line)) return str_of_ascii(line);
+  return PyUnicode_DecodeUTF8(line.data(), static_cast<Py_ssize_t>(line.size()), nullptr);
+}
+
 // Only the names in start_game can make a line non-ASCII; every other line
 // is copied into its str as it is, without a look at its bytes.
 PyObject* str_of_line(std::string_view line, bool may_hold_non_ascii) {
-  const auto size = static_cast<Py_ssize_t>(line.size());
-  if (may_hold_non_ascii && !utf8::is_ascii(line)) return PyUnicode_DecodeUTF8(line.data(), size, nullptr);
-  PyObject* text = PyUnicode_New(size, 0x7F);
-  if (text != nullptr) std::memcpy(PyUnicode_1BYTE_DATA(text), line.data(), line.size());
-  return text;
+  return may_hold_non_ascii ? str_of_named_line(line) : str_of_ascii(line);
 }
 
 // The detail becomes a note on the raised exception, so that every traceback
@@ -51,23 +59,47 @@ PyObject* lines_to_list(const MjaiLines& lines) {
   return built ? list.release() : nullptr;
 }
 
-void ListOfLines::take(const MjaiLines& batch) {
+void ListOfLines::expect(std::size_t count) {
   if (failed_) return;
-  OwnedRef part(lines_to_list(batch));
-  if (part && list_ == nullptr) {
-    list_ = part.release();
-    return;
-  }
-  const Py_ssize_t end = list_ == nullptr ? 0 : PyList_GET_SIZE(list_);
-  if (!part || PyList_SetSlice(list_, end, end, part.get()) != 0) {
-    failed_ = true;
-    Py_CLEAR(list_);
-  }
+  close_part();
+  PyObject* const run = PyList_New(static_cast<Py_ssize_t>(count));
+  if (run == nullptr) return fail();
+  (list_ == nullptr ? list_ : part_) = run;
+  filled_ = 0;
+}
+
+void ListOfLines::take(std::string_view line, bool may_hold_non_ascii) {
+  if (failed_) return;
+  PyObject* const text = str_of_line(line, may_hold_non_ascii);
+  if (text == nullptr) return fail();
+  PyList_SET_ITEM(part_ != nullptr ? part_ : list_, filled_++, text);
+}
+
+void ListOfLines::close_part() {
+  if (part_ == nullptr) return;
+  const Py_ssize_t end = PyList_GET_SIZE(list_);
+  const int joined = PyList_SetSlice(list_, end, end, part_);
+  Py_CLEAR(part_);
+  if (joined != 0) fail();
+}
+
+void ListOfLines::fail() {
+  failed_ = true;
+  Py_CLEAR(part_);
+  Py_CLEAR(list_);
 }
 
 PyObject* ListOfLines::release() {
   if (failed_) return nullptr;
-  if (list_ == nullptr) return PyList_New(0);
+  // A run cut short means the conversion failed: none of its lines is a result.
+  PyObject* const run = part_ != nullptr ? part_ : list_;
+  if (run == nullptr || filled_ != PyList_GET_SIZE(run)) {
+    Py_CLEAR(part_);
+    Py_CLEAR(list_);
+    return PyList_New(0);
+  }
+  close_part();
+  if (failed_) return nullptr;
   return std::exchange(list_, nullptr);
 }
 

@@ -9,6 +9,7 @@
 #include "paiscribe/entry/os_error.hpp"
 #include "paiscribe/entry/output.hpp"
 #include "paiscribe/conv/convert_log.hpp"
+#include "paiscribe/mjai/each_line.hpp"
 #include "paiscribe/entry/log_input.hpp"
 #include "paiscribe/tenhou/mjlog.hpp"
 #include "paiscribe/tenhou/parse_log.hpp"
@@ -56,47 +57,50 @@ PipelineError serialize_error(const SerializeError& error) {
   return {ErrorClass::JsonSerializationError, "failed to serialize", error.description};
 }
 
-// Serialises each batch of events as the conversion hands it over, passes
-// the lines on, and keeps them in `all` too when that is given; without
-// `batches`, the whole game's lines stay in `batch`. The first failure is
-// kept and what follows is dropped, so that a conversion failure later in
-// the game still wins over it.
+// Writes each batch of events' lines as the conversion hands it over: to
+// `sink` one at a time, and into `all` when that is given, where they stay
+// for the whole game. The first failure is kept and what follows is
+// dropped, so that a conversion failure later in the game still wins over it.
 class LineMaker final : public EventBatches {
  public:
-  LineMaker(LineBatches* batches, MjaiLines& batch, MjaiLines* all) : batches_(batches), batch_(batch), all_(all) {}
+  LineMaker(LineSink* sink, std::string& line, MjaiLines* all) : sink_(sink), line_(line), all_(all) {}
 
   void take(std::span<const Event> events) override {
     if (failure_) return;
-    if (batches_ != nullptr) batch_.clear();
-    if (auto appended = batch_.append(events); !appended) {
-      failure_ = std::move(appended.error());
-      return;
+    if (all_ != nullptr) {
+      if (auto appended = all_->append(events); !appended) {
+        failure_ = std::move(appended.error());
+        return;
+      }
     }
-    if (batches_ == nullptr) return;
-    batches_->take(batch_);
-    if (all_ != nullptr) all_->append(batch_);
+    if (sink_ == nullptr) return;
+    sink_->expect(events.size());
+    auto written = for_each_line_of(events, line_, [this](std::string_view line, bool may_hold_non_ascii) {
+      sink_->take(line, may_hold_non_ascii);
+    });
+    if (!written) failure_ = std::move(written.error());
   }
 
   const std::optional<SerializeError>& failure() const { return failure_; }
 
  private:
-  LineBatches* batches_;
-  MjaiLines& batch_;
+  LineSink* sink_;
+  std::string& line_;
   MjaiLines* all_;
   std::optional<SerializeError> failure_;
 };
 
-// Where a streamed conversion's lines go (nowhere but the storage's batch
-// when there are no batches), and what it makes them in.
+// Where a streamed conversion's lines go (without a sink, only into `all`),
+// and what it makes them in.
 struct Stream {
-  LineBatches* batches;
+  LineSink* sink;
   PipelineStorage& storage;
 };
 
 std::expected<void, PipelineError> stream_lines(const RawLog& log, std::string_view what, const Stream& stream,
                                                 MjaiLines* all) {
-  if (stream.batches == nullptr) stream.storage.batch.clear();
-  LineMaker maker(stream.batches, stream.storage.batch, all);
+  if (all != nullptr) all->clear();
+  LineMaker maker(stream.sink, stream.storage.line, all);
   if (auto converted = convert_log(log, maker, stream.storage.events); !converted)
     return std::unexpected(convert_error(converted.error(), what));
   if (const auto& failure = maker.failure()) return std::unexpected(serialize_error(*failure));
@@ -212,9 +216,8 @@ std::expected<MjaiLines, PipelineError> run_pipeline(std::string_view filename,
 }
 
 std::expected<void, PipelineError> stream_pipeline(std::string_view filename, std::optional<std::string_view> mjai_out,
-                                                   LineBatches& batches, ShouldStop should_stop,
-                                                   PipelineStorage& storage) {
-  const Stream stream{&batches, storage};
+                                                   LineSink& sink, ShouldStop should_stop, PipelineStorage& storage) {
+  const Stream stream{&sink, storage};
   auto ran = run_file(filename, mjai_out, should_stop, kJsonLog, json_record_of, &stream);
   storage.keep_typical();
   if (!ran) return std::unexpected(std::move(ran.error()));
@@ -226,6 +229,7 @@ void PipelineStorage::keep_typical() {
   constexpr std::size_t kKeptBytes = std::size_t{1} << 20;
   if (events.capacity() * sizeof(Event) > kKeptBytes) events = std::vector<Event>();
   if (batch.reserved_bytes() > kKeptBytes) batch = MjaiLines();
+  if (line.capacity() > kKeptBytes) line = std::string();
   // A long game has some twenty kyokus.
   constexpr std::size_t kKeptKyokus = 64;
   if (kyokus.size() > kKeptKyokus) kyokus = RawLog::Kyokus();
@@ -267,7 +271,7 @@ std::expected<const MjaiLines*, PipelineError> convert_padded(const PaddedText& 
   const bool xml = looks_like_xml(text.view());
   auto log = xml ? record_of_mjlog(text.view()) : record_of_json(text, std::move(storage.kyokus));
   if (!log) return std::unexpected(std::move(log.error()));
-  auto made = stream_lines(*log, xml ? kMjlog : kJsonLog, Stream{nullptr, storage}, nullptr);
+  auto made = stream_lines(*log, xml ? kMjlog : kJsonLog, Stream{nullptr, storage}, &storage.batch);
   storage.kyokus = std::move(log->kyokus);
   if (!made) return std::unexpected(std::move(made.error()));
   return &storage.batch;

@@ -24,14 +24,17 @@ struct PipelineError {
   std::string detail{};  // UTF-8; empty when there is none
 };
 
-// Takes a game's lines a kyoku at a time, while the conversion runs. A batch
-// lives only for the call.
-class LineBatches {
+// Takes a game's lines one at a time, in order, while the conversion runs.
+// A line lives only for the call and comes without its line feed; only
+// start_game's (the names) can hold text that is not ASCII.
+class LineSink {
  public:
-  virtual void take(const MjaiLines& batch) = 0;
+  // `count` lines follow in this run of them, unless the conversion fails first.
+  virtual void expect(std::size_t count) = 0;
+  virtual void take(std::string_view line, bool may_hold_non_ascii) = 0;
 
  protected:
-  ~LineBatches() = default;
+  ~LineSink() = default;
 };
 
 // Reads the log at `filename` (raw path bytes), converts it and returns its
@@ -50,19 +53,19 @@ std::expected<MjaiLines, PipelineError> run_pipeline(std::string_view filename,
 struct PipelineStorage {
   std::vector<Event> events;
   MjaiLines batch;
+  std::string line;  // where a line not in a table is written for a sink
   RawLog::Kyokus kyokus;  // the last record's, whose lists the next one takes over
 
   // Gives back what grew past the needs of a typical game.
   void keep_typical();
 };
 
-// The same as run_pipeline, but the lines go to `batches` as they are made,
-// so that they are never all held at once (unless they are to be written to
-// `mjai_out`), made in `storage`. A failure may come after some batches:
-// those then belong to no result.
+// The same as run_pipeline, but the lines go to `sink` as they are made, so
+// that they are never all held at once (unless they are to be written to
+// `mjai_out`), made in `storage`. A failure may come after some lines: those
+// then belong to no result.
 std::expected<void, PipelineError> stream_pipeline(std::string_view filename, std::optional<std::string_view> mjai_out,
-                                                   LineBatches& batches, ShouldStop should_stop,
-                                                   PipelineStorage& storage);
+                                                   LineSink& sink, ShouldStop should_stop, PipelineStorage& storage);
 
 // The same for Tenhou's XML game record (mjlog) at `filename`, plain or
 // gzip-compressed. Its failures name the record's own class where the record

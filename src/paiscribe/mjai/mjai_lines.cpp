@@ -71,7 +71,7 @@ std::expected<void, SerializeError> MjaiLines::append(std::span<const Event> eve
     text_.resize(text_before);
     ends_.resize(lines_before);
     lines_with_names_.resize(names_before);
-    return std::unexpected(SerializeError{"a name is not valid UTF-8 or a tile has no name"});
+    return std::unexpected(SerializeError{std::string(kNoLineText)});
   }
   return {};
 }

@@ -168,7 +168,7 @@ char* write_line(const Event& event, char* out, std::size_t room) {
 // writing needs no checks.
 std::expected<MjaiLine, SerializeError> serialize_event(const Event& event, std::pmr::memory_resource* memory) {
   const auto bound = line_bound(event);
-  if (!bound) return std::unexpected(SerializeError{"a name is not valid UTF-8 or a tile has no name"});
+  if (!bound) return std::unexpected(SerializeError{std::string(kNoLineText)});
   MjaiLine line(memory);
   line.resize_and_overwrite(*bound, [&event](char* buffer, std::size_t room) {
     return static_cast<std::size_t>(write_line(event, buffer, room) - buffer);

@@ -5,6 +5,7 @@
 #include <memory_resource>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <variant>
 
 #include "paiscribe/mjai/event.hpp"
@@ -14,6 +15,9 @@ namespace paiscribe {
 struct SerializeError {
   std::string description;
 };
+
+// Why an event has no line.
+inline constexpr std::string_view kNoLineText = "a name is not valid UTF-8 or a tile has no name";
 
 // One line of mjai text in its own buffer, which may come from a memory
 // resource of the caller's.
