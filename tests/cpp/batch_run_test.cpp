@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "paiscribe/entry/batch_run.hpp"
+#include "paiscribe/mjai/each_line.hpp"
 #include "paiscribe/entry/gzip.hpp"
 #include "paiscribe/entry/pipeline.hpp"
 
@@ -116,8 +117,9 @@ TEST_F(Scratch, EachLogGivesWhatRunPipelineGivesForItsText) {
 
 // Collects the lines as one text, each with its line feed.
 struct JoinedLines final : LineSink {
-  void expect(std::size_t) override {}
-  void take(std::string_view line, bool) override { (text += line) += '\n'; }
+  std::expected<void, SerializeError> take_lines_of(std::span<const Event> events, std::string& scratch) override {
+    return for_each_line_of(events, scratch, [this](std::string_view line, bool) { (text += line) += '\n'; });
+  }
   std::string text;
 };
 

@@ -6,6 +6,7 @@
 
 #include "paiscribe/base/utf8.hpp"
 #include "paiscribe/cpython/owned_ref.hpp"
+#include "paiscribe/mjai/each_line.hpp"
 
 namespace paiscribe {
 namespace {
@@ -59,47 +60,38 @@ PyObject* lines_to_list(const MjaiLines& lines) {
   return built ? list.release() : nullptr;
 }
 
-void ListOfLines::expect(std::size_t count) {
-  if (failed_) return;
-  close_part();
-  PyObject* const run = PyList_New(static_cast<Py_ssize_t>(count));
-  if (run == nullptr) return fail();
-  (list_ == nullptr ? list_ : part_) = run;
-  filled_ = 0;
-}
-
-void ListOfLines::take(std::string_view line, bool may_hold_non_ascii) {
-  if (failed_) return;
-  PyObject* const text = str_of_line(line, may_hold_non_ascii);
-  if (text == nullptr) return fail();
-  PyList_SET_ITEM(part_ != nullptr ? part_ : list_, filled_++, text);
-}
-
-void ListOfLines::close_part() {
-  if (part_ == nullptr) return;
-  const Py_ssize_t end = PyList_GET_SIZE(list_);
-  const int joined = PyList_SetSlice(list_, end, end, part_);
-  Py_CLEAR(part_);
-  if (joined != 0) fail();
-}
-
-void ListOfLines::fail() {
-  failed_ = true;
-  Py_CLEAR(part_);
-  Py_CLEAR(list_);
+std::expected<void, SerializeError> ListOfLines::take_lines_of(std::span<const Event> events, std::string& scratch) {
+  if (failed_) return {};
+  OwnedRef run(PyList_New(static_cast<Py_ssize_t>(events.size())));
+  Py_ssize_t filled = 0;
+  auto written = for_each_line_of(events, scratch, [&](std::string_view line, bool may_hold_non_ascii) {
+    if (!run) return;
+    PyObject* const text = str_of_line(line, may_hold_non_ascii);
+    if (text == nullptr) run.reset();
+    else PyList_SET_ITEM(run.get(), filled++, text);
+  });
+  if (!written) {
+    cut_short_ = true;
+    return written;
+  }
+  if (!run) {
+    failed_ = true;
+    Py_CLEAR(list_);
+  } else if (list_ == nullptr) {
+    list_ = run.release();
+  } else if (const Py_ssize_t end = PyList_GET_SIZE(list_); PyList_SetSlice(list_, end, end, run.get()) != 0) {
+    failed_ = true;
+    Py_CLEAR(list_);
+  }
+  return {};
 }
 
 PyObject* ListOfLines::release() {
   if (failed_) return nullptr;
-  // A run cut short means the conversion failed: none of its lines is a result.
-  PyObject* const run = part_ != nullptr ? part_ : list_;
-  if (run == nullptr || filled_ != PyList_GET_SIZE(run)) {
-    Py_CLEAR(part_);
+  if (list_ == nullptr || cut_short_) {
     Py_CLEAR(list_);
     return PyList_New(0);
   }
-  close_part();
-  if (failed_) return nullptr;
   return std::exchange(list_, nullptr);
 }
 

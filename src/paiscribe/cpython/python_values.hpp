@@ -3,8 +3,9 @@
 #define PY_SSIZE_T_CLEAN
 #include <Python.h>
 
-#include <cstddef>
-#include <string_view>
+#include <expected>
+#include <span>
+#include <string>
 #include <utility>
 
 #include "paiscribe/entry/pipeline.hpp"
@@ -18,32 +19,24 @@ PyObject* str_of_text(const std::string& text);
 PyObject* lines_to_list(const MjaiLines& lines);
 
 // Builds that list line by line, while the lines are made, each str made
-// straight from the line: the first run of lines, all of a typical game,
-// becomes the list; later runs extend it. After a failure it takes nothing
-// more.
+// straight from its line: the first run of lines, all of a typical game,
+// becomes the list; later runs extend it. After a failure of its own it
+// takes nothing more.
 class ListOfLines final : public LineSink {
  public:
   ListOfLines() = default;
   ListOfLines(const ListOfLines&) = delete;
   ListOfLines& operator=(const ListOfLines&) = delete;
-  ~ListOfLines() {
-    Py_XDECREF(part_);
-    Py_XDECREF(list_);
-  }
+  ~ListOfLines() { Py_XDECREF(list_); }
 
-  void expect(std::size_t count) override;
-  void take(std::string_view line, bool may_hold_non_ascii) override;
-  // The list, or null with the error set.
+  std::expected<void, SerializeError> take_lines_of(std::span<const Event> events, std::string& scratch) override;
+  // The list, or null with the error set. A run of lines cut short by a
+  // failed conversion leaves an empty list: none of its lines is a result.
   PyObject* release();
 
  private:
-  // Puts the run being filled at the end of the list.
-  void close_part();
-  void fail();
-
   PyObject* list_ = nullptr;
-  PyObject* part_ = nullptr;  // the run being filled, once the list holds an earlier one
-  Py_ssize_t filled_ = 0;     // of the run being filled
+  bool cut_short_ = false;
   bool failed_ = false;
 };
 

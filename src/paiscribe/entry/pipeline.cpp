@@ -9,7 +9,6 @@
 #include "paiscribe/entry/os_error.hpp"
 #include "paiscribe/entry/output.hpp"
 #include "paiscribe/conv/convert_log.hpp"
-#include "paiscribe/mjai/each_line.hpp"
 #include "paiscribe/entry/log_input.hpp"
 #include "paiscribe/tenhou/mjlog.hpp"
 #include "paiscribe/tenhou/parse_log.hpp"
@@ -57,9 +56,9 @@ PipelineError serialize_error(const SerializeError& error) {
   return {ErrorClass::JsonSerializationError, "failed to serialize", error.description};
 }
 
-// Writes each batch of events' lines as the conversion hands it over: to
-// `sink` one at a time, and into `all` when that is given, where they stay
-// for the whole game. The first failure is kept and what follows is
+// Has each batch of events' lines made as the conversion hands it over: by
+// `sink`, and into `all` when that is given, where they stay for the whole
+// game. The first failure is kept and what follows is
 // dropped, so that a conversion failure later in the game still wins over it.
 class LineMaker final : public EventBatches {
  public:
@@ -74,11 +73,7 @@ class LineMaker final : public EventBatches {
       }
     }
     if (sink_ == nullptr) return;
-    sink_->expect(events.size());
-    auto written = for_each_line_of(events, line_, [this](std::string_view line, bool may_hold_non_ascii) {
-      sink_->take(line, may_hold_non_ascii);
-    });
-    if (!written) failure_ = std::move(written.error());
+    if (auto taken = sink_->take_lines_of(events, line_); !taken) failure_ = std::move(taken.error());
   }
 
   const std::optional<SerializeError>& failure() const { return failure_; }

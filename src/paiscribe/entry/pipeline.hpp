@@ -2,6 +2,7 @@
 
 #include <expected>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -24,14 +25,15 @@ struct PipelineError {
   std::string detail{};  // UTF-8; empty when there is none
 };
 
-// Takes a game's lines one at a time, in order, while the conversion runs.
-// A line lives only for the call and comes without its line feed; only
-// start_game's (the names) can hold text that is not ASCII.
+// Takes a game's lines a run at a time while the conversion runs, each run
+// as the events it is made of: the sink writes their lines itself with
+// for_each_line_of, which hands them over one at a time, so that the loop
+// over lines is the sink's own.
 class LineSink {
  public:
-  // `count` lines follow in this run of them, unless the conversion fails first.
-  virtual void expect(std::size_t count) = 0;
-  virtual void take(std::string_view line, bool may_hold_non_ascii) = 0;
+  // Makes something of the lines of `events`, writing those not in a table
+  // in `scratch`; fails at the first event that has no line.
+  virtual std::expected<void, SerializeError> take_lines_of(std::span<const Event> events, std::string& scratch) = 0;
 
  protected:
   ~LineSink() = default;
