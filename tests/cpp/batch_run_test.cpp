@@ -136,10 +136,15 @@ TEST_F(Scratch, StorageKeptFromLogToLogChangesNoResult) {
     if (expected) EXPECT_EQ(lines.text, *expected);
     else EXPECT_EQ(streamed.error().message, expected.error().message);
   }
-  // Buffers past a typical game's needs go back once the log is done.
+  // Buffers past a typical game's needs go back once the log is done; a typical game's stay.
+  storage.kyokus.resize(2);
+  storage.keep_typical();
+  EXPECT_EQ(storage.kyokus.size(), 2u);
   storage.events.reserve(std::size_t{1} << 16);
+  storage.kyokus[1].seats[3].discard_items.reserve(std::size_t{2} << 20);
   storage.keep_typical();
   EXPECT_EQ(storage.events.capacity(), 0u);
+  EXPECT_TRUE(storage.kyokus.empty());
 }
 
 TEST_F(Scratch, StoppedRunLeavesOnlyWholeOutputs) {

@@ -80,14 +80,16 @@ std::expected<void, SerializeError> ListOfLines::take_lines_of(std::span<const E
     if (text == nullptr) run.reset();
     else PyList_SET_ITEM(run.get(), filled++, text);
   });
+  if (!run) {  // its error stands, whatever else fails
+    failed_ = true;
+    Py_CLEAR(list_);
+  }
   if (!written) {
     cut_short_ = true;
     return written;
   }
-  if (!run) {
-    failed_ = true;
-    Py_CLEAR(list_);
-  } else if (list_ == nullptr) {
+  if (failed_) return {};
+  if (list_ == nullptr) {
     list_ = run.release();
   } else if (const Py_ssize_t end = PyList_GET_SIZE(list_); PyList_SetSlice(list_, end, end, run.get()) != 0) {
     failed_ = true;

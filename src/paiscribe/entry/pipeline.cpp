@@ -58,8 +58,8 @@ PipelineError serialize_error(const SerializeError& error) {
 
 // Has each batch of events' lines made as the conversion hands it over: by
 // `sink`, and into `all` when that is given, where they stay for the whole
-// game. The first failure is kept and what follows is
-// dropped, so that a conversion failure later in the game still wins over it.
+// game. The first failure is kept and what follows is dropped, so that a
+// conversion failure later in the game still wins over it.
 class LineMaker final : public EventBatches {
  public:
   LineMaker(LineSink* sink, std::string& line, MjaiLines* all) : sink_(sink), line_(line), all_(all) {}
@@ -225,9 +225,11 @@ void PipelineStorage::keep_typical() {
   if (events.capacity() * sizeof(Event) > kKeptBytes) events = std::vector<Event>();
   if (batch.reserved_bytes() > kKeptBytes) batch = MjaiLines();
   if (line.capacity() > kKeptBytes) line = std::string();
-  // A long game has some twenty kyokus.
+  // A long game has some twenty kyokus, of a few hundred bytes of lists each.
   constexpr std::size_t kKeptKyokus = 64;
-  if (kyokus.size() > kKeptKyokus) kyokus = RawLog::Kyokus();
+  std::size_t kyoku_bytes = kyokus.capacity() * sizeof(RawKyoku);
+  for (const RawKyoku& kyoku : kyokus) kyoku_bytes += kyoku.reserved_bytes();
+  if (kyokus.size() > kKeptKyokus || kyoku_bytes > kKeptBytes) kyokus = RawLog::Kyokus();
 }
 
 std::expected<MjaiLines, PipelineError> run_mjlog_pipeline(std::string_view filename,

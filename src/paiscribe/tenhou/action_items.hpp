@@ -78,6 +78,8 @@ class ActionItems {
   }
 
   std::size_t size() const { return count_; }
+  // The bytes its buffer holds, in use or not.
+  std::size_t reserved_bytes() const { return bytes_.capacity(); }
   Iterator begin() const;
   Iterator end() const;
   // Walks the list up to the item: for failures and tests, not for loops.

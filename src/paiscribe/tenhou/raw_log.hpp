@@ -91,6 +91,14 @@ struct RawKyoku {
     }
     result.clear();
   }
+
+  // The bytes its lists hold, in use or not.
+  std::size_t reserved_bytes() const {
+    std::size_t bytes = (dora_indicators.capacity() + ura_indicators.capacity()) * sizeof(Tile) +
+                        result.capacity() * sizeof(ResultItem);
+    for (const RawSeat& seat : seats) bytes += seat.take_items.reserved_bytes() + seat.discard_items.reserved_bytes();
+    return bytes;
+  }
 };
 
 struct RawLog {
