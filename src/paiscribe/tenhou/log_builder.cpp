@@ -75,7 +75,7 @@ void LogBuilder::open_kyoku_element(std::size_t offset) {
   const std::uint32_t index = top().count++;
   ++level_;
   if (index < kKyokuElements) {
-    const KyokuElement element = kyoku_element_at(index);
+    const KyokuElement& element = kyoku_element_at(index);
     push_frame(element.kind, element.slot, offset);
   }
   update_lane();
@@ -115,7 +115,13 @@ void LogBuilder::update_lane() {
   const Frame& frame = top();
   lane_ = Lane::kNone;
   if (frame.level != level_ || failed()) return;
-  if (frame.kind == Container::kActions) lane_ = Lane::kActions;
+  if (frame.kind == Container::kActions) {
+    lane_ = Lane::kActions;
+    auto& seat = kyoku().seats[(frame.slot - kFirstSeatElement) / 3];
+    // Read straight into the seat's list, which a kyoku taken over from the
+    // record before has kept the room of.
+    actions_ = (frame.slot - kFirstSeatElement) % 3 == 1 ? &seat.take_items : &seat.discard_items;
+  }
   if (frame.kind == Container::kKyoku) lane_ = Lane::kKyoku;
   if (frame.kind == Container::kHaipai) {
     lane_ = Lane::kHaipai;
@@ -274,21 +280,27 @@ void LogBuilder::check_required_fields(const Frame& frame) {
 // A kyoku: header, scores, dora and ura indicators, then haipai, takes and
 // discards of each seat in turn, then the result list. A haipai's slot is
 // its seat; every other element's slot is its index.
-LogBuilder::KyokuElement LogBuilder::kyoku_element_at(std::uint32_t index) {
-  const auto slot = static_cast<std::uint8_t>(index);
-  if (index == 0) return {Container::kHeader, slot, "a kyoku header of 3 integers"};
-  if (index == 1) return {Container::kScores, slot, "4 scores"};
-  if (index < kFirstSeatElement) return {Container::kIndicators, slot, "a sequence"};
-  if (index == kResultElement) return {Container::kResults, slot, "a sequence"};
-  const std::uint32_t seat = (index - kFirstSeatElement) / 3;
-  if ((index - kFirstSeatElement) % 3 == 0)
-    return {Container::kHaipai, static_cast<std::uint8_t>(seat), "a haipai of 13 tiles"};
-  return {Container::kActions, slot, "a sequence"};
+const LogBuilder::KyokuElement& LogBuilder::kyoku_element_at(std::uint32_t index) {
+  static constexpr auto kElements = [] {
+    std::array<KyokuElement, kKyokuElements> elements{};
+    for (std::uint32_t at = 0; at < kKyokuElements; ++at) {
+      const auto slot = static_cast<std::uint8_t>(at);
+      const auto seat = static_cast<std::uint8_t>((at - kFirstSeatElement) / 3);
+      if (at == 0) elements[at] = {Container::kHeader, slot, "a kyoku header of 3 integers"};
+      else if (at == 1) elements[at] = {Container::kScores, slot, "4 scores"};
+      else if (at < kFirstSeatElement) elements[at] = {Container::kIndicators, slot, "a sequence"};
+      else if (at == kResultElement) elements[at] = {Container::kResults, slot, "a sequence"};
+      else if ((at - kFirstSeatElement) % 3 == 0) elements[at] = {Container::kHaipai, seat, "a haipai of 13 tiles"};
+      else elements[at] = {Container::kActions, slot, "a sequence"};
+    }
+    return elements;
+  }();
+  return kElements[index];
 }
 
 void LogBuilder::kyoku_element(std::uint32_t index, const JsonToken& token, std::size_t offset) {
   if (index >= kKyokuElements) return;
-  const KyokuElement element = kyoku_element_at(index);
+  const KyokuElement& element = kyoku_element_at(index);
   open(token, offset, element.kind, element.slot, element.expected);
 }
 
@@ -321,21 +333,13 @@ void LogBuilder::read_string(const JsonToken& token, std::size_t offset, std::st
 // Tried in order: a tile code, any other byte, a string.
 void LogBuilder::action_item(const JsonToken& token, std::size_t offset) {
   if (const auto code = as_u8(token)) {
-    actions_.add(*code);
+    actions_->add(*code);
   } else if (token.kind == JsonToken::Kind::kString) {
     if (!decoded_is_utf8(token.text)) return fail("invalid unicode code point in string", offset);
-    actions_.add(token.text);
+    actions_->add(token.text);
   } else {
     fail("data did not match any variant of untagged enum ActionItem", offset);
   }
-}
-
-void LogBuilder::finish_actions(const Frame& frame) {
-  auto& seat = kyoku().seats[(frame.slot - kFirstSeatElement) / 3];
-  // A copy, not a move: the copy is allocated at the list's exact length,
-  // and the list being read keeps its room for the next one.
-  ((frame.slot - kFirstSeatElement) % 3 == 1 ? seat.take_items : seat.discard_items) = actions_;
-  actions_.clear();
 }
 
 // Tried in order: a string, four 32-bit integers, any other array.
@@ -387,7 +391,6 @@ void LogBuilder::close(const Frame& frame) {
   if (failed()) return;
   if (frame.kind == Container::kLogObject) check_required_fields(frame);
   if (frame.kind == Container::kResultItem) kyoku().result.push_back(result_.finish());
-  if (frame.kind == Container::kActions) finish_actions(frame);
 }
 
 std::string LogBuilder::length_hint(const Frame& frame) const {

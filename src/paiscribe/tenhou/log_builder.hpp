@@ -59,7 +59,7 @@ class LogBuilder {
   }
   bool Int(int i) { return integer(std::int64_t{i}), true; }
   bool Uint(unsigned u) {
-    if (lane_ == Lane::kActions && u <= 0xFF) actions_.add(static_cast<std::uint8_t>(u));
+    if (lane_ == Lane::kActions && u <= 0xFF) actions_->add(static_cast<std::uint8_t>(u));
     else if (!(lane_ == Lane::kHaipai && take_haipai_tile(u))) integer(std::uint64_t{u});
     return true;
   }
@@ -138,7 +138,8 @@ class LogBuilder {
     std::uint8_t slot;
     std::string_view expected;
   };
-  static KyokuElement kyoku_element_at(std::uint32_t index);
+  // Taken from a table made at compile time, for `index` below 17.
+  static const KyokuElement& kyoku_element_at(std::uint32_t index);
   void open_kyoku_element(std::size_t offset);
 
   void integer(std::int64_t value);
@@ -178,7 +179,6 @@ class LogBuilder {
   void read_tile(const JsonToken& token, std::size_t offset, Tile& out);
   void read_string(const JsonToken& token, std::size_t offset, std::string& out);
   void action_item(const JsonToken& token, std::size_t offset);
-  void finish_actions(const Frame& frame);
   void result_item(const JsonToken& token, std::size_t offset);
   bool check_detail(const JsonToken& token, std::size_t offset);
   std::string length_hint(const Frame& frame) const;
@@ -199,7 +199,7 @@ class LogBuilder {
 
   Lane lane_ = Lane::kNone;
   Haipai* haipai_ = nullptr;  // of the haipai being read
-  ActionItems actions_;        // the take or discard list being read
+  ActionItems* actions_ = nullptr;  // the take or discard list being read
   ResultItemBuilder result_;   // the result item being read
   std::uint8_t seen_log_fields_ = 0;
   std::uint8_t seen_rule_fields_ = 0;
