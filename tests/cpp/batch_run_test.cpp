@@ -145,6 +145,9 @@ TEST_F(Scratch, StorageKeptFromLogToLogChangesNoResult) {
   storage.keep_typical();
   EXPECT_EQ(storage.events.capacity(), 0u);
   EXPECT_TRUE(storage.kyokus.empty());
+  storage.kyokus.resize(65);  // more than any game has
+  storage.keep_typical();
+  EXPECT_TRUE(storage.kyokus.empty());
 }
 
 TEST_F(Scratch, StoppedRunLeavesOnlyWholeOutputs) {
