@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstddef>
+#include <cstring>
 #include <variant>
 
 #include "paiscribe/mjai/event.hpp"
@@ -51,6 +52,15 @@ inline const CommonLine* common_line(const Event& event) {
   if (const auto* tsumo = std::get_if<ev::Tsumo>(&event)) return at(0, tsumo->actor, tsumo->pai);
   if (const auto* dahai = std::get_if<ev::Dahai>(&event)) return at(1 + dahai->tsumogiri, dahai->actor, dahai->pai);
   return nullptr;
+}
+
+// Writes a table line at `out` and returns one past it. A room of a whole
+// slot takes one fixed-size copy; a smaller one (a line sized on its own)
+// takes the line alone.
+inline char* copy_common_line(const CommonLine& line, char* out, std::size_t room) {
+  if (room >= kCommonLineSlot) std::memcpy(out, line.text.data(), kCommonLineSlot);
+  else std::memcpy(out, line.text.data(), line.size);
+  return out + line.size;
 }
 
 }  // namespace paiscribe

@@ -22,15 +22,17 @@ namespace paiscribe {
 template <class Take>
 std::expected<void, SerializeError> for_each_line_of(std::span<const Event> events, std::string& scratch,
                                                      Take&& take) {
+  const auto no_line = [] { return std::unexpected(SerializeError{std::string(kNoLineText)}); };
   for (const Event& event : events) {
     if (const CommonLine* line = common_line(event)) {
       take(std::string_view(line->text.data(), line->size), false);
       continue;
     }
     const auto room = line_room(event);
-    if (room && scratch.size() < *room) scratch.resize(*room);
-    char* const end = room ? write_line(event, scratch.data(), *room) : nullptr;
-    if (end == nullptr) return std::unexpected(SerializeError{std::string(kNoLineText)});
+    if (!room) return no_line();
+    if (scratch.size() < *room) scratch.resize(*room);
+    char* const end = write_line(event, scratch.data(), *room);
+    if (end == nullptr) return no_line();
     take(std::string_view(scratch.data(), static_cast<std::size_t>(end - scratch.data())),
          std::holds_alternative<ev::StartGame>(event));
   }

@@ -1,7 +1,6 @@
 #include "paiscribe/mjai/mjai_lines.hpp"
 
 #include <algorithm>
-#include <cstring>
 #include <variant>
 
 #include "paiscribe/mjai/common_lines.hpp"
@@ -45,9 +44,9 @@ std::expected<void, SerializeError> MjaiLines::append(std::span<const Event> eve
       for (; next < events.size(); ++next) {
         const Event& event = events[next];
         if (const CommonLine* line = common_line(event)) {
-          if (end - at < static_cast<std::ptrdiff_t>(kCommonLineSlot)) break;
-          std::memcpy(at, line->text.data(), kCommonLineSlot);
-          at += line->size;
+          const auto room = static_cast<std::size_t>(end - at);
+          if (room < kCommonLineSlot) break;
+          at = copy_common_line(*line, at, room);
         } else {
           if (next_room == 0) size_next();
           if (failed || static_cast<std::size_t>(end - at) <= next_room) break;
@@ -74,14 +73,6 @@ std::expected<void, SerializeError> MjaiLines::append(std::span<const Event> eve
     return std::unexpected(SerializeError{std::string(kNoLineText)});
   }
   return {};
-}
-
-void MjaiLines::append(const MjaiLines& lines) {
-  const std::size_t start = text_.size();
-  for (const std::size_t line : lines.lines_with_names_) lines_with_names_.push_back(ends_.size() + line);
-  ends_.reserve(ends_.size() + lines.ends_.size());
-  for (const std::size_t end : lines.ends_) ends_.push_back(start + end);
-  text_ += lines.text_;
 }
 
 void MjaiLines::clear() {

@@ -43,7 +43,6 @@ class MjaiLines {
 
   // Adds the events' lines after those already held; on failure nothing is added.
   std::expected<void, SerializeError> append(std::span<const Event> events);
-  void append(const MjaiLines& lines);
   // Empties the lines but keeps the storage, for the next batch.
   void clear();
   // The bytes its buffers hold, in use or not.

@@ -1,9 +1,6 @@
 #include "paiscribe/mjai/serialize.hpp"
 
-#include <array>
 #include <cstddef>
-#include <cstdint>
-#include <cstring>
 #include <optional>
 #include <string_view>
 #include <variant>
@@ -138,14 +135,6 @@ void put(Out& out, const ev::EndKyoku&) {
 template <typename Out>
 void put(Out& out, const ev::EndGame&) {
   out.raw(R"({"type":"end_game"})");
-}
-
-// A whole slot is one fixed-size copy; a room smaller than the slot (a line
-// sized on its own) takes the line alone.
-char* copy_common_line(const CommonLine& line, char* out, std::size_t room) {
-  if (room >= kCommonLineSlot) std::memcpy(out, line.text.data(), kCommonLineSlot);
-  else std::memcpy(out, line.text.data(), line.size);
-  return out + line.size;
 }
 
 }  // namespace
