@@ -49,7 +49,7 @@ def large_log():
     if not LARGE_LOG.exists():
         LARGE_LOG.parent.mkdir(parents=True, exist_ok=True)
         print(f"generating {LARGE_LOG} ({LARGE_MEGABYTES} MB)...", file=sys.stderr)
-        subprocess.run([sys.executable, str(ROOT / "bench/make_logs.py"), "large", str(LARGE_LOG),
+        subprocess.run([sys.executable, str(ROOT / "tests/tools/make_logs.py"), "large", str(LARGE_LOG),
                         "--megabytes", str(LARGE_MEGABYTES)], check=True)
     return LARGE_LOG
 

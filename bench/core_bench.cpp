@@ -16,16 +16,15 @@
 #include <string>
 #include <vector>
 
-#include "paiscribe/entry/gzip.hpp"
-#include "paiscribe/conv/convert_log.hpp"
+#include "paiscribe/io/gzip.hpp"
+#include "paiscribe/conv/game_conversion.hpp"
 #include "paiscribe/mjai/mjai_lines.hpp"
-#include "paiscribe/tenhou/mjlog.hpp"
-#include "paiscribe/tenhou/parse_log.hpp"
-#include "paiscribe/entry/pipeline.hpp"
+#include "paiscribe/xml/parse_mjlog.hpp"
+#include "paiscribe/json/parse_json_log.hpp"
+#include "paiscribe/pipeline/converter.hpp"
 
 namespace {
 
-using paiscribe::Event;
 
 struct Input {
   std::string name;
@@ -41,20 +40,13 @@ void count_bytes(benchmark::State& state, const Input& input) {
 }
 
 std::optional<paiscribe::RawLog> record_of(const Input& input) {
+  paiscribe::PaddedText text(input.text);
   if (input.is_xml) {
-    auto log = paiscribe::parse_mjlog(input.text);
+    auto log = paiscribe::parse_mjlog(text);
     return log ? std::optional(std::move(*log)) : std::nullopt;
   }
-  auto log = paiscribe::parse_log(input.text);
+  auto log = paiscribe::parse_json_log(text);
   return log ? std::optional(std::move(*log)) : std::nullopt;
-}
-
-std::optional<std::vector<Event>> events_of(const Input& input) {
-  const auto log = record_of(input);
-  if (!log) return std::nullopt;
-  auto events = paiscribe::convert_log(*log);
-  if (!events) return std::nullopt;
-  return std::move(*events);
 }
 
 // The JSON library's own reader over the same text with a handler that keeps
@@ -76,10 +68,13 @@ void json_reader(benchmark::State& state, const Input& input) {
   count_bytes(state, input);
 }
 
-// `read_record` is the JSON log's reader or the XML record's.
-// The JSON reader from text held elsewhere, one copy into a padded buffer
+// A record's reader from text held elsewhere, one copy into a padded buffer
 // included, as an entry holding bytes in memory pays it.
-auto parse_json(std::string_view text) { return paiscribe::parse_log(text); }
+auto parse_json(std::string_view text) { return paiscribe::parse_json_log(paiscribe::PaddedText(text)); }
+auto parse_xml(std::string_view text) {
+  paiscribe::PaddedText padded(text);
+  return paiscribe::parse_mjlog(padded);
+}
 
 template <auto read_record>
 void parse(benchmark::State& state, const Input& input) {
@@ -90,58 +85,50 @@ void parse(benchmark::State& state, const Input& input) {
   count_bytes(state, input);
 }
 
+// The record to its lines, in storage kept from game to game.
 void convert(benchmark::State& state, const Input& input) {
-  const auto log = paiscribe::parse_log(input.text);
+  const auto log = record_of(input);
   if (!log) return state.SkipWithError("the log does not parse");
+  paiscribe::ConversionStorage storage;
+  paiscribe::MjaiLines lines;
   for (auto _ : state) {
-    auto events = paiscribe::convert_log(*log);
-    benchmark::DoNotOptimize(events);
-  }
-  count_bytes(state, input);
-}
-
-void serialize(benchmark::State& state, const Input& input) {
-  const auto events = events_of(input);
-  if (!events) return state.SkipWithError("the log does not convert");
-  for (auto _ : state) {
-    auto lines = paiscribe::serialize_events(*events);
+    auto game = paiscribe::GameConversion::start(*log, storage);
+    lines.clear();
+    while (game && !game->done()) benchmark::DoNotOptimize(game->next(lines));
     benchmark::DoNotOptimize(lines);
   }
   count_bytes(state, input);
 }
 
-// What the entry does between reading the file and writing: text in, lines out.
-template <auto read_record>
+// All of a record's lines from its text in memory, by a converter made for
+// it or by one kept from record to record, as the module and the corpus
+// workers keep theirs.
+template <bool kKept>
 void pipeline(benchmark::State& state, const Input& input) {
+  const auto policy = input.is_xml ? paiscribe::kMjlog : paiscribe::kJsonLogAsIs;
+  paiscribe::Converter kept;
   for (auto _ : state) {
-    auto log = read_record(input.text);
-    auto events = paiscribe::convert_log(*log);
-    auto lines = paiscribe::serialize_events(*events);
+    paiscribe::Converter fresh;
+    paiscribe::Converter& converter = kKept ? kept : fresh;
+    if (auto started = converter.start(paiscribe::PaddedText(input.text), policy); !started)
+      return state.SkipWithError(started.error().message.c_str());
+    auto lines = converter.all_lines();
     benchmark::DoNotOptimize(lines);
-  }
-  count_bytes(state, input);
-}
-
-// The same for a caller that converts log after log in storage it keeps, as
-// the module and the corpus workers do: the record's lists and the buffers
-// of events and lines are taken over from the log before.
-void pipeline_kept(benchmark::State& state, const Input& input) {
-  paiscribe::PipelineStorage storage;
-  for (auto _ : state) {
-    const paiscribe::PaddedText text(input.text);
-    auto lines = paiscribe::convert_padded(text, storage);
-    if (!lines) return state.SkipWithError(lines.error().message.c_str());
-    benchmark::DoNotOptimize(lines);
+    if (kKept) converter.keep_typical();
   }
   count_bytes(state, input);
 }
 
 // The whole entry with the file read, as the module calls it.
 void entry(benchmark::State& state, const Input& input) {
+  const auto policy = input.is_xml ? paiscribe::kMjlog : paiscribe::kJsonLogAsIs;
+  paiscribe::Converter converter;
   for (auto _ : state) {
-    auto lines = paiscribe::run_pipeline(input.path, std::nullopt);
-    if (!lines) return state.SkipWithError(lines.error().message.c_str());
+    if (auto started = converter.start_file(input.path, policy); !started)
+      return state.SkipWithError(started.error().message.c_str());
+    auto lines = converter.all_lines();
     benchmark::DoNotOptimize(lines);
+    converter.keep_typical();
   }
   count_bytes(state, input);
 }
@@ -162,29 +149,28 @@ int main(int argc, char** argv) {
     }
     std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     if (paiscribe::is_gzip(text)) {
-      auto unpacked = paiscribe::gunzip(text);
-      if (!unpacked) {
-        std::fprintf(stderr, "%s: %s\n", path.c_str(), unpacked.error().message.c_str());
+      paiscribe::PaddedText unpacked;
+      if (auto inflated = paiscribe::gunzip(text, unpacked); !inflated) {
+        std::fprintf(stderr, "%s: %s\n", path.c_str(), inflated.error().message.c_str());
         return 1;
       }
-      text = std::move(*unpacked);
+      text = unpacked.view();
     }
     const bool is_xml = text.starts_with('<');
     auto& input = inputs.emplace_back(
         Input{std::filesystem::path(path).filename().string(), path, std::move(text), is_xml});
-    if (!events_of(input)) {
-      std::fprintf(stderr, "%s does not convert\n", path.c_str());
+    if (!record_of(input)) {
+      std::fprintf(stderr, "%s does not parse\n", path.c_str());
       return 1;
     }
     using Stage = void (*)(benchmark::State&, const Input&);
     const std::vector<std::pair<const char*, Stage>> stages =
-        is_xml ? std::vector<std::pair<const char*, Stage>>{{"mjlog_parse", parse<paiscribe::parse_mjlog>},
-                                                            {"mjlog", pipeline<paiscribe::parse_mjlog>}}
+        is_xml ? std::vector<std::pair<const char*, Stage>>{{"mjlog_parse", parse<parse_xml>},
+                                                            {"mjlog", pipeline<true>}}
                : std::vector<std::pair<const char*, Stage>>{
-                     {"json_reader", json_reader},  {"parse", parse<parse_json>},
-                     {"convert", convert},          {"serialize", serialize},
-                     {"pipeline", pipeline<parse_json>}, {"pipeline_kept", pipeline_kept},
-                     {"entry", entry}};
+                     {"json_reader", json_reader},   {"parse", parse<parse_json>},
+                     {"convert", convert},           {"pipeline", pipeline<false>},
+                     {"pipeline_kept", pipeline<true>}, {"entry", entry}};
     for (const auto& [stage_name, stage] : stages) {
       benchmark::RegisterBenchmark((std::string(stage_name) + "/" + input.name).c_str(),
                                    [stage, &input](benchmark::State& state) { stage(state, input); })

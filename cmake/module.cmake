@@ -1,29 +1,41 @@
-# The extension modules: _paiscribe (module.cpp) and paiscribe._native (the
-# native_*.cpp files), each over the Python-free entry.
+# The CPython boundary: one library of what both extension modules share
+# (arguments, exception types, lists of lines, the file call), then
+# _paiscribe and paiscribe._native over it. Only this code includes Python.h.
 find_package(Python 3.12 REQUIRED COMPONENTS Interpreter Development.Module)
 
-set(paiscribe_cpython ${PROJECT_SOURCE_DIR}/src/paiscribe/cpython)
+set(cpython_folder ${PROJECT_SOURCE_DIR}/src/paiscribe/cpython)
 # The boundary's headers are seen as the layers' are: paiscribe/cpython/...
-set(paiscribe_cpython_visible ${PROJECT_BINARY_DIR}/layers/cpython)
-file(MAKE_DIRECTORY ${paiscribe_cpython_visible}/paiscribe)
-file(CREATE_LINK ${paiscribe_cpython} ${paiscribe_cpython_visible}/paiscribe/cpython SYMBOLIC)
+set(cpython_visible ${PROJECT_BINARY_DIR}/layers/cpython)
+file(MAKE_DIRECTORY ${cpython_visible}/paiscribe)
+file(CREATE_LINK ${cpython_folder} ${cpython_visible}/paiscribe/cpython SYMBOLIC)
+
+add_library(paiscribe_cpython STATIC
+  ${cpython_folder}/arguments.cpp
+  ${cpython_folder}/convert_calls.cpp
+  ${cpython_folder}/exceptions.cpp
+  ${cpython_folder}/line_list.cpp)
+target_include_directories(paiscribe_cpython PUBLIC ${cpython_visible})
+target_link_libraries(paiscribe_cpython PUBLIC paiscribe_pipeline Python::Module)
 
 # Only the initialisation function leaves a module: the standard library
 # templates it instantiates would otherwise be exported too.
 function(paiscribe_module name)
-  Python_add_library(${name} MODULE WITH_SOABI ${ARGN} ${paiscribe_cpython}/python_values.cpp)
-  target_link_libraries(${name} PRIVATE paiscribe_entry)
-  target_include_directories(${name} PRIVATE ${paiscribe_cpython_visible})
+  Python_add_library(${name} MODULE WITH_SOABI ${ARGN})
+  target_link_libraries(${name} PRIVATE paiscribe_cpython)
   set(exports ${CMAKE_CURRENT_BINARY_DIR}/${name}_module.map)
   file(CONFIGURE OUTPUT ${exports} CONTENT "{\n  global: PyInit_${name};\n  local: *;\n};\n")
   target_link_options(${name} PRIVATE "LINKER:--version-script=${exports}" "LINKER:--exclude-libs,ALL")
   set_target_properties(${name} PROPERTIES LINK_DEPENDS ${exports})
 endfunction()
 
-paiscribe_module(_paiscribe ${paiscribe_cpython}/module.cpp)
+paiscribe_module(_paiscribe ${cpython_folder}/paiscribe_module.cpp)
 target_compile_definitions(_paiscribe PRIVATE PAISCRIBE_VERSION="${PROJECT_VERSION}")
 install(TARGETS _paiscribe LIBRARY DESTINATION .)
 
-file(GLOB native_sources CONFIGURE_DEPENDS ${paiscribe_cpython}/native_*.cpp)
-paiscribe_module(_native ${native_sources})
+paiscribe_module(_native
+  ${cpython_folder}/native_module.cpp
+  ${cpython_folder}/native_state.cpp
+  ${cpython_folder}/native_convert_file.cpp
+  ${cpython_folder}/native_convert_text.cpp
+  ${cpython_folder}/native_convert_files.cpp)
 install(TARGETS _native LIBRARY DESTINATION paiscribe)

@@ -1,6 +1,7 @@
-// libFuzzer entry: any bytes go through parse, convert and serialise. Bytes
-// that are not UTF-8 stop at the entry's read step, but parse_log and
-// parse_mjlog must be safe on them all the same.
+// libFuzzer entry: any bytes go to both readers and to a converter that
+// tells them apart, and the records between NUL bytes go through one
+// converter kept from record to record, as the module and the workers keep
+// theirs.
 #include <cstddef>
 #include <cstdint>
 #include <string_view>

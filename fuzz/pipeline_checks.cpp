@@ -2,15 +2,17 @@
 
 #include <rapidjson/document.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
-#include "paiscribe/conv/convert_log.hpp"
-#include "paiscribe/mjai/mjai_lines.hpp"
-#include "paiscribe/tenhou/mjlog.hpp"
-#include "paiscribe/tenhou/parse_log.hpp"
+#include "paiscribe/json/parse_json_log.hpp"
+#include "paiscribe/pipeline/converter.hpp"
+#include "paiscribe/xml/parse_mjlog.hpp"
 #include "utf8_check.hpp"
 
 namespace paiscribe::fuzz {
@@ -66,6 +68,8 @@ std::string check_line(std::string_view line, bool input_was_utf8) {
           "first member is not the type", line);
   return std::string(first.value.GetString(), first.value.GetStringLength());
 }
+
+bool is_gzip_magic(std::string_view text) { return text.size() >= 2 && text[0] == '\x1f' && text[1] == '\x8b'; }
 
 bool is_result(std::string_view type) { return type == "hora" || type == "ryukyoku"; }
 
@@ -125,52 +129,109 @@ std::string_view outcome_name(Outcome outcome) {
 
 namespace {
 
-// Converts a record that parsed and checks every line and the game's shape.
-Checked check_conversion(const RawLog& log, bool lines_must_be_utf8) {
-  const auto events = convert_log(log);
-  if (!events) return {Outcome::ConversionFailed, {}};
+// What a conversion gives: every line with its line feed, or the failure.
+struct Result {
+  bool converted = false;
+  std::string text;  // the lines, or the failure's class and message
+};
 
-  const auto serialized = serialize_events(*events);
-  // Every event the conversion builds has a text form.
-  require(serialized.has_value(), "an event failed to serialise");
-  std::vector<std::string> lines;
-  lines.reserve(serialized->size());
-  for (std::size_t i = 0; i < serialized->size(); ++i) {
-    // A line from the shared buffer reads the same as one on its own.
-    const auto alone = serialize_event((*events)[i]);
-    require(alone.has_value() && *alone == (*serialized)[i], "a line of the game differs from the event's own line",
-            (*serialized)[i]);
-    lines.emplace_back((*serialized)[i]);
+Result lines_of(Converter& converter, std::string_view text, InputPolicy policy) {
+  const auto failed = [](const PipelineError& error) {
+    return Result{false, std::to_string(static_cast<int>(error.error_class)) + " " + error.message};
+  };
+  if (auto started = converter.start(PaddedText(text), policy); !started) return failed(started.error());
+  Result result{true, {}};
+  for (;;) {
+    auto made = converter.next_batch();
+    if (!made) return failed(made.error());
+    if (!*made) return result;
+    result.text += converter.lines().text();
   }
+}
 
+std::vector<std::string> split_lines(std::string_view text) {
+  std::vector<std::string> lines;
+  for (std::size_t start = 0; start < text.size();) {
+    const std::size_t end = text.find('\n', start);
+    lines.emplace_back(text.substr(start, end - start));
+    start = end + 1;
+  }
+  return lines;
+}
+
+// Checks every line and the game's shape against the record it came from.
+std::vector<std::string> check_lines(std::string_view text, const RawLog& log, bool lines_must_be_utf8) {
+  std::vector<std::string> lines = split_lines(text);
   std::vector<std::string> types;
   types.reserve(lines.size());
   for (const std::string& line : lines) types.push_back(check_line(line, lines_must_be_utf8));
   check_game_shape(lines, types, log);
-  return {Outcome::Converted, std::move(lines)};
+  return lines;
 }
 
-// The XML reader checks the names it decodes, so its lines are UTF-8 whatever the input.
-Checked check_mjlog(std::string_view text) {
-  const auto log = parse_mjlog(text);
-  if (!log) {
-    require(!log.error().message.empty(), "an mjlog error without a message");
-    return {Outcome::ParseFailed, {}};
+// The record as the reader of `policy` reads it, when it does.
+std::optional<RawLog> record_of(std::string_view text, RecordFormat format) {
+  PaddedText padded(text);
+  if (format == RecordFormat::Xml) {
+    auto log = parse_mjlog(padded);
+    return log ? std::optional(std::move(*log)) : std::nullopt;
   }
-  return check_conversion(*log, true);
+  auto log = parse_json_log(padded);
+  return log ? std::optional(std::move(*log)) : std::nullopt;
+}
+
+// The records of one input for a converter kept from record to record: the
+// whole text, then its pieces between NUL bytes (which no record holds).
+std::vector<std::string_view> records_of(std::string_view text) {
+  std::vector<std::string_view> records{text};
+  if (text.find('\0') == std::string_view::npos) return records;
+  for (std::size_t start = 0; start <= text.size();) {
+    const std::size_t end = std::min(text.find('\0', start), text.size());
+    records.push_back(text.substr(start, end - start));
+    start = end + 1;
+  }
+  return records;
 }
 
 }  // namespace
 
-// Every input goes to both readers; no text is both a JSON log and an XML record.
+// Every input goes to both readers, and to a converter that tells them apart
+// itself; then its records go through one kept converter.
 Checked check_pipeline(std::string_view text) {
-  Checked from_xml = check_mjlog(text);
-  const auto log = parse_log(text);
-  if (!log) return from_xml;
-  // So the entry may check the whole text for UTF-8 only once a parse failed.
-  require(is_valid_utf8(text), "a text that is not UTF-8 parsed");
-  require(from_xml.outcome == Outcome::ParseFailed, "a text reads both as JSON and as XML");
-  return check_conversion(*log, is_valid_utf8(text));
+  Converter fresh;
+  const Result as_json = lines_of(fresh, text, kJsonLogAsIs);
+  const Result as_xml = lines_of(fresh, text, kMjlog);
+  const Result as_either = lines_of(fresh, text, kAnyRecord);
+  require(!(as_json.converted && as_xml.converted), "a text converts both as JSON and as XML");
+  if (!is_gzip_magic(text)) {
+    require(as_either.text == as_json.text || as_either.text == as_xml.text,
+            "a record told apart converts as neither reader does");
+  }
+
+  Checked checked{Outcome::ParseFailed, {}};
+  for (const auto& [result, format] : {std::pair{&as_json, RecordFormat::Json}, std::pair{&as_xml, RecordFormat::Xml}}) {
+    const auto log = record_of(text, format);
+    // So a converter may check the whole text for UTF-8 only once a parse failed.
+    if (log && format == RecordFormat::Json) require(is_valid_utf8(text), "a text that is not UTF-8 parsed");
+    if (!log) continue;
+    if (!result->converted) {
+      checked.outcome = Outcome::ConversionFailed;
+      continue;
+    }
+    // The XML reader checks the names it decodes, so its lines are UTF-8 whatever the input.
+    checked = {Outcome::Converted, check_lines(result->text, *log, format == RecordFormat::Xml || is_valid_utf8(text))};
+  }
+
+  Converter kept;
+  for (const std::string_view record : records_of(text)) {
+    Converter once;
+    const Result expected = lines_of(once, record, kAnyRecord);
+    const Result actual = lines_of(kept, record, kAnyRecord);
+    require(actual.converted == expected.converted && actual.text == expected.text,
+            "a kept converter gives another result than a fresh one", record.substr(0, 200));
+    kept.keep_typical();
+  }
+  return checked;
 }
 
 }  // namespace paiscribe::fuzz

@@ -16,11 +16,13 @@ struct Checked {
   std::vector<std::string> lines;  // empty unless converted
 };
 
-// Runs the text through the core stages, read as a JSON log and as an XML
-// record, and checks what holds for every input:
-// a list of lines or one failure, lines that are one compact JSON object each,
-// and a game framed by start_game and end_game. Aborts with a message when a
-// check fails, so the fuzzer records the input.
+// Runs the text through converters as a JSON log, as an XML record and told
+// apart, and checks what holds for every input: a list of lines or one
+// failure, lines that are one compact JSON object each, and a game framed by
+// start_game and end_game. Then the text and its pieces between NUL bytes go
+// through one converter kept from record to record, which must give what a
+// fresh one gives. Aborts with a message when a check fails, so the fuzzer
+// records the input.
 Checked check_pipeline(std::string_view text);
 
 }  // namespace paiscribe::fuzz

@@ -1,9 +1,9 @@
 #!/usr/bin/env python3
-"""Writes src/paiscribe/entry/unicode_escapes.hpp: the code points that the quoted form of
+"""Writes src/paiscribe/pipeline/unicode_escapes.hpp: the code points that the quoted form of
 a path writes as \\u{...} because they are not printable or extend a grapheme.
 
 Run it with the newest CPython at hand and commit its output:
-    python3.13 scripts/gen_unicode_escapes.py > src/paiscribe/entry/unicode_escapes.hpp
+    python3.13 scripts/gen_unicode_escapes.py > src/paiscribe/pipeline/unicode_escapes.hpp
 """
 import sys
 import unicodedata

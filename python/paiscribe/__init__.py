@@ -2,9 +2,10 @@
 and XML records (mjlog), plain or gzip-compressed.
 
     >>> import paiscribe
-    >>> lines = paiscribe.tenhou_to_mjai("game.json")          # one log file
+    >>> lines = paiscribe.tenhou_to_mjai("game.json")          # one JSON log file
     >>> lines = paiscribe.mjlog_to_mjai("game.mjlog")          # one XML record
-    >>> lines = paiscribe.convert_text(response_bytes)          # a log in memory
+    >>> lines = paiscribe.convert_file("game.json.gz")         # either, plain or gzip
+    >>> lines = paiscribe.convert_text(response_bytes)          # a record in memory
     >>> report = paiscribe.convert_files(["logs/"], "out/")     # a whole corpus
     >>> print(report)
     converted 1000 of 1000 logs (0 failed) in 0.52 s
@@ -22,9 +23,13 @@ tenhou_to_mjai(filename, mjai_out=None) -> list[str]
 mjlog_to_mjai(filename, mjai_out=None) -> list[str]
     The same for Tenhou's XML record, plain or gzip-compressed.
 
+convert_file(filename, mjai_out=None) -> list[str]
+    The same for either kind of record, plain or gzip-compressed, told apart
+    by its first bytes.
+
 convert_text(data) -> list[str]
-    The lines of a log or record held in memory (str, bytes or any buffer),
-    told apart by the first byte; the interpreter lock is released meanwhile.
+    What convert_file gives for a record held in memory (str, bytes or any
+    buffer); the interpreter lock is released meanwhile.
 
 convert_files(inputs, output_dir, *, workers=None, gzip=False,
               skip_existing=False, progress=None) -> Report
@@ -57,9 +62,8 @@ from _paiscribe import (
     __version__,
     tenhou_to_mjai,
 )
-from paiscribe._native import MjlogParsingError, convert_text
+from paiscribe._native import MjlogParsingError, convert_file, convert_text, mjlog_to_mjai
 from paiscribe.corpus import convert_files
-from paiscribe.mjlog import mjlog_to_mjai
 from paiscribe.report import Failure, Progress, Report
 
 __all__ = [
@@ -70,6 +74,7 @@ __all__ = [
     "tenhou_to_mjai",
     "__version__",
     "VERSION",
+    "convert_file",
     "convert_text",
     "mjlog_to_mjai",
     "MjlogParsingError",

@@ -1,19 +1,17 @@
-"""The paiscribe command: converts Tenhou logs to mjai lines."""
+"""The paiscribe command: converts Tenhou game records to mjai lines."""
 
 import argparse
 import json
 import os
 import sys
 import tempfile
-import zlib
 from collections.abc import Sequence
 from dataclasses import replace
 from typing import Any
 
-from _paiscribe import __version__, tenhou_to_mjai
-from paiscribe._native import convert_text
+from _paiscribe import __version__
+from paiscribe._native import convert_file, convert_text
 from paiscribe.corpus import convert_files
-from paiscribe.mjlog import mjlog_to_mjai
 from paiscribe.report import Failure, Progress
 
 STANDARD_STREAM = "-"
@@ -24,8 +22,9 @@ EXIT_USAGE = 2
 EXIT_INTERRUPTED = 128 + 2  # as for SIGINT
 
 DESCRIPTION = """\
-Converts four-player Tenhou JSON game logs (tenhou.net/6) into mjai event
-lines: compact JSON, one event per line."""
+Converts four-player Tenhou game records, JSON logs (tenhou.net/6) or XML
+records (mjlog), plain or gzip-compressed, into mjai event lines: compact
+JSON, one event per line."""
 
 EPILOG = """\
 Without -o, or with -o -, the lines of each log go to standard output in the
@@ -36,9 +35,9 @@ in the order given, written once all logs were tried; when none converts, FILE
 is left untouched. A LOG of "-" is read from standard input.
 
 With -O OUTDIR, each log becomes its own file in OUTDIR, named after it with
-.json or .json.gz replaced by .mjson (.mjson.gz with --gzip); a DIR is walked
-for *.json and *.json.gz files and its layout kept. Logs may be
-gzip-compressed. The logs are converted on N threads (-j, default: the CPUs
+its ending (.json, .json.gz, .mjlog, .xml, .xml.gz) replaced by .mjson
+(.mjson.gz with --gzip); a DIR is walked for files with those endings and its
+layout kept. A record's kind is known by its first bytes, not its name. The logs are converted on N threads (-j, default: the CPUs
 available), with a progress bar when standard error is a terminal and a last
 line "converted N of M logs (K failed) in T s". Each output appears complete
 or not at all, so a run stopped with Ctrl-C can be resumed with
@@ -62,7 +61,7 @@ def build_parser() -> argparse.ArgumentParser:
         formatter_class=argparse.RawDescriptionHelpFormatter,
     )
     parser.add_argument(
-        "logs", nargs="+", metavar="LOG", help='a Tenhou JSON log file, "-" for standard input, or with -O a folder'
+        "logs", nargs="+", metavar="LOG", help='a Tenhou JSON log or XML record, "-" for standard input, or with -O a folder'
     )
     destination = parser.add_mutually_exclusive_group()
     destination.add_argument(
@@ -108,30 +107,12 @@ def write_report(path: str, failures: Sequence[Failure]) -> None:
             out.write(json.dumps(record, ensure_ascii=False) + "\n")
 
 
-def is_mjlog(path: str) -> bool:
-    """Whether a regular file holds an XML record, plain or gzip-compressed:
-    its first byte after blanks is '<'. Anything else (a FIFO, whose bytes a
-    look would consume) goes to tenhou_to_mjai, which reports it as always."""
-    if not os.path.isfile(path):
-        return False
-    try:
-        with open(path, "rb") as file:
-            head = file.read(4096)
-        if head[:2] == b"\x1f\x8b":
-            head = zlib.decompressobj(wbits=31).decompress(head, 64)
-    except (OSError, zlib.error):
-        return False
-    return head.lstrip(b" \t\r\n")[:1] == b"<"
-
-
 def convert(log: str, mjai_out: str | None = None) -> list[str] | Failure:
     """The log's lines, or the Failure that says why there are none."""
     try:
         if log == STANDARD_STREAM:
             return convert_text(sys.stdin.buffer.read())
-        if is_mjlog(log):
-            return mjlog_to_mjai(log, mjai_out)
-        return tenhou_to_mjai(log, mjai_out)
+        return convert_file(log, mjai_out)
     except (ValueError, OSError) as error:
         return Failure(log, type(error).__name__, str(error), "; ".join(getattr(error, "__notes__", [])))
 

@@ -127,10 +127,11 @@ def convert_files(
     """Converts each input log into one mjai file in output_dir and reports how
     it went; a failing log is reported, never raised.
 
-    inputs are Tenhou JSON logs, plain or gzip-compressed (known by their
-    first bytes), and directories, walked for *.json and *.json.gz with their
-    layout kept. Each output is named after its input with .json or .json.gz
-    replaced by .mjson (.mjson.gz with gzip=True) and appears complete or not
+    inputs are Tenhou game records, JSON logs or XML records, plain or
+    gzip-compressed (known by their first bytes), and directories, walked for
+    *.json, *.json.gz, *.mjlog, *.xml and *.xml.gz with their layout kept.
+    Each output is named after its input with that ending replaced by .mjson
+    (.mjson.gz with gzip=True) and appears complete or not
     at all. skip_existing leaves out inputs whose output exists, so a stopped
     run can be resumed. The work runs on `workers` native threads (default:
     the CPUs available) without the interpreter lock, holding one log per

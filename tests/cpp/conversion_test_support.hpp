@@ -11,14 +11,36 @@
 #include <vector>
 
 #include "paiscribe/conv/convert_kyoku.hpp"
-#include "paiscribe/conv/notation.hpp"
+#include "paiscribe/conv/game_conversion.hpp"
+#include "paiscribe/json/parse_json_log.hpp"
+#include "paiscribe/conv/decode_items.hpp"
 #include "paiscribe/conv/seat_events.hpp"
 #include "paiscribe/mjai/event.hpp"
 #include "paiscribe/mjai/tile_names.hpp"
-#include "paiscribe/tenhou/raw_log.hpp"
-#include "paiscribe/tenhou/tile_code.hpp"
+#include "paiscribe/record/raw_log.hpp"
+#include "paiscribe/record/tile_code.hpp"
 
 namespace paiscribe::test_support {
+
+// A JSON log's record from text held anywhere.
+inline std::expected<RawLog, JsonParseError> parse_text(std::string_view text) {
+  return parse_json_log(PaddedText(text));
+}
+
+// The game's mjai lines as the conversion writes them, or one line naming
+// the failure.
+inline std::vector<std::string> lines_of(const RawLog& log) {
+  ConversionStorage storage;
+  auto game = GameConversion::start(log, storage);
+  if (!game) return {"invalid log"};
+  MjaiLines lines;
+  while (!game->done()) {
+    if (!game->next(lines)) return {"conversion failed"};
+  }
+  std::vector<std::string> texts;
+  for (std::size_t i = 0; i < lines.size(); ++i) texts.emplace_back(lines[i]);
+  return texts;
+}
 
 // A list item written the way the log writes it: a code or a call string.
 struct Item {

@@ -1,4 +1,4 @@
-#include "paiscribe/conv/convert_log.hpp"
+#include "paiscribe/conv/game_conversion.hpp"
 
 #include <gtest/gtest.h>
 
@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "conversion_test_support.hpp"
+#include "line_of.hpp"
 
 namespace paiscribe {
 namespace {
@@ -141,23 +142,31 @@ TEST(ConvertLog, FailureGroups) {
   }
 }
 
-// A typical game comes whole; a long one a kyoku at a time, adding up to the game.
+// A typical game comes in one batch; a long one in batches of whole kyokus,
+// adding up to the game.
 TEST(ConvertLog, LongGameInBatches) {
-  struct Collected final : EventBatches {
-    std::vector<std::vector<Event>> batches;
-    void take(std::span<const Event> batch) override { batches.emplace_back(batch.begin(), batch.end()); }
-  };
-  for (const std::size_t kyokus : {std::size_t{2}, kEventsInOneBatch}) {
+  for (const std::size_t kyokus : {std::size_t{2}, std::size_t{2000}}) {
     SCOPED_TRACE(kyokus);
     const RawLog log = make_log("", std::vector<RawKyoku>(kyokus, simple_kyoku()));
-    Collected collected;
-    std::vector<Event> storage;
-    ASSERT_TRUE(convert_log(log, collected, storage).has_value());
-    // The last batch also carries end_game.
-    EXPECT_EQ(collected.batches.size(), kyokus == 2 ? 1 : kyokus);
-    std::vector<Event> joined;
-    for (const auto& batch : collected.batches) joined.insert(joined.end(), batch.begin(), batch.end());
-    EXPECT_EQ(joined, convert_log(log).value());
+    ConversionStorage storage;
+    auto game = GameConversion::start(log, storage);
+    ASSERT_TRUE(game.has_value());
+    MjaiLines batch;
+    std::string joined;
+    std::size_t batches = 0;
+    while (!game->done()) {
+      batch.clear();
+      ASSERT_TRUE(game->next(batch).has_value());
+      EXPECT_LE(batch.size(), GameConversion::kBatchLines);
+      joined += batch.text();
+      ++batches;
+    }
+    const auto events = convert_log(log);
+    ASSERT_TRUE(events.has_value());
+    std::string expected;
+    for (const Event& event : *events) expected += line_of(event).value_or("?") + "\n";
+    EXPECT_EQ(joined, expected);
+    EXPECT_EQ(batches == 1, kyokus == 2) << batches;
   }
 }
 

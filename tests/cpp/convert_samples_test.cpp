@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "conversion_test_support.hpp"
-#include "paiscribe/conv/convert_log.hpp"
-#include "paiscribe/tenhou/parse_log.hpp"
+#include "paiscribe/conv/game_conversion.hpp"
+#include "paiscribe/json/parse_json_log.hpp"
 
 namespace paiscribe {
 namespace {
@@ -106,7 +106,7 @@ TEST(ConvertSamples, RealGamesConvertAndPlayOut) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.file);
-    auto log = parse_log(read_file(std::string(c.file)));
+    auto log = test_support::parse_text(read_file(std::string(c.file)));
     ASSERT_TRUE(log.has_value()) << log.error().description;
     auto events = convert_log(*log);
     ASSERT_TRUE(events.has_value()) << "conversion failed";
@@ -132,12 +132,12 @@ TEST(ConvertSamples, RecordInSpareKyokusIsTheRecordReadAfresh) {
   for (const auto& spare_file : files) {
     for (const auto& file : files) {
       SCOPED_TRACE(spare_file + " then " + file);
-      auto spare = parse_log(read_file(spare_file));
+      auto spare = test_support::parse_text(read_file(spare_file));
       ASSERT_TRUE(spare.has_value());
       const std::string text = read_file(file);
-      const auto reused = parse_log(PaddedText(text), std::move(spare->kyokus));
+      const auto reused = parse_json_log(PaddedText(text), std::move(spare->kyokus));
       ASSERT_TRUE(reused.has_value());
-      EXPECT_EQ(convert_log(*reused).value(), convert_log(*parse_log(text)).value());
+      EXPECT_EQ(convert_log(*reused).value(), convert_log(*test_support::parse_text(text)).value());
     }
   }
 }
@@ -145,8 +145,8 @@ TEST(ConvertSamples, RecordInSpareKyokusIsTheRecordReadAfresh) {
 TEST(ConvertSamples, ThreePlayerGameIsRefused) {
   // A real three-player log leaves the fourth seat's hand empty, which no
   // four-player log may do; one shaped like a four-player log is refused by its rule.
-  EXPECT_FALSE(parse_log(read_file("three_player.json")).has_value());
-  auto log = parse_log(read_file("hanchan_double_ron.json"));
+  EXPECT_FALSE(test_support::parse_text(read_file("three_player.json")).has_value());
+  auto log = test_support::parse_text(read_file("hanchan_double_ron.json"));
   ASSERT_TRUE(log.has_value());
   log->rule.disp = "\xE4\xB8\x89\xE9\xB3\xB3\xE5\x8D\x97\xE5\x96\xB0\xE8\xB5\xA4";  // 三鳳南喰赤
   auto events = convert_log(*log);
@@ -156,7 +156,7 @@ TEST(ConvertSamples, ThreePlayerGameIsRefused) {
 
 TEST(ConvertSamples, ReplayCatchesAWrongPairing) {
   // The replay check itself must notice a tsumogiri that names the wrong tile.
-  auto log = parse_log(read_file("hanchan_double_ron.json"));
+  auto log = test_support::parse_text(read_file("hanchan_double_ron.json"));
   ASSERT_TRUE(log.has_value());
   auto events = convert_log(*log);
   ASSERT_TRUE(events.has_value());

@@ -1,4 +1,4 @@
-#include "paiscribe/entry/gzip.hpp"
+#include "paiscribe/io/gzip.hpp"
 
 #include <gtest/gtest.h>
 
@@ -27,10 +27,18 @@ std::string repeated(std::string_view piece, std::size_t times) {
   return text;
 }
 
-std::string packed(std::string_view data, int level = 1) {
-  auto bytes = gzip_compress(data, level);
+std::string packed(std::string_view data) {
+  auto bytes = gzip_compress(data);
   if (!bytes) ADD_FAILURE() << bytes.error().message;
   return bytes.value_or("");
+}
+
+// The data, or the failure's kind and message.
+std::string unpacked(std::string_view bytes, std::size_t limit = kGunzipLimit) {
+  PaddedText data("stale text, replaced");
+  auto inflated = gunzip(bytes, data, limit);
+  if (!inflated) return "failed " + std::to_string(static_cast<int>(inflated.error().kind)) + ": " + inflated.error().message;
+  return std::string(data.view());
 }
 
 // What the gzip program makes of the bytes.
@@ -51,19 +59,17 @@ TEST(Gzip, RoundTrips) {
   const struct {
     std::string_view name;
     std::string data;
-    int level;
   } cases[] = {
-      {"empty, fastest", "", 0},
-      {"one byte", "x", 1},
-      {"repetitive text, smallest", repeated("<T12/><D34/>", 20000), 3},
-      {"random bytes, fastest", random_bytes(300000), 0},
-      {"random bytes", random_bytes(100000), 1},
+      {"empty", ""},
+      {"one byte", "x"},
+      {"repetitive text", repeated("<T12/><D34/>", 20000)},
+      {"random bytes", random_bytes(300000)},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    const std::string bytes = packed(c.data, c.level);
+    const std::string bytes = packed(c.data);
     EXPECT_TRUE(is_gzip(bytes));
-    EXPECT_EQ(gunzip(bytes).value_or("failed"), c.data);
+    EXPECT_EQ(unpacked(bytes), c.data);
     EXPECT_EQ(gzip_program_output(bytes), c.data);
   }
 }
@@ -71,7 +77,7 @@ TEST(Gzip, RoundTrips) {
 TEST(Gzip, MembersFollowEachOther) {
   const std::string first = repeated("first ", 1000);
   const std::string second = random_bytes(70000);
-  EXPECT_EQ(gunzip(packed(first) + packed(second) + packed("")).value_or("failed"), first + second);
+  EXPECT_EQ(unpacked(packed(first) + packed(second) + packed("")), first + second);
 }
 
 TEST(Gzip, BadInputFailsWithItsKind) {
@@ -86,7 +92,7 @@ TEST(Gzip, BadInputFailsWithItsKind) {
     GzipError::Kind kind;
     std::string message;
   } cases[] = {
-      {"plain text", "<mjloggm/>", kGunzipLimit, NotGzip, "no gzip magic number at byte 0"},
+      {"plain text", "<mjloggm/>", kGunzipLimit, Corrupt, "no gzip magic number at byte 0"},
       {"magic number alone", "\x1f\x8b", kGunzipLimit, Corrupt, "a corrupt or cut-short member at byte 0"},
       {"cut short", good.substr(0, good.size() - 5), kGunzipLimit, Corrupt, "a corrupt or cut-short member at byte 0"},
       {"a byte changed", flipped, kGunzipLimit, Corrupt, "a corrupt or cut-short member at byte 0"},
@@ -98,12 +104,8 @@ TEST(Gzip, BadInputFailsWithItsKind) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    const auto data = gunzip(c.bytes, c.limit);
-    ASSERT_FALSE(data.has_value());
-    EXPECT_EQ(data.error().kind, c.kind);
-    EXPECT_EQ(data.error().message, c.message);
+    EXPECT_EQ(unpacked(c.bytes, c.limit), "failed " + std::to_string(static_cast<int>(c.kind)) + ": " + c.message);
   }
-  EXPECT_EQ(gzip_compress("x", 4).error().kind, BadLevel);
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
-#include "paiscribe/entry/path_text.hpp"
+#include "paiscribe/pipeline/path_text.hpp"
 
 #include <gtest/gtest.h>
+
+#include "paiscribe/io/output_file.hpp"
 
 #include <string_view>
 

@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "paiscribe/mjai/serialize.hpp"
+#include "line_of.hpp"
 
 #include "conversion_test_support.hpp"
 
@@ -17,7 +17,7 @@ using namespace paiscribe::test_support;
 
 std::vector<std::string> lines_of(const std::vector<Event>& events) {
   std::vector<std::string> lines;
-  for (const auto& event : events) lines.emplace_back(serialize_event(event).value_or("<failed>"));
+  for (const auto& event : events) lines.emplace_back(test_support::line_of(event).value_or("<failed>"));
   return lines;
 }
 

@@ -1,4 +1,4 @@
-#include "paiscribe/tenhou/tile_code.hpp"
+#include "paiscribe/record/tile_code.hpp"
 
 #include <gtest/gtest.h>
 

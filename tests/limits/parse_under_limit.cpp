@@ -11,7 +11,7 @@
 #include <string_view>
 
 #include "paiscribe/base/padded_text.hpp"
-#include "paiscribe/tenhou/parse_log.hpp"
+#include "paiscribe/json/parse_json_log.hpp"
 
 namespace {
 
@@ -85,7 +85,7 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "no text of kind %s\n", argv[1]);
       return 2;
     }
-    const auto log = paiscribe::parse_log(text);
+    const auto log = paiscribe::parse_json_log(text);
     if (log) std::printf("%s: parsed\n", argv[1]);
     else std::printf("%s: parse error: %s\n", argv[1], log.error().description.c_str());
   } catch (const std::bad_alloc&) {

@@ -13,7 +13,7 @@ import time
 import pytest
 
 from _paiscribe import tenhou_to_mjai
-from conftest import CONVERTIBLE_LOGS, as_lines_file, sample
+from conftest import CONVERTIBLE_LOGS, DATA, as_lines_file, sample
 
 GOOD = sample(CONVERTIBLE_LOGS[0])
 
@@ -66,20 +66,21 @@ def test_replacing_a_file_keeps_its_mode_and_its_links(tmp_path):
 
 CALL_UNTIL_INTERRUPTED = """
 import sys
-from _paiscribe import tenhou_to_mjai
+import paiscribe
+convert = getattr(paiscribe, sys.argv[1])
 print("ready", flush=True)
 try:
-    tenhou_to_mjai(sys.argv[1], sys.argv[2] if len(sys.argv) > 2 else None)
+    convert(sys.argv[2], sys.argv[3] if len(sys.argv) > 3 else None)
     print("returned")
 except KeyboardInterrupt:
     print("interrupted")
 """
 
 
-def interrupt_until_done(arguments):
+def interrupt_until_done(arguments, function="tenhou_to_mjai"):
     """Starts the call in a child, sends SIGINT until it ends; returns its stdout."""
     with subprocess.Popen(
-        [sys.executable, "-c", CALL_UNTIL_INTERRUPTED, *arguments],
+        [sys.executable, "-c", CALL_UNTIL_INTERRUPTED, function, *arguments],
         stdout=subprocess.PIPE,
         stderr=subprocess.PIPE,
     ) as child:
@@ -97,16 +98,18 @@ def interrupt_until_done(arguments):
     return stdout
 
 
+@pytest.mark.parametrize("function", ["tenhou_to_mjai", "mjlog_to_mjai", "convert_file"])
 @pytest.mark.parametrize("case", ["input without a writer", "input whose writer stays open", "output without a reader"])
-def test_ctrl_c_ends_a_call_blocked_on_a_fifo(tmp_path, case):
+def test_ctrl_c_ends_a_call_blocked_on_a_fifo(tmp_path, case, function):
     fifo = tmp_path / "fifo"
     os.mkfifo(fifo)
     held = None
     try:
         if case == "input whose writer stays open":
             held = os.open(fifo, os.O_RDWR)
-        arguments = [GOOD, str(fifo)] if case == "output without a reader" else [str(fifo)]
-        interrupt_until_done(arguments)
+        good = str(DATA / "mjlog" / "mjlog_001.xml") if function == "mjlog_to_mjai" else GOOD
+        arguments = [good, str(fifo)] if case == "output without a reader" else [str(fifo)]
+        interrupt_until_done(arguments, function)
     finally:
         if held is not None:
             os.close(held)

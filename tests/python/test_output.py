@@ -5,9 +5,11 @@ from pathlib import Path
 
 import pytest
 
+import paiscribe
 from _paiscribe import JsonParsingError, TenhouLogParsingError, TenhouToMjaiError, tenhou_to_mjai
 from conftest import (
     CONVERTIBLE_LOGS,
+    DATA,
     THREE_PLAYER_LOG,
     as_lines_file,
     run_python,
@@ -143,24 +145,29 @@ def test_write_failure():
 
 STANDARD_OUTPUT_CHILD = """
 import sys
-from _paiscribe import tenhou_to_mjai
-lines = tenhou_to_mjai(sys.argv[1], sys.argv[2])
+import paiscribe
+lines = getattr(paiscribe, sys.argv[1])(sys.argv[2], sys.argv[3])
 sys.stderr.write(repr(lines))
 """
 
 
-@pytest.mark.parametrize("out", ["-", "-/", "-//", "-/.", "-/./"])
-def test_dash_writes_to_file_descriptor_one(tmp_path, out):
-    child = run_python(STANDARD_OUTPUT_CHILD, GOOD, out, cwd=tmp_path)
+@pytest.mark.parametrize(
+    "function, out",
+    [("tenhou_to_mjai", out) for out in ["-", "-/", "-//", "-/.", "-/./"]]
+    + [("mjlog_to_mjai", "-"), ("convert_file", "-/")],
+)
+def test_dash_writes_to_file_descriptor_one(tmp_path, function, out):
+    log = str(DATA / "mjlog" / "mjlog_001.xml") if function == "mjlog_to_mjai" else GOOD
+    child = run_python(STANDARD_OUTPUT_CHILD, function, log, out, cwd=tmp_path)
     lines = eval(child.stderr)
-    assert lines == tenhou_to_mjai(GOOD)
+    assert lines == getattr(paiscribe, function)(log)
     assert child.stdout == as_lines_file(lines)
     assert list(tmp_path.iterdir()) == []
 
 
 @pytest.mark.parametrize("out, created", [("./-", "-"), ("-.", "-."), ("--", "--")])
 def test_near_dashes_name_files(tmp_path, out, created):
-    child = run_python(STANDARD_OUTPUT_CHILD, GOOD, out, cwd=tmp_path)
+    child = run_python(STANDARD_OUTPUT_CHILD, "tenhou_to_mjai", GOOD, out, cwd=tmp_path)
     lines = eval(child.stderr)
     assert child.stdout == b""
     assert (tmp_path / created).read_bytes() == as_lines_file(lines)

@@ -20,11 +20,17 @@ class PaddedText {
   static constexpr std::size_t kPadding = 16;
 
   PaddedText() : buffer_(kPadding, '\0') {}
+  // A padded copy of text held elsewhere.
   explicit PaddedText(std::string_view text) {
     buffer_.reserve(text.size() + kPadding);
     buffer_.assign(text);
     buffer_.append(kPadding, '\0');
   }
+  // A log's text is large: it moves, and is copied only on purpose.
+  PaddedText(PaddedText&&) noexcept = default;
+  PaddedText& operator=(PaddedText&&) noexcept = default;
+  PaddedText(const PaddedText&) = delete;
+  PaddedText& operator=(const PaddedText&) = delete;
 
   std::size_t size() const { return buffer_.size() - kPadding; }
   std::string_view view() const { return {buffer_.data(), size()}; }
@@ -50,6 +56,10 @@ class PaddedText {
     buffer_.resize(size);
     buffer_.append(kPadding, '\0');
   }
+  // Empties the text; its room stays for the next.
+  void clear() { set_size(0); }
+  // The bytes its buffer holds, in use or not.
+  std::size_t reserved_bytes() const { return buffer_.capacity(); }
 
  private:
   // Always ends in kPadding NULs. A long log's text is given back to the

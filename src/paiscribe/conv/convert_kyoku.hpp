@@ -8,7 +8,7 @@
 #include "paiscribe/conv/kyoku_result.hpp"
 #include "paiscribe/conv/seat_events.hpp"
 #include "paiscribe/mjai/event.hpp"
-#include "paiscribe/tenhou/raw_log.hpp"
+#include "paiscribe/record/raw_log.hpp"
 
 namespace paiscribe {
 

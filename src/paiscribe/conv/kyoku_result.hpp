@@ -7,7 +7,7 @@
 
 #include "paiscribe/conv/invalid_log.hpp"
 #include "paiscribe/mjai/event.hpp"
-#include "paiscribe/tenhou/raw_log.hpp"
+#include "paiscribe/record/raw_log.hpp"
 
 namespace paiscribe {
 

@@ -4,7 +4,7 @@
 #include <cstdint>
 
 #include "paiscribe/mjai/event.hpp"
-#include "paiscribe/tenhou/raw_log.hpp"
+#include "paiscribe/record/raw_log.hpp"
 
 namespace paiscribe {
 

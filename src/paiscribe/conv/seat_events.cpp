@@ -4,7 +4,7 @@
 #include <utility>
 #include <variant>
 
-#include "paiscribe/conv/notation.hpp"
+#include "paiscribe/conv/decode_items.hpp"
 
 namespace paiscribe {
 namespace {

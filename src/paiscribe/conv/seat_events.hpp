@@ -5,7 +5,7 @@
 
 #include "paiscribe/conv/conversion_error.hpp"
 #include "paiscribe/mjai/event.hpp"
-#include "paiscribe/tenhou/raw_log.hpp"
+#include "paiscribe/record/raw_log.hpp"
 
 namespace paiscribe {
 

@@ -18,6 +18,8 @@ PyObject* guarded_call(const char* function, Call&& call) {
     return PyErr_NoMemory();
   } catch (const std::exception& fault) {
     PyErr_Format(PyExc_RuntimeError, "internal error in %s: %s", function, fault.what());
+  } catch (...) {
+    PyErr_Format(PyExc_RuntimeError, "internal error in %s", function);
   }
   return nullptr;
 }

@@ -1,4 +1,4 @@
-// convert_files: the batch runner of the entry layer, driven from the calling
+// convert_files: the batch runner of the pipeline, driven from the calling
 // thread. The workers run without the interpreter lock; this thread wakes
 // every kPollInterval to report progress and to let signals in, and on any
 // exception stops the workers, waits for the logs they hold and re-raises.
@@ -7,22 +7,19 @@
 #include <optional>
 #include <vector>
 
+#include "paiscribe/cpython/arguments.hpp"
+#include "paiscribe/cpython/exceptions.hpp"
 #include "paiscribe/cpython/guarded_call.hpp"
 #include "paiscribe/cpython/native_functions.hpp"
 #include "paiscribe/cpython/native_state.hpp"
 #include "paiscribe/cpython/owned_ref.hpp"
-#include "paiscribe/cpython/python_values.hpp"
 #include "paiscribe/cpython/without_gil.hpp"
-#include "paiscribe/entry/batch_run.hpp"
+#include "paiscribe/pipeline/batch_run.hpp"
 
 namespace paiscribe {
 namespace {
 
 constexpr std::chrono::milliseconds kPollInterval{100};
-
-std::string_view view_of(PyObject* bytes) {
-  return {PyBytes_AS_STRING(bytes), static_cast<std::size_t>(PyBytes_GET_SIZE(bytes))};
-}
 
 // The (input, output) pairs of path bytes; nullopt with TypeError set.
 std::optional<std::vector<BatchJob>> jobs_of(PyObject* pairs) {
@@ -55,7 +52,7 @@ bool report_progress(PyObject* progress, BatchCounts counts) {
 PyObject* failure_tuple(const NativeState& state, const JobFailure& failure) {
   const OwnedRef index(PyLong_FromSize_t(failure.job));
   if (!index) return nullptr;
-  const OwnedRef class_name(PyType_GetName(reinterpret_cast<PyTypeObject*>(error_type(state, failure.error.error_class))));
+  const OwnedRef class_name(PyType_GetName(reinterpret_cast<PyTypeObject*>(exception_type(state.errors, failure.error.error_class))));
   if (!class_name) return nullptr;
   const OwnedRef message(str_of_text(failure.error.message));
   if (!message) return nullptr;

@@ -5,7 +5,7 @@
 
 namespace paiscribe {
 
-// convert_text(data, /): the lines of a log held in memory.
+// convert_text(data, /): the lines of a record held in memory.
 PyObject* native_convert_text(PyObject* module, PyObject* data);
 extern const char kConvertTextDoc[];
 
@@ -14,8 +14,11 @@ extern const char kConvertTextDoc[];
 PyObject* native_convert_files(PyObject* module, PyObject* const* args, Py_ssize_t count);
 extern const char kConvertFilesDoc[];
 
-// mjlog_to_mjai(filename, mjai_out, /): path bytes, and path bytes or None.
-PyObject* native_mjlog_to_mjai(PyObject* module, PyObject* const* args, Py_ssize_t count);
+// convert_file(filename, mjai_out=None) and mjlog_to_mjai(filename,
+// mjai_out=None), bound as tenhou_to_mjai binds its arguments.
+PyObject* native_convert_file(PyObject* module, PyObject* const* args, Py_ssize_t nargsf, PyObject* keyword_names);
+extern const char kConvertFileDoc[];
+PyObject* native_mjlog_to_mjai(PyObject* module, PyObject* const* args, Py_ssize_t nargsf, PyObject* keyword_names);
 extern const char kMjlogToMjaiDoc[];
 
 }  // namespace paiscribe

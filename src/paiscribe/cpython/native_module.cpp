@@ -1,6 +1,6 @@
-// paiscribe._native: the corpus entry points. Unlike _paiscribe it is of the
-// modern shape: multi-phase initialisation, and all it keeps lives in module
-// state, so each interpreter that imports it gets a module of its own.
+// paiscribe._native: the package's native calls. Unlike _paiscribe it is of
+// the modern shape: multi-phase initialisation, with all it keeps in module
+// state.
 #define PY_SSIZE_T_CLEAN
 #include <Python.h>
 
@@ -10,43 +10,47 @@
 namespace paiscribe {
 namespace {
 
-int exec_module(PyObject* module) { return load_error_types(module, native_state(module)) ? 0 : -1; }
+int exec_module(PyObject* module) { return init_native_state(module) ? 0 : -1; }
 
 int traverse_module(PyObject* module, visitproc visit, void* arg) {
-  for (PyObject* type : native_state(module).error_types) Py_VISIT(type);
-  Py_VISIT(native_state(module).mjlog_error);
+  for (PyObject* type : native_state(module).errors.own) Py_VISIT(type);
+  Py_VISIT(native_state(module).errors.mjlog);
   return 0;
 }
 
 int clear_module(PyObject* module) {
-  for (PyObject*& type : native_state(module).error_types) Py_CLEAR(type);
-  Py_CLEAR(native_state(module).mjlog_error);
+  clear_native_state(module);
   return 0;
 }
 
-void free_module(void* module) { clear_module(static_cast<PyObject*>(module)); }
+void free_module(void* module) {
+  clear_native_state(static_cast<PyObject*>(module));
+  native_state(static_cast<PyObject*>(module)).~NativeState();
+}
 
 PyMethodDef methods[] = {
     {"convert_text", reinterpret_cast<PyCFunction>(native_convert_text), METH_O, kConvertTextDoc},
     {"convert_files", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(native_convert_files)),
      METH_FASTCALL, kConvertFilesDoc},
+    {"convert_file", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(native_convert_file)),
+     METH_FASTCALL | METH_KEYWORDS, kConvertFileDoc},
     {"mjlog_to_mjai", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(native_mjlog_to_mjai)),
-     METH_FASTCALL, kMjlogToMjaiDoc},
+     METH_FASTCALL | METH_KEYWORDS, kMjlogToMjaiDoc},
     {nullptr, nullptr, 0, nullptr},
 };
 
 PyModuleDef_Slot slots[] = {
     {Py_mod_exec, reinterpret_cast<void*>(exec_module)},
-    // Nothing is shared between interpreters, and the workers never touch
-    // Python objects.
-    {Py_mod_multiple_interpreters, Py_MOD_PER_INTERPRETER_GIL_SUPPORTED},
+    // Its exception types are _paiscribe's, which keeps to the first
+    // interpreter that imports it: so must this module.
+    {Py_mod_multiple_interpreters, Py_MOD_MULTIPLE_INTERPRETERS_NOT_SUPPORTED},
     {0, nullptr},
 };
 
 PyModuleDef module_def = {
     PyModuleDef_HEAD_INIT,
     "paiscribe._native",
-    "Native work of the paiscribe package: convert_text, convert_files and mjlog_to_mjai.",
+    "Native calls of the paiscribe package: convert_file, mjlog_to_mjai, convert_text and convert_files.",
     sizeof(NativeState),
     methods,
     slots,

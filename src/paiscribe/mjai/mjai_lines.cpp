@@ -81,10 +81,4 @@ void MjaiLines::clear() {
   lines_with_names_.clear();
 }
 
-std::expected<MjaiLines, SerializeError> serialize_events(std::span<const Event> events) {
-  MjaiLines lines;
-  if (auto appended = lines.append(events); !appended) return std::unexpected(std::move(appended.error()));
-  return lines;
-}
-
 }  // namespace paiscribe

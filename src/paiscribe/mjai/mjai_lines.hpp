@@ -1,16 +1,41 @@
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <expected>
 #include <span>
 #include <string>
 #include <string_view>
+#include <memory>
+#include <utility>
 #include <vector>
 
 #include "paiscribe/mjai/event.hpp"
 #include "paiscribe/mjai/serialize.hpp"
 
 namespace paiscribe {
+
+namespace line_detail {
+
+// Makes room in a vector without zeroing it first: every line end is
+// written before it is read.
+template <typename T>
+struct UninitializedAllocator : std::allocator<T> {
+  template <typename U>
+  struct rebind {
+    using other = UninitializedAllocator<U>;
+  };
+  template <typename U>
+  void construct(U* at) {
+    ::new (static_cast<void*>(at)) U;
+  }
+  template <typename U, typename... Args>
+  void construct(U* at, Args&&... args) {
+    std::construct_at(at, std::forward<Args>(args)...);
+  }
+};
+
+}  // namespace line_detail
 
 // A game's lines back to back in one buffer, each followed by a line feed:
 // written out as they stand, and each line is a view into them.
@@ -24,15 +49,15 @@ class MjaiLines {
   }
   // Every line, each with its line feed.
   std::string_view text() const { return text_; }
-  // Calls `visit(line, may_hold_non_ascii)` for each line in order, without
-  // its line feed, until a call returns false; returns whether none did. Only
-  // start_game carries text from the log (the names); every other line is
-  // ASCII as written.
+  // Calls `visit(line, may_hold_non_ascii)` for each line from `first` on, in
+  // order, without its line feed, until a call returns false; returns whether
+  // none did. Only start_game carries text from the log (the names); every
+  // other line is ASCII as written.
   template <class Visit>
-  bool for_each_line(Visit&& visit) const {
-    std::size_t begin = 0;
-    auto next_named = lines_with_names_.begin();
-    for (std::size_t index = 0; index < ends_.size(); ++index) {
+  bool for_each_line(Visit&& visit, std::size_t first = 0) const {
+    std::size_t begin = first == 0 ? 0 : ends_[first - 1] + 1;
+    auto next_named = std::ranges::lower_bound(lines_with_names_, first);
+    for (std::size_t index = first; index < ends_.size(); ++index) {
       const bool named = next_named != lines_with_names_.end() && *next_named == index;
       if (named) ++next_named;
       if (!visit(std::string_view(text_.data() + begin, ends_[index] - begin), named)) return false;
@@ -52,11 +77,8 @@ class MjaiLines {
 
  private:
   std::string text_;
-  std::vector<std::size_t> ends_;  // where each line's line feed stands
+  std::vector<std::size_t, line_detail::UninitializedAllocator<std::size_t>> ends_;  // where each line's line feed stands
   std::vector<std::size_t> lines_with_names_;  // in ascending order
 };
-
-// Every event's line, in order; the first failure fails the whole sequence.
-std::expected<MjaiLines, SerializeError> serialize_events(std::span<const Event> events);
 
 }  // namespace paiscribe

@@ -153,16 +153,4 @@ char* write_line(const Event& event, char* out, std::size_t room) {
   return cursor.valid() ? cursor.position() : nullptr;
 }
 
-// Sized first, so the line is one allocation of exactly its size and the
-// writing needs no checks.
-std::expected<MjaiLine, SerializeError> serialize_event(const Event& event, std::pmr::memory_resource* memory) {
-  const auto bound = line_bound(event);
-  if (!bound) return std::unexpected(SerializeError{std::string(kNoLineText)});
-  MjaiLine line(memory);
-  line.resize_and_overwrite(*bound, [&event](char* buffer, std::size_t room) {
-    return static_cast<std::size_t>(write_line(event, buffer, room) - buffer);
-  });
-  return line;
-}
-
 }  // namespace paiscribe

@@ -1,8 +1,6 @@
 #pragma once
 
-#include <expected>
 #include <cstddef>
-#include <memory_resource>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -18,10 +16,6 @@ struct SerializeError {
 
 // Why an event has no line.
 inline constexpr std::string_view kNoLineText = "a name is not valid UTF-8 or a tile has no name";
-
-// One line of mjai text in its own buffer, which may come from a memory
-// resource of the caller's.
-using MjaiLine = std::pmr::string;
 
 // A line is sized, then written: line_bound gives the most bytes the event's
 // line can take (nothing when a value has no text form: a name that is not
@@ -43,10 +37,5 @@ inline std::optional<std::size_t> line_room(const Event& event) {
     return line_bound(event);
   return kFixedLineRoom;
 }
-
-// The event's one-line compact JSON text, without a line terminator, in a
-// buffer from `memory`.
-std::expected<MjaiLine, SerializeError> serialize_event(
-    const Event& event, std::pmr::memory_resource* memory = std::pmr::get_default_resource());
 
 }  // namespace paiscribe

@@ -1,0 +1,129 @@
+#include "paiscribe/cpython/arguments.hpp"
+
+#include <cstddef>
+
+namespace paiscribe {
+namespace {
+
+constexpr std::array<std::string_view, 2> kParameters = {"filename", "mjai_out"};
+
+// Puts "argument '<name>': " before the message of a pending TypeError,
+// keeping its cause and traceback; other errors pass unchanged.
+void name_argument_in_type_error(std::string_view parameter) {
+  if (!PyErr_ExceptionMatches(PyExc_TypeError)) return;
+  const OwnedRef original(PyErr_GetRaisedException());
+  const OwnedRef text(PyObject_Str(original.get()));
+  if (!text) return;
+  const OwnedRef message(PyUnicode_FromFormat("argument '%s': %U", parameter.data(), text.get()));
+  if (!message) return;
+  PyObject* replacement = PyObject_CallOneArg(PyExc_TypeError, message.get());
+  if (replacement == nullptr) return;
+  if (PyObject* cause = PyException_GetCause(original.get())) PyException_SetCause(replacement, cause);
+  if (const OwnedRef traceback{PyException_GetTraceback(original.get())}) {
+    PyException_SetTraceback(replacement, traceback.get());
+  }
+  PyErr_SetRaisedException(replacement);
+}
+
+// The path's bytes in the file-system encoding; a bytes path is refused so
+// that both parameters take text only.
+OwnedRef path_bytes(PyObject* argument, std::string_view parameter) {
+  OwnedRef bytes;
+  if (const OwnedRef path{PyOS_FSPath(argument)}) {
+    if (PyUnicode_Check(path.get())) {
+      bytes.reset(PyUnicode_EncodeFSDefault(path.get()));
+    } else if (const OwnedRef type_name{PyType_GetQualName(Py_TYPE(path.get()))}) {
+      PyErr_Format(PyExc_TypeError, "'%U' object cannot be converted to 'PyString'", type_name.get());
+    }
+  }
+  if (!bytes) name_argument_in_type_error(parameter);
+  return bytes;
+}
+
+// Binds (filename, mjai_out=None) from a vectorcall; false with TypeError set.
+bool bind(const char* function, PyObject* const* args, Py_ssize_t positional, PyObject* keyword_names,
+          std::array<PyObject*, 2>& bound) {
+  if (positional > 2) {
+    PyErr_Format(PyExc_TypeError, "%s() takes from 1 to 2 positional arguments but %zd were given", function,
+                 positional);
+    return false;
+  }
+  for (Py_ssize_t i = 0; i < positional; ++i) bound[static_cast<std::size_t>(i)] = args[i];
+  const Py_ssize_t keywords = keyword_names == nullptr ? 0 : PyTuple_GET_SIZE(keyword_names);
+  for (Py_ssize_t i = 0; i < keywords; ++i) {
+    PyObject* name = PyTuple_GET_ITEM(keyword_names, i);
+    Py_ssize_t length = 0;
+    const char* text = PyUnicode_Check(name) ? PyUnicode_AsUTF8AndSize(name, &length) : nullptr;
+    if (text == nullptr) PyErr_Clear();
+    const std::string_view key = text == nullptr ? std::string_view() : std::string_view(text, length);
+    std::size_t slot = 0;
+    while (slot < kParameters.size() && (text == nullptr || key != kParameters[slot])) ++slot;
+    if (slot == kParameters.size()) {
+      PyErr_Format(PyExc_TypeError, "%s() got an unexpected keyword argument '%S'", function, name);
+      return false;
+    }
+    if (bound[slot] != nullptr) {
+      PyErr_Format(PyExc_TypeError, "%s() got multiple values for argument '%s'", function, kParameters[slot].data());
+      return false;
+    }
+    bound[slot] = args[positional + i];
+  }
+  if (bound[0] == nullptr) {
+    PyErr_Format(PyExc_TypeError, "%s() missing 1 required positional argument: 'filename'", function);
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+std::optional<PathArguments> bind_path_arguments(const char* function, PyObject* const* args, Py_ssize_t nargsf,
+                                                 PyObject* keyword_names) {
+  std::array<PyObject*, 2> bound = {};
+  if (!bind(function, args, PyVectorcall_NARGS(nargsf), keyword_names, bound)) return std::nullopt;
+  // filename first, so that when both are unsuitable only its error is raised.
+  PathArguments paths{path_bytes(bound[0], kParameters[0]), nullptr};
+  if (!paths.filename) return std::nullopt;
+  if (bound[1] != nullptr && bound[1] != Py_None) {
+    paths.mjai_out = path_bytes(bound[1], kParameters[1]);
+    if (!paths.mjai_out) return std::nullopt;
+  }
+  return paths;
+}
+
+InputBytes::~InputBytes() {
+  if (has_buffer_) PyBuffer_Release(&buffer_);
+}
+
+bool InputBytes::take(const char* function, PyObject* data) {
+  if (PyUnicode_Check(data)) return take_str(data);
+  if (PyObject_GetBuffer(data, &buffer_, PyBUF_SIMPLE) < 0) {
+    if (PyErr_ExceptionMatches(PyExc_TypeError)) {
+      PyErr_Format(PyExc_TypeError, "%s() argument must be str or a bytes-like object, not '%.200s'", function,
+                   Py_TYPE(data)->tp_name);
+    }
+    return false;
+  }
+  has_buffer_ = true;
+  bytes_ = {static_cast<const char*>(buffer_.buf), static_cast<std::size_t>(buffer_.len)};
+  return true;
+}
+
+// A str is read as its UTF-8. Lone surrogates have none, so they are kept as
+// the bytes a file would hold, which then fail the UTF-8 check as that file
+// would.
+bool InputBytes::take_str(PyObject* text) {
+  Py_ssize_t size = 0;
+  if (const char* utf8 = PyUnicode_AsUTF8AndSize(text, &size)) {
+    bytes_ = {utf8, static_cast<std::size_t>(size)};
+    return true;
+  }
+  if (!PyErr_ExceptionMatches(PyExc_UnicodeEncodeError)) return false;
+  PyErr_Clear();
+  encoded_.reset(PyUnicode_AsEncodedString(text, "utf-8", "surrogatepass"));
+  if (!encoded_) return false;
+  bytes_ = view_of(encoded_.get());
+  return true;
+}
+
+}  // namespace paiscribe

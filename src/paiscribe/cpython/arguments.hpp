@@ -1,0 +1,60 @@
+#pragma once
+
+#define PY_SSIZE_T_CLEAN
+#include <Python.h>
+
+#include <array>
+#include <optional>
+#include <string_view>
+
+#include "paiscribe/cpython/owned_ref.hpp"
+
+namespace paiscribe {
+
+// The bytes of a bytes object, valid while it lives.
+inline std::string_view view_of(PyObject* bytes) {
+  return {PyBytes_AS_STRING(bytes), static_cast<std::size_t>(PyBytes_GET_SIZE(bytes))};
+}
+
+// The arguments of a call `name(filename, mjai_out=None)` as path bytes in
+// the file-system encoding: str or path-like, not bytes. Null with
+// TypeError set, in the words the interpreter uses for its own functions.
+struct PathArguments {
+  OwnedRef filename;
+  OwnedRef mjai_out;  // null when None or not given
+
+  std::string_view filename_bytes() const { return view_of(filename.get()); }
+  std::optional<std::string_view> mjai_out_bytes() const {
+    return mjai_out ? std::optional(view_of(mjai_out.get())) : std::nullopt;
+  }
+};
+std::optional<PathArguments> bind_path_arguments(const char* function, PyObject* const* args, Py_ssize_t nargsf,
+                                                 PyObject* keyword_names);
+
+// The bytes a str or any buffer holds, kept alive (and a buffer's size
+// fixed) while the value lives.
+class InputBytes {
+ public:
+  InputBytes() = default;
+  InputBytes(const InputBytes&) = delete;
+  InputBytes& operator=(const InputBytes&) = delete;
+  ~InputBytes();
+
+  // False with TypeError set when `data` holds no bytes.
+  bool take(const char* function, PyObject* data);
+  std::string_view bytes() const { return bytes_; }
+
+ private:
+  bool take_str(PyObject* text);
+
+  Py_buffer buffer_ = {};
+  bool has_buffer_ = false;
+  OwnedRef encoded_;
+  std::string_view bytes_;
+};
+
+// Runs the interpreter's signal handlers, as its own blocking calls do when a
+// signal interrupts them: true when a handler raised (Ctrl-C), which ends the call.
+inline bool signal_handler_raised() { return PyErr_CheckSignals() != 0; }
+
+}  // namespace paiscribe

@@ -1,0 +1,58 @@
+#pragma once
+
+#include <expected>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <variant>
+
+#include "paiscribe/io/file_descriptor.hpp"
+#include "paiscribe/io/replacing_file.hpp"
+
+namespace paiscribe {
+
+// Each keeps the errno of the call that failed; EINTR means a ShouldStop
+// check ended the call.
+struct OutputCreateFailed {
+  int error_number;
+};
+struct OutputWriteFailed {
+  int error_number;
+};
+using OutputError = std::variant<OutputCreateFailed, OutputWriteFailed>;
+
+// Whether an output path means standard output: "-" alone once repeated
+// separators, a trailing separator and non-leading "." components are ignored.
+bool names_standard_output(std::string_view path);
+
+// Where lines are written, whatever writes them. A regular file is replaced
+// whole: the bytes go to a temporary file beside it, renamed over it by
+// commit(), so a failure or a drop without commit leaves the destination as
+// it was (even when it is the log itself), keeping its permission bits and
+// any symbolic link to it. Other destinations (FIFOs, devices, and a regular
+// file whose folder takes no new file) are written in place, and standard
+// output line by line, as a line-buffered stream would.
+class OutputFile {
+ public:
+  // Opens `path` (raw path bytes) without truncating it, so that every reason
+  // it cannot be created fails here as it would for a plain open.
+  static std::expected<OutputFile, OutputError> open(std::string_view path, ShouldStop should_stop = nullptr);
+
+  OutputFile(OutputFile&& other) noexcept;
+  OutputFile& operator=(OutputFile&&) = delete;
+  ~OutputFile();
+
+  std::expected<void, OutputError> write(std::string_view bytes);
+  std::expected<void, OutputError> commit();
+
+ private:
+  OutputFile(std::optional<FileDescriptor> file, ShouldStop should_stop)
+      : file_(std::move(file)), should_stop_(should_stop) {}
+
+  std::optional<FileDescriptor> file_;  // none: standard output
+  std::optional<ReplacingFile> replacing_;
+  std::string created_;  // a destination made by open(), removed unless committed
+  ShouldStop should_stop_;
+};
+
+}  // namespace paiscribe

@@ -1,0 +1,75 @@
+#include "paiscribe/io/replacing_file.hpp"
+
+#include <fcntl.h>
+#include <sys/random.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdint>
+#include <cstdio>
+#include <utility>
+
+namespace paiscribe {
+namespace {
+
+// ".NAME.<16 hex digits>.tmp" in the destination's folder: hidden, and
+// unmistakably not a finished output.
+std::string temporary_name(std::string_view destination) {
+  const std::size_t slash = destination.rfind('/');
+  const std::string_view folder = slash == std::string_view::npos ? "" : destination.substr(0, slash + 1);
+  const std::string_view name = destination.substr(slash == std::string_view::npos ? 0 : slash + 1);
+  std::uint64_t nonce = 0;
+  if (::getrandom(&nonce, sizeof nonce, GRND_NONBLOCK) != sizeof nonce)
+    nonce = static_cast<std::uint64_t>(::getpid()) << 32 ^ reinterpret_cast<std::uintptr_t>(&nonce);
+  char suffix[24];
+  std::snprintf(suffix, sizeof suffix, ".%016llx.tmp", static_cast<unsigned long long>(nonce));
+  std::string path(folder);
+  path += '.';
+  path += name;
+  path += suffix;
+  return path;
+}
+
+}  // namespace
+
+std::expected<ReplacingFile, int> ReplacingFile::create_beside(std::string destination, const struct stat* keep_mode) {
+  constexpr int kAttempts = 8;  // a clash of 64 random bits means something else is wrong
+  int error = EEXIST;
+  for (int attempt = 0; attempt < kAttempts && error == EEXIST; ++attempt) {
+    std::string temporary = temporary_name(destination);
+    auto file = FileDescriptor::open(temporary, O_WRONLY | O_CREAT | O_EXCL, 0666);
+    if (!file) {
+      error = file.error();
+      continue;
+    }
+    if (keep_mode != nullptr) {
+      // The owner is kept where the process may set it; the bits always.
+      static_cast<void>(::fchown(file->get(), keep_mode->st_uid, keep_mode->st_gid));
+      if (::fchmod(file->get(), keep_mode->st_mode & 07777) != 0) {
+        error = errno;
+        ::unlink(temporary.c_str());
+        return std::unexpected(error);
+      }
+    }
+    return ReplacingFile(std::move(*file), std::move(temporary), std::move(destination));
+  }
+  return std::unexpected(error);
+}
+
+ReplacingFile::ReplacingFile(ReplacingFile&& other) noexcept
+    : file_(std::move(other.file_)),
+      temporary_(std::exchange(other.temporary_, {})),
+      destination_(std::move(other.destination_)) {}
+
+ReplacingFile::~ReplacingFile() {
+  if (!temporary_.empty()) ::unlink(temporary_.c_str());
+}
+
+std::expected<void, int> ReplacingFile::commit() {
+  if (auto closed = file_.close(); !closed) return closed;
+  if (::rename(temporary_.c_str(), destination_.c_str()) != 0) return std::unexpected(errno);
+  temporary_.clear();
+  return {};
+}
+
+}  // namespace paiscribe

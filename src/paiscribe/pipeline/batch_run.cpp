@@ -1,0 +1,91 @@
+#include "paiscribe/pipeline/batch_run.hpp"
+
+#include <algorithm>
+#include <exception>
+#include <new>
+#include <utility>
+
+#include "paiscribe/pipeline/convert_file.hpp"
+#include "paiscribe/pipeline/converter.hpp"
+
+namespace paiscribe {
+namespace {
+
+// A thread must not let an exception escape, so one that a log raises
+// becomes that log's failure.
+std::expected<void, PipelineError> convert_job(const BatchJob& job, bool gzip, Converter& converter) {
+  try {
+    return convert_file(converter, job.input, kAnyRecord, job.output, gzip);
+  } catch (const std::bad_alloc&) {
+    return std::unexpected(PipelineError{ErrorClass::MemoryError, "out of memory"});
+  } catch (const std::exception& fault) {
+    return std::unexpected(PipelineError{ErrorClass::RuntimeError, std::string("internal error: ") + fault.what()});
+  } catch (...) {
+    return std::unexpected(PipelineError{ErrorClass::RuntimeError, "internal error"});
+  }
+}
+
+}  // namespace
+
+BatchRun::BatchRun(std::vector<BatchJob> jobs, unsigned workers, bool gzip) : jobs_(std::move(jobs)), gzip_(gzip) {
+  const std::size_t count = std::min<std::size_t>(std::max(workers, 1u), jobs_.size());
+  running_ = static_cast<unsigned>(count);  // before any worker can finish
+  workers_.reserve(count);
+  for (std::size_t started = 0; started < count; ++started) {
+    try {
+      workers_.emplace_back([this] { work(); });
+    } catch (...) {
+      {
+        const std::lock_guard lock(mutex_);
+        running_ -= static_cast<unsigned>(count - started);
+      }
+      stop();
+      throw;
+    }
+  }
+}
+
+BatchRun::~BatchRun() { stop(); }
+
+BatchCounts BatchRun::counts() const {
+  return {converted_.load(std::memory_order_relaxed), failed_.load(std::memory_order_relaxed)};
+}
+
+bool BatchRun::wait_for(std::chrono::milliseconds timeout) {
+  std::unique_lock lock(mutex_);
+  return worker_done_.wait_for(lock, timeout, [this] { return running_ == 0; });
+}
+
+void BatchRun::stop() { stopping_.store(true, std::memory_order_relaxed); }
+
+std::vector<JobFailure> BatchRun::finish() {
+  for (std::jthread& worker : workers_) {
+    if (worker.joinable()) worker.join();
+  }
+  std::ranges::sort(failures_, {}, &JobFailure::job);
+  return std::move(failures_);
+}
+
+void BatchRun::work() {
+  // Kept from log to log, so that the worker's heap does not shrink and grow again for each.
+  Converter converter;
+  while (!stopping_.load(std::memory_order_relaxed)) {
+    const std::size_t job = next_job_.fetch_add(1, std::memory_order_relaxed);
+    if (job >= jobs_.size()) break;
+    auto converted = convert_job(jobs_[job], gzip_, converter);
+    converter.keep_typical();
+    if (converted) converted_.fetch_add(1, std::memory_order_relaxed);
+    else record(job, std::move(converted.error()));
+  }
+  const std::lock_guard lock(mutex_);
+  --running_;
+  worker_done_.notify_all();
+}
+
+void BatchRun::record(std::size_t job, PipelineError error) {
+  const std::lock_guard lock(mutex_);
+  failures_.push_back({job, std::move(error)});
+  failed_.fetch_add(1, std::memory_order_relaxed);
+}
+
+}  // namespace paiscribe

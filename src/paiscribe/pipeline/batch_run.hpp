@@ -1,0 +1,74 @@
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstddef>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "paiscribe/pipeline/pipeline_error.hpp"
+
+namespace paiscribe {
+
+// One log to convert: raw path bytes of the input and of its output.
+struct BatchJob {
+  std::string input;
+  std::string output;
+};
+
+struct JobFailure {
+  std::size_t job;  // index into the jobs
+  PipelineError error;
+};
+
+struct BatchCounts {
+  std::size_t converted;
+  std::size_t failed;
+};
+
+// Converts every job on worker threads that start with the run. Each worker
+// takes the next job, holds that one log until its output is written, then
+// takes another, so memory stays at one log per worker however many jobs
+// there are. Counts can be read while it runs.
+class BatchRun {
+ public:
+  BatchRun(std::vector<BatchJob> jobs, unsigned workers, bool gzip);
+  BatchRun(const BatchRun&) = delete;
+  BatchRun& operator=(const BatchRun&) = delete;
+  ~BatchRun();
+
+  BatchCounts counts() const;
+
+  // Whether every worker has finished, waiting up to `timeout` for it.
+  bool wait_for(std::chrono::milliseconds timeout);
+
+  // Each worker finishes the log it holds and takes no other.
+  void stop();
+
+  // Waits for the workers; then the failures, in the order of the jobs.
+  std::vector<JobFailure> finish();
+
+ private:
+  void work();
+  void record(std::size_t job, PipelineError error);
+
+  const std::vector<BatchJob> jobs_;
+  const bool gzip_;
+  std::atomic<std::size_t> next_job_ = 0;
+  std::atomic<bool> stopping_ = false;
+  std::atomic<std::size_t> converted_ = 0;
+  std::atomic<std::size_t> failed_ = 0;
+
+  std::mutex mutex_;  // guards the two below
+  std::condition_variable worker_done_;
+  unsigned running_ = 0;
+  std::vector<JobFailure> failures_;
+
+  // Last, so the workers are joined before anything they use goes away.
+  std::vector<std::jthread> workers_;
+};
+
+}  // namespace paiscribe

@@ -1,0 +1,34 @@
+#include "paiscribe/pipeline/convert_file.hpp"
+
+#include <cerrno>
+#include <string>
+
+#include "paiscribe/io/gzip.hpp"
+#include "paiscribe/io/output_file.hpp"
+#include "paiscribe/pipeline/failure_text.hpp"
+
+namespace paiscribe {
+
+std::expected<void, PipelineError> write_output(std::string_view mjai_out, std::string_view bytes,
+                                                ShouldStop should_stop) {
+  auto output = OutputFile::open(mjai_out, should_stop);
+  if (!output) return std::unexpected(output_failure(output.error(), mjai_out));
+  auto written = output->write(bytes);
+  if (written) written = output->commit();
+  if (!written) return std::unexpected(output_failure(written.error(), mjai_out));
+  return {};
+}
+
+std::expected<void, PipelineError> convert_file(Converter& converter, std::string_view input, InputPolicy policy,
+                                                std::string_view output, bool gzip) {
+  if (auto started = converter.start_file(input, policy); !started) return started;
+  auto lines = converter.all_lines();
+  if (!lines) return std::unexpected(std::move(lines.error()));
+  if (!gzip) return write_output(output, (*lines)->text());
+  // Only memory can run out at the level used.
+  const auto compressed = gzip_compress((*lines)->text());
+  if (!compressed) return std::unexpected(output_failure(OutputWriteFailed{ENOMEM}, output));
+  return write_output(output, *compressed);
+}
+
+}  // namespace paiscribe

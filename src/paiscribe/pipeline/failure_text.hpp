@@ -1,0 +1,37 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "paiscribe/conv/game_conversion.hpp"
+#include "paiscribe/conv/location.hpp"
+#include "paiscribe/io/gzip.hpp"
+#include "paiscribe/io/output_file.hpp"
+#include "paiscribe/io/read_file.hpp"
+#include "paiscribe/json/json_parse_error.hpp"
+#include "paiscribe/pipeline/pipeline_error.hpp"
+#include "paiscribe/xml/parse_mjlog.hpp"
+
+namespace paiscribe {
+
+// How each failure of a conversion reaches the caller: the exception class,
+// the fixed message callers match on, and the detail a person reads to find
+// the fault: where it is and what is wrong there. Built only when a
+// conversion fails. `what` names the input as users know it ("tenhou.net/6
+// log", "mjlog record").
+
+// The log cannot be opened ("failed to open ... file"), or read.
+PipelineError read_failure(const ReadFailure& failure, std::string_view path, std::string_view what);
+// The text is not UTF-8, as a JSON log must be.
+PipelineError not_utf8_failure();
+PipelineError gzip_failure(const GzipError& error);
+PipelineError json_log_failure(const JsonParseError& error);
+PipelineError mjlog_failure(MjlogError error);
+PipelineError game_failure(const GameError& error, std::string_view what);
+// The lines cannot reach `mjai_out`.
+PipelineError output_failure(const OutputError& error, std::string_view mjai_out);
+
+// "East 3, 1 honba": the wind and number the kyoku is known by.
+std::string kyoku_in_words(KyokuAt kyoku);
+
+}  // namespace paiscribe

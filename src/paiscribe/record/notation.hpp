@@ -1,0 +1,78 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+// The JSON log's notation, which the XML reader writes and the conversion
+// reads: the marks in its action lists, the shape of its call strings, and
+// the names its rule and results use.
+namespace paiscribe::notation {
+
+// A discard list's mark for the tile just drawn.
+inline constexpr std::uint8_t kDrawnTile = 60;
+// The code of a tile nobody sees. In a discard list it only holds a turn
+// that made no discard of its own, as the turn of an open kan.
+inline constexpr std::uint8_t kHiddenTile = 0;
+
+// The result name of a kyoku somebody won: "和了".
+inline constexpr std::string_view kWin = "\xE5\x92\x8C\xE4\xBA\x86";
+
+// Marks in a rule's name: "三" a three-player room, "東" an East-only game,
+// "南" an East-South one.
+inline constexpr std::string_view kThreePlayers = "\xE4\xB8\x89";
+inline constexpr std::string_view kEastOnly = "\xE6\x9D\xB1";
+inline constexpr std::string_view kEastSouth = "\xE5\x8D\x97";
+
+// A call string: the caller's own tiles as two-digit codes, with a letter
+// and the tile it names standing among them where the giver sits.
+enum class Call : std::uint8_t { Chi, Pon, OpenKan, AddedKan, ClosedKan };
+
+inline constexpr std::array<char, 5> kLetters = {'c', 'p', 'm', 'k', 'a'};
+constexpr char letter_of(Call call) { return kLetters[static_cast<std::size_t>(call)]; }
+
+// A riichi discard: its letter, then the code of the tile (kDrawnTile for the one just drawn).
+inline constexpr char kRiichiLetter = 'r';
+inline constexpr std::size_t kRiichiSize = 3;
+
+// The tiles written beside the letter's own: the caller's (an added kan's
+// last one is the tile added to the pon).
+constexpr std::size_t own_codes(Call call) {
+  switch (call) {
+    case Call::Chi:
+    case Call::Pon: return 2;
+    default: return 3;
+  }
+}
+constexpr std::size_t size_of(Call call) { return 1 + 2 * (own_codes(call) + 1); }
+
+// Where the letter stands, by the giver: seats after the caller, so 3 is the
+// seat before, 2 the seat across and 1 the seat after. A tile from the seat
+// before is written first, one from across after the first own tile, one from
+// the seat after last of the caller's tiles; a closed kan (giver 0) writes its
+// fourth tile last too. An added kan keeps its pon's place, and its added
+// tile stays last whatever the giver.
+constexpr std::size_t letter_position(Call call, std::uint8_t giver) {
+  const std::size_t before_last = call == Call::AddedKan ? own_codes(call) - 1 : own_codes(call);
+  if (giver == 3) return 0;
+  if (giver == 2) return 2;
+  return 2 * before_last;
+}
+
+// The positions of the codes in a call string, the letter's tile first, then
+// the others from left to right.
+template <Call kCall>
+constexpr std::array<std::size_t, own_codes(kCall) + 1> code_positions(std::uint8_t giver) {
+  std::array<std::size_t, own_codes(kCall) + 1> positions{};
+  const std::size_t letter = letter_position(kCall, giver);
+  positions[0] = letter + 1;
+  std::size_t next = 1;
+  for (std::size_t at = 0; at < size_of(kCall); at += 2) {
+    if (at == letter) ++at;
+    if (at != letter + 1) positions[next++] = at;
+  }
+  return positions;
+}
+
+}  // namespace paiscribe::notation

@@ -1,0 +1,105 @@
+#include "paiscribe/xml/meld.hpp"
+
+#include "paiscribe/xml/tile_ids.hpp"
+
+namespace paiscribe::xml {
+namespace {
+
+constexpr unsigned kChiBit = 0x4;
+constexpr unsigned kPonBit = 0x8;
+constexpr unsigned kAddedKanBit = 0x10;
+constexpr unsigned kNukidoraBit = 0x20;
+constexpr unsigned kSuitRunStarts = 21;  // 7 starts (1 to 7) in each of 3 suits
+constexpr unsigned kKinds = 34;
+
+// The three of a kind's four copies that are not `left_out`, in id order.
+Meld triplet(MeldKind kind, unsigned bits, unsigned tile_kind) {
+  Meld meld{kind, static_cast<std::uint8_t>(bits & 3), 0, 0, {}, 0};
+  const unsigned left_out = (bits >> 5) & 3;
+  const unsigned taken_index = (bits >> 9) % 3;
+  std::uint8_t found = 0;
+  for (unsigned copy = 0; copy < 4; ++copy) {
+    const auto id = static_cast<std::uint8_t>(tile_kind * 4 + copy);
+    if (copy == left_out) {
+      meld.added = id;
+    } else if (found++ == taken_index) {
+      meld.taken = id;
+    } else {
+      meld.own[meld.own_count++] = id;
+    }
+  }
+  return meld;
+}
+
+std::expected<Meld, std::string> decode_chi(unsigned bits) {
+  const unsigned pattern = bits >> 10;
+  const unsigned start = pattern / 3;
+  if (start >= kSuitRunStarts) return std::unexpected("a chi whose run starts at no suit tile");
+  if ((bits & 3) != 3) return std::unexpected("a chi from another seat than the one before");
+  const unsigned first_kind = start / 7 * 9 + start % 7;
+  Meld meld{MeldKind::Chi, 3, 0, 0, {}, 0};
+  for (unsigned at = 0; at < 3; ++at) {
+    const auto id = static_cast<std::uint8_t>((first_kind + at) * 4 + ((bits >> (3 + 2 * at)) & 3));
+    if (at == pattern % 3)
+      meld.taken = id;
+    else
+      meld.own[meld.own_count++] = id;
+  }
+  return meld;
+}
+
+std::expected<Meld, std::string> decode_triplet(MeldKind kind, unsigned bits) {
+  const unsigned tile_kind = (bits >> 9) / 3;
+  if (tile_kind >= kKinds) return std::unexpected("a pon of no tile kind");
+  if ((bits & 3) == 0) return std::unexpected("a pon of the caller's own tile");
+  return triplet(kind, bits, tile_kind);
+}
+
+std::expected<Meld, std::string> decode_kan(unsigned bits) {
+  const unsigned taken = bits >> 8;
+  if (taken >= kTileIdCount) return std::unexpected("a kan of no tile");
+  const unsigned from = bits & 3;
+  Meld meld{from == 0 ? MeldKind::ClosedKan : MeldKind::OpenKan, static_cast<std::uint8_t>(from),
+            static_cast<std::uint8_t>(taken), 0, {}, 0};
+  for (unsigned copy = 0; copy < 4; ++copy) {
+    const auto id = static_cast<std::uint8_t>(taken / 4 * 4 + copy);
+    if (id != taken) meld.own[meld.own_count++] = id;
+  }
+  return meld;
+}
+
+void append_code(std::string& text, std::uint8_t id, bool red_fives) {
+  const std::uint8_t code = code_of_id(id, red_fives);
+  text.push_back(static_cast<char>('0' + code / 10));
+  text.push_back(static_cast<char>('0' + code % 10));
+}
+
+}  // namespace
+
+std::expected<Meld, std::string> decode_meld(unsigned bits) {
+  if (bits > 0xFFFF) return std::unexpected("more than 16 bits");
+  if (bits & kChiBit) return decode_chi(bits);
+  if (bits & kPonBit) return decode_triplet(MeldKind::Pon, bits);
+  if (bits & kAddedKanBit) return decode_triplet(MeldKind::AddedKan, bits);
+  if (bits & kNukidoraBit) return std::unexpected("a north set aside, which only three players do");
+  return decode_kan(bits);
+}
+
+std::string meld_notation(const Meld& meld, bool red_fives) {
+  const std::size_t letter = notation::letter_position(meld.kind, meld.from);
+  std::string text;
+  text.reserve(notation::size_of(meld.kind));
+  const auto put_letter = [&] {
+    text.push_back(notation::letter_of(meld.kind));
+    append_code(text, meld.taken, red_fives);
+  };
+  for (std::size_t at = 0; at < meld.own_count; ++at) {
+    if (text.size() == letter) put_letter();
+    append_code(text, meld.own[at], red_fives);
+  }
+  if (text.size() == letter) put_letter();
+  if (meld.kind == MeldKind::AddedKan) append_code(text, meld.added, red_fives);
+  return text;
+}
+
+}  // namespace paiscribe::xml

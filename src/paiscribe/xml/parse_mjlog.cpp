@@ -1,0 +1,330 @@
+#include "paiscribe/xml/parse_mjlog.hpp"
+
+#include <pugixml.hpp>
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <limits>
+#include <optional>
+#include <utility>
+
+#include "paiscribe/xml/kyoku_recorder.hpp"
+#include "paiscribe/xml/meld.hpp"
+#include "paiscribe/xml/tag.hpp"
+#include "paiscribe/xml/tile_ids.hpp"
+#include "paiscribe/xml/attribute_values.hpp"
+
+namespace paiscribe {
+namespace {
+
+using xml::Tag;
+using Failure = std::unexpected<MjlogError>;
+using Status = std::expected<void, MjlogError>;
+template <typename T>
+using Read = std::expected<T, MjlogError>;
+
+using Kind = MjlogErrorKind;
+
+constexpr std::uint32_t kThreePlayerBit = 0x10;
+constexpr std::uint32_t kRedFivesOffBit = 0x02;
+// Scores and their changes are written in hundreds and held as 32-bit points.
+constexpr std::int64_t kHundredsLimit = std::numeric_limits<std::int32_t>::max() / 100;
+constexpr std::int64_t kLastTileId = xml::kTileIdCount - 1;
+
+// A draw or discard tag: one letter per seat, then the tile id.
+struct TileTag {
+  bool is_draw;
+  Seat seat;
+  std::string_view id_text;
+};
+
+std::optional<TileTag> tile_tag(std::string_view name) {
+  if (name.size() < 2 || !std::all_of(name.begin() + 1, name.end(), [](char c) { return c >= '0' && c <= '9'; }))
+    return std::nullopt;
+  switch (name[0]) {
+    case 'T': return TileTag{true, 0, name.substr(1)};
+    case 'U': return TileTag{true, 1, name.substr(1)};
+    case 'V': return TileTag{true, 2, name.substr(1)};
+    case 'W': return TileTag{true, 3, name.substr(1)};
+    case 'D': return TileTag{false, 0, name.substr(1)};
+    case 'E': return TileTag{false, 1, name.substr(1)};
+    case 'F': return TileTag{false, 2, name.substr(1)};
+    case 'G': return TileTag{false, 3, name.substr(1)};
+  }
+  return std::nullopt;
+}
+
+struct DrawKind {
+  std::string_view type;
+  std::string_view name;
+  bool has_deltas;
+};
+
+// The aborted draws move no points; the log names them without deltas.
+constexpr std::array<DrawKind, 6> kDrawKinds = {{
+    {"yao9", "\xE4\xB9\x9D\xE7\xA8\xAE\xE4\xB9\x9D\xE7\x89\x8C", false},    // 九種九牌
+    {"reach4", "\xE5\x9B\x9B\xE5\xAE\xB6\xE7\xAB\x8B\xE7\x9B\xB4", false},  // 四家立直
+    {"ron3", "\xE4\xB8\x89\xE5\xAE\xB6\xE5\x92\x8C\xE4\xBA\x86", false},    // 三家和了
+    {"kan4", "\xE5\x9B\x9B\xE6\xA7\x93\xE6\x95\xA3\xE4\xBA\x86", false},    // 四槓散了
+    {"kaze4", "\xE5\x9B\x9B\xE9\xA2\xA8\xE9\x80\xA3\xE6\x89\x93", false},   // 四風連打
+    {"nm", "\xE6\xB5\x81\xE3\x81\x97\xE6\xBA\x80\xE8\xB2\xAB", true},       // 流し満貫
+}};
+constexpr DrawKind kExhaustiveDraw = {"", "\xE6\xB5\x81\xE5\xB1\x80", true};             // 流局
+constexpr DrawKind kAllTenpai = {"", "\xE5\x85\xA8\xE5\x93\xA1\xE8\x81\xB4\xE7\x89\x8C", false};  // 全員聴牌
+constexpr DrawKind kAllNoten = {"", "\xE5\x85\xA8\xE5\x93\xA1\xE4\xB8\x8D\xE8\x81\xB4", false};   // 全員不聴
+
+// Reads the tags in order into the log: the game's rule and players first,
+// then each kyoku from its opening to its result.
+class GameReader {
+ public:
+  Status read(const Tag& tag) {
+    const std::string_view name = tag.name();
+    // Draws and discards first: nine tags in ten are one of them.
+    if (const auto tile = tile_tag(name)) return read_tile(tag, *tile);
+    if (name == "N") return read_call(tag);
+    if (name == "SHUFFLE" || name == "TAIKYOKU" || name == "BYE") return {};
+    if (name == "GO") return read_rule(tag);
+    if (name == "UN") return read_players(tag);
+    if (name == "INIT") return read_opening(tag);
+    if (name == "REACH") return read_riichi(tag);
+    if (name == "DORA") return read_dora(tag);
+    if (name == "AGARI") return read_win(tag);
+    if (name == "RYUUKYOKU") return read_draw(tag);
+    return tag.fail(Kind::NotAGame, "no game record holds this tag");
+  }
+
+  Read<RawLog> finish(const Tag& last) && {
+    if (!kyoku_) return last.fail(Kind::NotAGame, "the record holds no kyoku");
+    if (!kyoku_->ended()) return last.fail(Kind::NotAGame, "the record ends before the kyoku's result");
+    if (!game_over_) return last.fail(Kind::NotAGame, "the record ends before the game's final scores");
+    log_.kyokus.push_back(std::move(*kyoku_).take_kyoku());
+    return std::move(log_);
+  }
+
+  std::size_t kyoku_count() const { return log_.kyokus.size() + (kyoku_ ? 1 : 0); }
+
+ private:
+  Status read_rule(const Tag& tag) {
+    if (rule_seen_) return tag.fail(Kind::NotAGame, "a second rule");
+    auto type = tag.integer("type", 0, std::numeric_limits<std::int32_t>::max());
+    if (!type) return Failure(std::move(type.error()));
+    if (*type & kThreePlayerBit)
+      return tag.fail(Kind::ThreePlayerGame, "type " + std::to_string(*type) + " is a three-player game");
+    if (tag.has("lobby")) {
+      auto lobby = tag.integer("lobby", std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max());
+      if (!lobby) return Failure(std::move(lobby.error()));
+    }
+    log_.rule = xml::rule_of_game_type(static_cast<std::uint32_t>(*type));
+    red_fives_ = (*type & kRedFivesOffBit) == 0;
+    rule_seen_ = true;
+    return {};
+  }
+
+  // The first players' tag names all four; a later one, with one name, is a reconnection.
+  Status read_players(const Tag& tag) {
+    if (players_seen_) return {};
+    static constexpr std::array<const char*, 4> kNames = {"n0", "n1", "n2", "n3"};
+    for (std::size_t seat = 0; seat < 4; ++seat) {
+      auto text = tag.text(kNames[seat]);
+      if (!text) return Failure(std::move(text.error()));
+      auto name = xml::decode_name(*text);
+      if (!name) return tag.fail_attribute(kNames[seat], name.error());
+      log_.name[seat] = std::move(*name);
+    }
+    // The players' ranks and ratings are checked; nothing reads them.
+    if (tag.has("rate")) {
+      if (auto rate = xml::read_decimal_list(*tag.text("rate")); !rate) return tag.fail_attribute("rate", rate.error());
+    }
+    players_seen_ = true;
+    return {};
+  }
+
+  Status read_opening(const Tag& tag) {
+    if (!rule_seen_ || !players_seen_) return tag.fail(Kind::NotAGame, "a kyoku before the rule and the players");
+    if (game_over_) return tag.fail(Kind::NotAGame, "a kyoku after the game's end");
+    if (kyoku_ && !kyoku_->ended()) return tag.fail(Kind::NotAGame, "a kyoku before the last one had its result");
+
+    auto seed = tag.integers<6>("seed", 0, 255);
+    if (!seed) return Failure(std::move(seed.error()));
+    const auto [round, honba, kyotaku, die1, die2, dora] = *seed;
+    if (dora > kLastTileId) return tag.fail_attribute("seed", "the dora indicator " + std::to_string(dora) + " is no tile");
+    auto scores = tag.integers<4>("ten", -kHundredsLimit, kHundredsLimit);
+    if (!scores) return Failure(std::move(scores.error()));
+    auto dealer = tag.seat("oya");
+    if (!dealer) return Failure(std::move(dealer.error()));
+    if (*dealer != round % 4)
+      return tag.fail_attribute("oya", "seat " + std::to_string(*dealer) + " does not deal round " + std::to_string(round));
+
+    RawKyoku opening;
+    opening.header = {static_cast<std::uint8_t>(round), static_cast<std::uint8_t>(honba),
+                      static_cast<std::uint8_t>(kyotaku)};
+    for (std::size_t seat = 0; seat < 4; ++seat) opening.scores[seat] = static_cast<std::int32_t>((*scores)[seat] * 100);
+    opening.dora_indicators.push_back(xml::tile_of_id(static_cast<std::uint8_t>(dora), red_fives_));
+    static constexpr std::array<const char*, 4> kHands = {"hai0", "hai1", "hai2", "hai3"};
+    for (std::size_t seat = 0; seat < 4; ++seat) {
+      auto hand = tag.integers<13>(kHands[seat], 0, kLastTileId);
+      if (!hand) return Failure(std::move(hand.error()));
+      // The log lists a hand by kind, a red five after its plain fives.
+      std::ranges::sort(*hand, {}, [&](std::int64_t id) {
+        return id / 4 * 2 + (xml::is_red_five(static_cast<std::uint8_t>(id), red_fives_) ? 1 : 0);
+      });
+      std::ranges::transform(*hand, opening.seats[seat].haipai.begin(), [&](std::int64_t id) {
+        return xml::tile_of_id(static_cast<std::uint8_t>(id), red_fives_);
+      });
+    }
+
+    if (kyoku_) log_.kyokus.push_back(std::move(*kyoku_).take_kyoku());
+    kyoku_.emplace(std::move(opening), red_fives_);
+    return {};
+  }
+
+  // Every tag of play needs a kyoku that is still open to it.
+  Read<xml::KyokuRecorder*> open_kyoku(const Tag& tag) {
+    if (game_over_) return tag.fail(Kind::NotAGame, "play after the game's end");
+    if (!kyoku_) return tag.fail(Kind::NotAGame, "play before the first kyoku");
+    return &*kyoku_;
+  }
+
+  // Runs one step of the kyoku and places its refusal at the tag.
+  static Status play(const Tag& tag, const xml::KyokuRecorder::Step& step) {
+    if (!step) return tag.fail(Kind::NotAGame, step.error());
+    return {};
+  }
+
+  Status read_tile(const Tag& tag, const TileTag& tile) {
+    auto id = xml::read_integer(tile.id_text, 0, kLastTileId);
+    if (!id) return tag.fail(Kind::NotAGame, "tile id " + id.error());
+    auto kyoku = open_kyoku(tag);
+    if (!kyoku) return Failure(std::move(kyoku.error()));
+    const auto tile_id = static_cast<std::uint8_t>(*id);
+    return play(tag, tile.is_draw ? (*kyoku)->draw(tile.seat, tile_id) : (*kyoku)->discard(tile.seat, tile_id));
+  }
+
+  Status read_call(const Tag& tag) {
+    auto who = tag.seat("who");
+    if (!who) return Failure(std::move(who.error()));
+    auto bits = tag.integer("m", 0, std::numeric_limits<std::int32_t>::max());
+    if (!bits) return Failure(std::move(bits.error()));
+    auto meld = xml::decode_meld(static_cast<unsigned>(*bits));
+    if (!meld) return tag.fail_attribute("m", meld.error());
+    auto kyoku = open_kyoku(tag);
+    if (!kyoku) return Failure(std::move(kyoku.error()));
+    return play(tag, (*kyoku)->call(*who, *meld));
+  }
+
+  Status read_riichi(const Tag& tag) {
+    auto who = tag.seat("who");
+    if (!who) return Failure(std::move(who.error()));
+    auto step = tag.integer("step", 1, 2);
+    if (!step) return Failure(std::move(step.error()));
+    auto kyoku = open_kyoku(tag);
+    if (!kyoku) return Failure(std::move(kyoku.error()));
+    return play(tag, *step == 1 ? (*kyoku)->declare_riichi(*who) : (*kyoku)->confirm_riichi());
+  }
+
+  Status read_dora(const Tag& tag) {
+    auto id = tag.integer("hai", 0, kLastTileId);
+    if (!id) return Failure(std::move(id.error()));
+    auto kyoku = open_kyoku(tag);
+    if (!kyoku) return Failure(std::move(kyoku.error()));
+    return play(tag, (*kyoku)->reveal_dora(static_cast<std::uint8_t>(*id)));
+  }
+
+  // The score changes of a result tag: "score,change" for each seat, in hundreds.
+  static Read<std::array<std::int32_t, 4>> score_changes(const Tag& tag) {
+    auto sc = tag.integers<8>("sc", -kHundredsLimit, kHundredsLimit);
+    if (!sc) return Failure(std::move(sc.error()));
+    std::array<std::int32_t, 4> deltas{};
+    for (std::size_t seat = 0; seat < 4; ++seat) deltas[seat] = static_cast<std::int32_t>((*sc)[2 * seat + 1] * 100);
+    return deltas;
+  }
+
+  Status read_win(const Tag& tag) {
+    xml::WinRecord win{};
+    for (const auto& [attribute, seat] : {std::pair{"who", &win.winner}, std::pair{"fromWho", &win.loser}}) {
+      auto read = tag.seat(attribute);
+      if (!read) return Failure(std::move(read.error()));
+      *seat = *read;
+    }
+    if (tag.has("paoWho")) {
+      if (auto liable = tag.seat("paoWho"); !liable) return Failure(std::move(liable.error()));
+    }
+    auto deltas = score_changes(tag);
+    if (!deltas) return Failure(std::move(deltas.error()));
+    win.deltas = *deltas;
+    auto ura = tag.optional_list("doraHaiUra", 0, kLastTileId);
+    if (!ura) return Failure(std::move(ura.error()));
+    win.ura_ids.assign(ura->begin(), ura->end());
+
+    auto kyoku = open_kyoku(tag);
+    if (!kyoku) return Failure(std::move(kyoku.error()));
+    if (auto won = play(tag, (*kyoku)->win(std::move(win))); !won) return won;
+    game_over_ = tag.has("owari");
+    return {};
+  }
+
+  Status read_draw(const Tag& tag) {
+    auto kind = draw_kind(tag);
+    if (!kind) return Failure(std::move(kind.error()));
+    auto deltas = score_changes(tag);
+    if (!deltas) return Failure(std::move(deltas.error()));
+    auto kyoku = open_kyoku(tag);
+    if (!kyoku) return Failure(std::move(kyoku.error()));
+    const auto written = kind->has_deltas ? std::optional(*deltas) : std::nullopt;
+    if (auto drawn = play(tag, (*kyoku)->draw_game(kind->name, written)); !drawn) return drawn;
+    game_over_ = tag.has("owari");
+    return {};
+  }
+
+  // A draw by exhaustion is named by who was ready: everybody, nobody, or some (who then pay).
+  static Read<DrawKind> draw_kind(const Tag& tag) {
+    if (!tag.has("type")) {
+      const auto ready = std::ranges::count_if(std::array{"hai0", "hai1", "hai2", "hai3"},
+                                               [&](const char* hand) { return tag.has(hand); });
+      return ready == 4 ? kAllTenpai : ready == 0 ? kAllNoten : kExhaustiveDraw;
+    }
+    const std::string_view type = *tag.text("type");
+    for (const DrawKind& kind : kDrawKinds)
+      if (kind.type == type) return kind;
+    return tag.fail_attribute("type", xml::quoted(type) + " names no draw");
+  }
+
+  RawLog log_;
+  std::optional<xml::KyokuRecorder> kyoku_;
+  bool rule_seen_ = false;
+  bool players_seen_ = false;
+  bool red_fives_ = true;
+  bool game_over_ = false;
+};
+
+}  // namespace
+
+std::expected<RawLog, MjlogError> parse_mjlog(PaddedText& xml) {
+  pugi::xml_document document;
+  // In place: the document's names and values are the text's own bytes. The
+  // NUL after the text is the reader's to end on, so the text stays whole.
+  const pugi::xml_parse_result parsed =
+      document.load_buffer_inplace(xml.data(), xml.size() + 1, pugi::parse_default, pugi::encoding_utf8);
+  if (parsed.status == pugi::status_out_of_memory) return Failure(MjlogError{Kind::OutOfMemory, "out of memory"});
+  if (!parsed)
+    return Failure(MjlogError{Kind::NotAGame, std::string(parsed.description()) + " at byte " +
+                                                  std::to_string(parsed.offset)});
+
+  const pugi::xml_node root = document.document_element();
+  if (std::string_view(root.name()) != "mjloggm" || root.next_sibling())
+    return Failure(MjlogError{Kind::NotAGame, "the document is no single <mjloggm> element"});
+
+  GameReader reader;
+  std::size_t position = 0;
+  for (const pugi::xml_node node : root.children()) {
+    // An opening belongs to the kyoku it opens.
+    const bool opens = std::string_view(node.name()) == "INIT";
+    const Tag tag(node, ++position, reader.kyoku_count() + (opens ? 1 : 0));
+    if (node.type() != pugi::node_element) return tag.fail(Kind::NotAGame, "text between the tags");
+    if (auto read = reader.read(tag); !read) return Failure(std::move(read.error()));
+  }
+  return std::move(reader).finish(Tag(root, position, reader.kyoku_count()));
+}
+
+}  // namespace paiscribe

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <expected>
+#include <string>
+#include <string_view>
+
+#include "paiscribe/base/padded_text.hpp"
+#include "paiscribe/record/raw_log.hpp"
+
+namespace paiscribe {
+
+enum class MjlogErrorKind {
+  NotAGame,         // no XML, no game record, or a record whose play cannot be
+  ThreePlayerGame,  // a record of a game the conversion does not play
+  OutOfMemory,      // the document did not fit in memory
+};
+
+// Why an mjlog text is no game record, and where it says so (tag, its
+// position, the kyoku, the attribute).
+struct MjlogError {
+  MjlogErrorKind kind;
+  std::string message;
+};
+
+// Reads Tenhou's XML game record into the same record the JSON log gives.
+// The XML is parsed where it lies, which leaves the text changed.
+std::expected<RawLog, MjlogError> parse_mjlog(PaddedText& xml);
+
+}  // namespace paiscribe

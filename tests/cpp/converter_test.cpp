@@ -1,0 +1,222 @@
+// The one way from a record's text to its lines: what each input policy
+// takes, a converter kept from record to record giving what a fresh one
+// gives, and a batch run writing for each record what a fresh converter
+// gives for it, failing each bad record alone with its class and message.
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "paiscribe/io/gzip.hpp"
+#include "paiscribe/pipeline/batch_run.hpp"
+#include "paiscribe/pipeline/converter.hpp"
+
+namespace paiscribe {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string read_file(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream buffer;
+  buffer << in.rdbuf();
+  return buffer.str();
+}
+
+void write_file(const fs::path& path, std::string_view bytes) {
+  std::ofstream(path, std::ios::binary) << bytes;
+}
+
+std::string sample(std::string_view name) { return read_file(fs::path(PAISCRIBE_TEST_DATA) / name); }
+
+std::string packed(std::string_view data) { return gzip_compress(data).value(); }
+
+// All the lines of a record, each with its line feed, or its failure.
+std::expected<std::string, PipelineError> lines_of(Converter& converter, std::string_view text, InputPolicy policy) {
+  if (auto started = converter.start(PaddedText(text), policy); !started) return std::unexpected(started.error());
+  std::string lines;
+  for (;;) {
+    auto made = converter.next_batch();
+    if (!made) return std::unexpected(made.error());
+    if (!*made) return lines;
+    lines += converter.lines().text();
+  }
+}
+
+std::expected<std::string, PipelineError> fresh_lines(std::string_view text, InputPolicy policy = kAnyRecord) {
+  Converter converter;
+  return lines_of(converter, text, policy);
+}
+
+// "lines", or the failure's class and message, for a table.
+std::string outcome(const std::expected<std::string, PipelineError>& lines) {
+  if (lines) return "lines";
+  switch (lines.error().error_class) {
+    case ErrorClass::OSError: return "OSError: " + lines.error().message;
+    case ErrorClass::JsonParsingError: return "JsonParsingError: " + lines.error().message;
+    case ErrorClass::MjlogParsingError: return "MjlogParsingError: " + lines.error().message;
+    default: return std::to_string(static_cast<int>(lines.error().error_class)) + ": " + lines.error().message;
+  }
+}
+
+class Scratch : public testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = fs::temp_directory_path() / ("paiscribe-batch-" + std::to_string(::getpid()));
+    fs::remove_all(dir_);
+    fs::create_directories(dir_ / "out");
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+  fs::path dir_;
+};
+
+struct LogCase {
+  std::string_view name;
+  std::string bytes;
+};
+
+std::vector<LogCase> log_cases() {
+  const std::string game = sample("hanchan_double_ron.json");
+  std::string cut_gzip = packed(game);
+  cut_gzip.resize(cut_gzip.size() / 2);
+  return {
+      {"plain", game},
+      {"pretty", sample("four_kan_abort.json")},
+      {"gzip", packed(sample("tonpuu_double_ron.json"))},
+      {"two_gzip_members", packed(game.substr(0, 1000)) + packed(game.substr(1000))},
+      {"xml", sample("mjlog/mjlog_023.xml")},
+      {"xml_gzip", sample("mjlog/mjlog_007.mjlog")},
+      {"three_player", sample("three_player.json")},
+      {"three_player_xml", sample("mjlog/mjlog_011.xml")},
+      {"not_json", "{"},
+      {"not_utf8", "{\"log\":\"\xff\"}"},
+      {"cut_gzip", cut_gzip},
+      {"gzip_then_garbage", packed(game) + "garbage"},
+  };
+}
+
+TEST(Converter, PolicyDecidesGzipAndFormat) {
+  constexpr std::string_view kBom = "\xEF\xBB\xBF";
+  const std::string json = sample("hanchan_double_ron.json");
+  const std::string xml = sample("mjlog/mjlog_001.xml");
+  const std::string not_utf8 = "OSError: stream did not contain valid UTF-8";
+  const std::string json_failed = "JsonParsingError: failed to parse tenhou.net/6 log";
+  const std::string xml_failed = "MjlogParsingError: failed to parse mjlog record";
+  const struct {
+    std::string_view name;
+    std::string text;
+    std::string as_json, as_xml, as_either;  // kJsonLogAsIs, kMjlog, kAnyRecord
+  } cases[] = {
+      {"json", json, "lines", xml_failed, "lines"},
+      {"json, gzip", packed(json), not_utf8, xml_failed, "lines"},
+      {"json after a byte-order mark", std::string(kBom) + json, json_failed, xml_failed, json_failed},
+      {"xml", xml, json_failed, "lines", "lines"},
+      {"xml, gzip", packed(xml), not_utf8, "lines", "lines"},
+      {"xml after a byte-order mark and blanks", std::string(kBom) + " \n" + xml, json_failed, "lines", "lines"},
+      {"xml, gzip, after a byte-order mark", packed(std::string(kBom) + xml), not_utf8, "lines", "lines"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(outcome(fresh_lines(c.text, kJsonLogAsIs)), c.as_json);
+    EXPECT_EQ(outcome(fresh_lines(c.text, kMjlog)), c.as_xml);
+    EXPECT_EQ(outcome(fresh_lines(c.text, kAnyRecord)), c.as_either);
+  }
+  // A record read either way gives the same lines.
+  EXPECT_EQ(fresh_lines(packed(xml)).value(), fresh_lines(xml, kMjlog).value());
+}
+
+// Whatever came before, a kept converter gives each record what a fresh one
+// gives it: every ordered pair of records, failures among them.
+TEST(Converter, KeptFromRecordToRecordGivesWhatAFreshOneGives) {
+  const std::vector<LogCase> cases = log_cases();
+  for (const LogCase& before : cases) {
+    for (const LogCase& after : cases) {
+      SCOPED_TRACE(std::string(before.name) + " then " + std::string(after.name));
+      Converter kept;
+      static_cast<void>(lines_of(kept, before.bytes, kAnyRecord));
+      kept.keep_typical();
+      const auto expected = fresh_lines(after.bytes);
+      const auto actual = lines_of(kept, after.bytes, kAnyRecord);
+      ASSERT_EQ(outcome(actual), outcome(expected));
+      if (expected) {
+        EXPECT_EQ(*actual, *expected);
+      }
+    }
+  }
+}
+
+TEST_F(Scratch, EachLogGivesWhatAFreshConverterGivesForIt) {
+  std::vector<BatchJob> jobs;
+  for (const LogCase& c : log_cases()) {
+    const fs::path input = dir_ / (std::string(c.name) + ".json");
+    write_file(input, c.bytes);
+    jobs.push_back({input.native(), (dir_ / "out" / (std::string(c.name) + ".mjson")).native()});
+  }
+  jobs.push_back({(dir_ / "gone.json").native(), (dir_ / "out" / "gone.mjson").native()});
+
+  BatchRun run(jobs, 2, false);
+  const std::vector<JobFailure> failures = run.finish();
+  std::size_t next_failure = 0;
+  for (std::size_t i = 0; i < jobs.size(); ++i) {
+    SCOPED_TRACE(jobs[i].input);
+    Converter fresh;
+    const auto started = fresh.start_file(jobs[i].input, kAnyRecord);
+    const auto expected = started ? fresh_lines(read_file(jobs[i].input)) : std::unexpected(started.error());
+    const bool failed = next_failure < failures.size() && failures[next_failure].job == i;
+    if (expected) {
+      EXPECT_FALSE(failed);
+      EXPECT_EQ(read_file(jobs[i].output), *expected);
+    } else {
+      ASSERT_TRUE(failed);
+      EXPECT_EQ(failures[next_failure].error.error_class, expected.error().error_class);
+      EXPECT_EQ(failures[next_failure].error.message, expected.error().message);
+    }
+    if (failed) {
+      EXPECT_FALSE(fs::exists(jobs[i].output));
+      ++next_failure;
+    }
+  }
+  EXPECT_EQ(next_failure, failures.size());
+  EXPECT_EQ(run.counts().converted + run.counts().failed, jobs.size());
+}
+
+TEST_F(Scratch, StoppedRunLeavesOnlyWholeOutputs) {
+  const fs::path input = dir_ / "game.json";
+  write_file(input, sample("four_kan_abort.json"));
+  const std::string expected = fresh_lines(read_file(input)).value();
+  std::vector<BatchJob> jobs;
+  for (int i = 0; i < 200; ++i) jobs.push_back({input.native(), (dir_ / "out" / (std::to_string(i) + ".mjson")).native()});
+
+  BatchRun run(jobs, 2, false);
+  run.stop();
+  EXPECT_TRUE(run.finish().empty());
+  std::size_t outputs = 0;
+  for (const auto& entry : fs::directory_iterator(dir_ / "out")) {
+    SCOPED_TRACE(entry.path().native());
+    EXPECT_EQ(entry.path().extension(), ".mjson");
+    EXPECT_EQ(read_file(entry.path()), expected);
+    ++outputs;
+  }
+  EXPECT_EQ(outputs, run.counts().converted);
+  EXPECT_LT(outputs, jobs.size());
+}
+
+TEST_F(Scratch, UnwritableOutputFailsThatLogAndLeavesNothing) {
+  const fs::path input = dir_ / "game.json";
+  write_file(input, sample("hanchan_double_ron.json"));
+  const fs::path output = dir_ / "missing" / "game.mjson";
+  BatchRun run({{input.native(), output.native()}}, 1, true);
+  const auto failures = run.finish();
+  ASSERT_EQ(failures.size(), 1u);
+  EXPECT_EQ(failures[0].error.message, "failed to create mjai out file " + output.native());
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 2);
+}
+
+}  // namespace
+}  // namespace paiscribe
