@@ -42,7 +42,7 @@ LARGE_MEGABYTES = 8
 
 # The full call should cost no more than parsing the log with json.loads, and
 # at most this many times the floor.
-FLOOR_TARGET = 3.0
+FLOOR_TARGET = 2.5
 
 
 def large_log():

@@ -13,6 +13,7 @@
 #include <fstream>
 #include <iterator>
 #include <optional>
+#include <type_traits>
 #include <string>
 #include <vector>
 
@@ -49,22 +50,68 @@ std::optional<paiscribe::RawLog> record_of(const Input& input) {
   return log ? std::optional(std::move(*log)) : std::nullopt;
 }
 
-// The JSON library's own reader over the same text with a handler that keeps
-// nothing: the floor under any parse built on it.
+// Floors: what no conversion can go below, for its stages to be read as a
+// ratio to them.
+
+// The JSON library's own reader over the same text, checking its UTF-8 as
+// the log's reader does, with a handler that keeps nothing: the floor under
+// any parse built on it.
 struct DiscardingHandler : rapidjson::BaseReaderHandler<rapidjson::UTF8<>, DiscardingHandler> {
   bool Default() { return true; }
 };
 
+// The reader again, with a handler that keeps one byte per integer: the
+// floor under building any record of the log.
+struct ByteKeepingHandler : rapidjson::BaseReaderHandler<rapidjson::UTF8<>, ByteKeepingHandler> {
+  std::string& bytes;
+  explicit ByteKeepingHandler(std::string& kept) : bytes(kept) {}
+  bool Uint(unsigned u) {
+    bytes.push_back(static_cast<char>(u));
+    return true;
+  }
+  bool Default() { return true; }
+};
+
+template <typename Handler>
 void json_reader(benchmark::State& state, const Input& input) {
-  std::string copy;
+  const paiscribe::PaddedText text(input.text);
+  rapidjson::Reader reader;
+  std::string kept;
   for (auto _ : state) {
-    copy.assign(input.text);
-    rapidjson::InsituStringStream stream(copy.data());
-    rapidjson::Reader reader;
-    DiscardingHandler handler;
-    auto result = reader.Parse<rapidjson::kParseInsituFlag | rapidjson::kParseValidateEncodingFlag>(stream, handler);
+    kept.clear();
+    rapidjson::StringStream stream(text.data());
+    Handler handler = [&] {
+      if constexpr (std::is_same_v<Handler, ByteKeepingHandler>) return Handler(kept);
+      else return Handler();
+    }();
+    auto result = reader.Parse<rapidjson::kParseValidateEncodingFlag>(stream, handler);
     benchmark::DoNotOptimize(result);
   }
+  count_bytes(state, input);
+}
+
+// The game's draws and discards, most of its lines, copied from their table
+// into a kept buffer in the game's order: the floor under writing its lines.
+void table_lines(benchmark::State& state, const Input& input) {
+  const auto log = record_of(input);
+  paiscribe::Converter converter;
+  if (!log || !converter.start(paiscribe::PaddedText(input.text), paiscribe::kJsonLogAsIs))
+    return state.SkipWithError("the log does not convert");
+  const auto lines = converter.all_lines();
+  if (!lines) return state.SkipWithError("the log does not convert");
+  std::vector<const paiscribe::CommonLine*> common;
+  for (std::size_t i = 0; i < (*lines)->size(); ++i) {
+    for (const auto& line : paiscribe::kCommonLines) {
+      if (std::string_view(line.text.data(), line.size) == (**lines)[i]) common.push_back(&line);
+    }
+  }
+  paiscribe::MjaiLines copied;
+  for (auto _ : state) {
+    copied.clear();
+    for (const paiscribe::CommonLine* line : common) copied.add(*line);
+    benchmark::DoNotOptimize(copied);
+  }
+  state.counters["lines"] = static_cast<double>(common.size());
   count_bytes(state, input);
 }
 
@@ -168,7 +215,9 @@ int main(int argc, char** argv) {
         is_xml ? std::vector<std::pair<const char*, Stage>>{{"mjlog_parse", parse<parse_xml>},
                                                             {"mjlog", pipeline<true>}}
                : std::vector<std::pair<const char*, Stage>>{
-                     {"json_reader", json_reader},   {"parse", parse<parse_json>},
+                     {"json_reader", json_reader<DiscardingHandler>},
+                     {"json_reader_record", json_reader<ByteKeepingHandler>},
+                     {"table_lines", table_lines},   {"parse", parse<parse_json>},
                      {"convert", convert},           {"pipeline", pipeline<false>},
                      {"pipeline_kept", pipeline<true>}, {"entry", entry}};
     for (const auto& [stage_name, stage] : stages) {

@@ -11,10 +11,10 @@
 #include <vector>
 
 #include "paiscribe/conv/convert_kyoku.hpp"
-#include "paiscribe/conv/game_conversion.hpp"
-#include "paiscribe/json/parse_json_log.hpp"
 #include "paiscribe/conv/decode_items.hpp"
-#include "paiscribe/conv/seat_events.hpp"
+#include "paiscribe/conv/game_conversion.hpp"
+#include "paiscribe/conv/seat_actions.hpp"
+#include "paiscribe/json/parse_json_log.hpp"
 #include "paiscribe/mjai/event.hpp"
 #include "paiscribe/mjai/tile_names.hpp"
 #include "paiscribe/record/raw_log.hpp"
@@ -27,6 +27,12 @@ inline std::expected<RawLog, JsonParseError> parse_text(std::string_view text) {
   return parse_json_log(PaddedText(text));
 }
 
+inline std::vector<std::string> lines_in(const MjaiLines& lines) {
+  std::vector<std::string> texts;
+  for (std::size_t i = 0; i < lines.size(); ++i) texts.emplace_back(lines[i]);
+  return texts;
+}
+
 // The game's mjai lines as the conversion writes them, or one line naming
 // the failure.
 inline std::vector<std::string> lines_of(const RawLog& log) {
@@ -37,9 +43,19 @@ inline std::vector<std::string> lines_of(const RawLog& log) {
   while (!game->done()) {
     if (!game->next(lines)) return {"conversion failed"};
   }
-  std::vector<std::string> texts;
-  for (std::size_t i = 0; i < lines.size(); ++i) texts.emplace_back(lines[i]);
-  return texts;
+  return lines_in(lines);
+}
+
+// The game's lines, or its failure.
+inline std::expected<std::vector<std::string>, GameError> converted(const RawLog& log) {
+  ConversionStorage storage;
+  auto game = GameConversion::start(log, storage);
+  if (!game) return std::unexpected(GameError{std::move(game.error())});
+  MjaiLines lines;
+  while (!game->done()) {
+    if (auto made = game->next(lines); !made) return std::unexpected(std::move(made.error()));
+  }
+  return lines_in(lines);
 }
 
 // A list item written the way the log writes it: a code or a call string.
@@ -62,33 +78,49 @@ inline ActionItems items(std::span<const Item> list) {
 }
 inline ActionItems items(std::initializer_list<Item> list) { return items(std::span(list.begin(), list.size())); }
 
+inline std::vector<Event> events_of(Seat actor, const std::vector<Action>& actions) {
+  std::vector<Event> events;
+  for (const Action& action : actions) events.push_back(event_of(actor, action));
+  return events;
+}
+
 // One item decoded on its own, as its seat's list decoding would decode it.
 inline std::expected<Event, ConversionError> decode_take(Seat actor, const Item& item) {
-  std::vector<Event> events;
-  if (auto decoded = append_takes(SeatAt{{}, actor}, items({item}), events); !decoded)
+  std::vector<Action> actions;
+  if (auto decoded = append_takes(SeatAt{{}, actor}, items({item}), actions); !decoded)
     return std::unexpected(decoded.error());
-  return std::move(events.front());
+  return event_of(actor, actions.front());
 }
 
 inline std::expected<std::vector<Event>, ConversionError> decode_discard(Seat actor, const Item& item) {
-  std::vector<Event> events;
-  if (auto decoded = append_discards(SeatAt{{}, actor}, items({item}), events); !decoded)
+  std::vector<Action> actions;
+  if (auto decoded = append_discards(SeatAt{{}, actor}, items({item}), actions); !decoded)
     return std::unexpected(decoded.error());
-  return events;
+  return events_of(actor, actions);
 }
+
+struct SeatEvents {
+  std::vector<Event> takes;
+  std::vector<Event> discards;
+};
 
 inline std::expected<SeatEvents, ConversionError> build_seat_events(Seat seat, std::span<const Item> takes,
                                                                     std::span<const Item> discards) {
-  SeatEvents events;
-  if (auto built = paiscribe::build_seat_events(SeatAt{{}, seat}, items(takes), items(discards), events); !built)
+  SeatActions actions;
+  if (auto built = build_seat_actions(SeatAt{{}, seat}, items(takes), items(discards), actions); !built)
     return std::unexpected(built.error());
-  return events;
+  return SeatEvents{events_of(seat, actions.takes), events_of(seat, actions.discards)};
 }
 
-inline std::expected<void, ConversionError> convert_kyoku(const RawKyoku& kyoku, const KyokuResult& result,
-                                                         std::vector<Event>& events) {
-  EverySeatEvents seats;
-  return paiscribe::convert_kyoku(kyoku, result, events, seats);
+// One kyoku's lines, start_kyoku to end_kyoku, as a kyoku ending in a draw.
+inline std::expected<std::vector<std::string>, ConversionError> convert_kyoku(const RawKyoku& kyoku) {
+  EverySeatActions seats;
+  MjaiLines lines;
+  GameLines game_lines(lines);
+  const KyokuResult draw;
+  if (auto converted = paiscribe::convert_kyoku(kyoku, KyokuOutcome{draw, {}}, seats, game_lines); !converted)
+    return std::unexpected(converted.error());
+  return lines_in(lines);
 }
 
 inline Tile tile(int code) { return *tile_from_code(static_cast<std::uint8_t>(code)); }
@@ -115,39 +147,35 @@ inline void set_lists(RawKyoku& kyoku, int seat, std::initializer_list<Item> tak
   kyoku.seats[seat].discard_items = items(discards);
 }
 
-// One event in a few words: "tsumo 0 1m", "pon 2<0 5m", "dahai 1 E*" (* = tsumogiri).
-inline std::string summary(const Event& event) {
-  auto seat = [](Seat s) { return std::to_string(s); };
-  auto name = [](Tile t) { return std::string(mjai_name(t)); };
-  return std::visit(
-      [&](const auto& e) -> std::string {
-        using T = std::decay_t<decltype(e)>;
-        if constexpr (std::is_same_v<T, ev::StartGame>) return "start_game";
-        else if constexpr (std::is_same_v<T, ev::StartKyoku>) return "start_kyoku";
-        else if constexpr (std::is_same_v<T, ev::Tsumo>) return "tsumo " + seat(e.actor) + " " + name(e.pai);
-        else if constexpr (std::is_same_v<T, ev::Dahai>)
-          return "dahai " + seat(e.actor) + " " + name(e.pai) + (e.tsumogiri ? "*" : "");
-        else if constexpr (std::is_same_v<T, ev::Chi>) return "chi " + seat(e.actor) + "<" + seat(e.target) + " " + name(e.pai);
-        else if constexpr (std::is_same_v<T, ev::Pon>) return "pon " + seat(e.actor) + "<" + seat(e.target) + " " + name(e.pai);
-        else if constexpr (std::is_same_v<T, ev::Daiminkan>)
-          return "daiminkan " + seat(e.actor) + "<" + seat(e.target) + " " + name(e.pai);
-        else if constexpr (std::is_same_v<T, ev::Kakan>) return "kakan " + seat(e.actor) + " " + name(e.pai);
-        else if constexpr (std::is_same_v<T, ev::Ankan>) return "ankan " + seat(e.actor) + " " + name(e.consumed[0]);
-        else if constexpr (std::is_same_v<T, ev::Dora>) return "dora " + name(e.dora_marker);
-        else if constexpr (std::is_same_v<T, ev::Reach>) return "reach " + seat(e.actor);
-        else if constexpr (std::is_same_v<T, ev::ReachAccepted>) return "reach_accepted " + seat(e.actor);
-        else if constexpr (std::is_same_v<T, ev::Hora>) return "hora " + seat(e.actor) + "<" + seat(e.target);
-        else if constexpr (std::is_same_v<T, ev::Ryukyoku>) return "ryukyoku";
-        else if constexpr (std::is_same_v<T, ev::EndKyoku>) return "end_kyoku";
-        else if constexpr (std::is_same_v<T, ev::EndGame>) return "end_game";
-        else return "none";
-      },
-      event);
+// The text of a member of a line: a string's content, a number or literal,
+// or the first element of a list.
+inline std::string member_of(std::string_view line, std::string_view key) {
+  std::size_t at = line.find("\"" + std::string(key) + "\":");
+  if (at == std::string_view::npos) return "";
+  at += key.size() + 3;
+  if (line[at] == '[') ++at;
+  if (line[at] == '"') return std::string(line.substr(at + 1, line.find('"', at + 1) - at - 1));
+  return std::string(line.substr(at, line.find_first_of(",]}", at) - at));
 }
 
-inline std::vector<std::string> summaries(const std::vector<Event>& events) {
+// One line in a few words: "tsumo 0 1m", "pon 2<0 5m", "dahai 1 E*" (* = tsumogiri).
+inline std::string summary(std::string_view line) {
+  const std::string type = member_of(line, "type");
+  const std::string actor = member_of(line, "actor");
+  const std::string target = actor + "<" + member_of(line, "target");
+  if (type == "tsumo" || type == "kakan") return type + " " + actor + " " + member_of(line, "pai");
+  if (type == "dahai") return type + " " + actor + " " + member_of(line, "pai") + (member_of(line, "tsumogiri") == "true" ? "*" : "");
+  if (type == "chi" || type == "pon" || type == "daiminkan") return type + " " + target + " " + member_of(line, "pai");
+  if (type == "ankan") return type + " " + actor + " " + member_of(line, "consumed");
+  if (type == "dora") return type + " " + member_of(line, "dora_marker");
+  if (type == "reach" || type == "reach_accepted") return type + " " + actor;
+  if (type == "hora") return type + " " + target;
+  return type;
+}
+
+inline std::vector<std::string> summaries(const std::vector<std::string>& lines) {
   std::vector<std::string> out;
-  for (const Event& event : events) out.push_back(summary(event));
+  for (const std::string& line : lines) out.push_back(summary(line));
   return out;
 }
 

@@ -28,26 +28,31 @@ ResultItem details(std::vector<Detail> values) {
   return ResultItem{details};
 }
 
-// The closing events of a kyoku with ura indicator 6m, in short form.
+// The text between "key":[ and ], commas and quotes made blanks.
+std::string list_of(std::string_view line, std::string_view key) {
+  const std::size_t at = line.find("\"" + std::string(key) + "\":[");
+  if (at == std::string_view::npos) return "absent";
+  const std::size_t from = at + key.size() + 4;
+  std::string list(line.substr(from, line.find(']', from) - from));
+  std::erase(list, '"');
+  return list;
+}
+
+// The closing lines of a kyoku with ura indicator 6m, in short form.
 std::vector<std::string> closing(const std::vector<ResultItem>& result) {
-  auto digest = digest_result(result);
+  std::vector<Win> wins;
+  auto digest = digest_result(result, wins);
   if (!digest) return {"invalid log"};
-  std::vector<Event> events;
+  MjaiLines lines;
+  GameLines game_lines(lines);
   const std::vector<Tile> ura = tiles({16});
-  close_kyoku(events, *digest, ura);
+  close_kyoku(game_lines, *digest, wins, ura);
   std::vector<std::string> out;
-  for (const Event& event : events) {
-    std::string line = summary(event);
-    if (const auto* hora = std::get_if<ev::Hora>(&event)) {
-      line += " [" + std::to_string((*hora->deltas)[0]) + "," + std::to_string((*hora->deltas)[1]) + "," +
-              std::to_string((*hora->deltas)[2]) + "," + std::to_string((*hora->deltas)[3]) + "]";
-      for (Tile t : *hora->ura_markers) line += " " + std::string(mjai_name(t));
-    }
-    if (const auto* draw = std::get_if<ev::Ryukyoku>(&event)) {
-      line += " [" + std::to_string((*draw->deltas)[0]) + "," + std::to_string((*draw->deltas)[1]) + "," +
-              std::to_string((*draw->deltas)[2]) + "," + std::to_string((*draw->deltas)[3]) + "]";
-    }
-    out.push_back(line);
+  for (const std::string& line : lines_in(lines)) {
+    std::string text = summary(line);
+    if (text.starts_with("hora")) text += " [" + list_of(line, "deltas") + "] " + list_of(line, "ura_markers");
+    if (text.starts_with("ryukyoku")) text += " [" + list_of(line, "deltas") + "]";
+    out.push_back(text);
   }
   return out;
 }
@@ -100,12 +105,11 @@ TEST(KyokuResult, ClosingEvents) {
 }
 
 TEST(KyokuResult, EmptyUraIndicatorsGiveAnEmptyListNotNone) {
-  std::vector<Event> events;
-  close_kyoku(events, Wins{{Win{{0, 0, 0, 0}, 1, 2}}}, {});
-  const auto& hora = std::get<ev::Hora>(events.front());
-  ASSERT_TRUE(hora.ura_markers.has_value());
-  EXPECT_TRUE(hora.ura_markers->empty());
-  ASSERT_TRUE(hora.deltas.has_value());
+  MjaiLines lines;
+  GameLines game_lines(lines);
+  const Win win{{0, 0, 0, 0}, 1, 2};
+  close_kyoku(game_lines, KyokuResult{true, 0, 1, {}}, std::span(&win, 1), {});
+  EXPECT_EQ(lines[0], R"({"type":"hora","actor":1,"target":2,"deltas":[0,0,0,0],"ura_markers":[]})");
 }
 
 }  // namespace

@@ -346,8 +346,9 @@ TEST(MjaiLines, LinesShareOneBuffer) {
     const auto is_start = [](const Event& e) { return std::holds_alternative<ev::StartGame>(e); };
     EXPECT_EQ(named, static_cast<std::size_t>(std::count_if(c.events.begin() + static_cast<std::ptrdiff_t>(middle),
                                                              c.events.end(), is_start)));
-    // The text, the line ends and the lines with names: never one per line.
-    EXPECT_LE(allocations, 2u + static_cast<std::size_t>(std::ranges::count_if(c.events, is_start)));
+    // The text (grown once more for a line far longer than the typical), the
+    // line ends and the lines with names: never one per line.
+    EXPECT_LE(allocations, 4u + static_cast<std::size_t>(std::ranges::count_if(c.events, is_start)));
   }
 }
 

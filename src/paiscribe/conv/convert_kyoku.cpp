@@ -1,10 +1,12 @@
 #include "paiscribe/conv/convert_kyoku.hpp"
 
+#include <algorithm>
 #include <array>
 #include <optional>
 #include <span>
 
-#include "paiscribe/conv/seat_events.hpp"
+#include "paiscribe/conv/seat_actions.hpp"
+#include "paiscribe/mjai/common_lines.hpp"
 
 namespace paiscribe {
 namespace {
@@ -13,18 +15,30 @@ using Failure = std::unexpected<ConversionError>;
 
 constexpr Seat next_seat(Seat seat) { return static_cast<Seat>((seat + 1) % 4); }
 
-// What the turn logic needs to know of a chi, pon or daiminkan.
-struct Call {
-  Seat target;
-  Tile pai;
-  int rank;  // the higher claim wins a discard; a daiminkan yields even to a chi
+// What the turn logic needs to know of a seat's next take when it is a chi,
+// pon or daiminkan: the discard it claims, as one key of the seat that made
+// it and its tile, and how strong the claim is.
+struct NextCall {
+  static constexpr std::uint16_t kNone = 0xFFFF;
+  static constexpr std::uint16_t key(Seat target, Tile pai) {
+    return static_cast<std::uint16_t>(target << 8 | pai.index());
+  }
+
+  std::uint16_t claims = kNone;
+  std::int8_t rank = 0;  // the higher claim wins a discard; a daiminkan yields even to a chi
+
+  bool is_call() const { return claims != kNone; }
+  Seat target() const { return static_cast<Seat>(claims >> 8); }
+  Tile pai() const { return Tile(static_cast<std::uint8_t>(claims & 0xFF)); }
 };
 
-std::optional<Call> call_of(const Event& event) {
-  if (const auto* chi = std::get_if<ev::Chi>(&event)) return Call{chi->target, chi->pai, 0};
-  if (const auto* pon = std::get_if<ev::Pon>(&event)) return Call{pon->target, pon->pai, 1};
-  if (const auto* kan = std::get_if<ev::Daiminkan>(&event)) return Call{kan->target, kan->pai, -1};
-  return std::nullopt;
+NextCall next_call_of(const Action& take) {
+  switch (take.kind) {
+    case Action::Kind::Chi: return {NextCall::key(take.target, take.pai), 0};
+    case Action::Kind::Pon: return {NextCall::key(take.target, take.pai), 1};
+    case Action::Kind::Daiminkan: return {NextCall::key(take.target, take.pai), -1};
+    default: return {};
+  }
 }
 
 ev::StartKyoku start_kyoku_of(const RawKyoku& kyoku) {
@@ -51,30 +65,31 @@ enum class Ambiguity : std::uint8_t { Unseen, CalledOnce, PassedOnce };
 class Unplayed {
  public:
   Unplayed() = default;
-  explicit Unplayed(const std::vector<Event>& list) : next_(list.data()), end_(list.data() + list.size()) {}
+  explicit Unplayed(const std::vector<Action>& list) : next_(list.data()), end_(list.data() + list.size()) {}
 
   bool empty() const { return next_ == end_; }
-  const Event& front() const { return *next_; }
-  const Event& pop() { return *next_++; }
+  const Action& front() const { return *next_; }
+  const Action& pop() { return *next_++; }
   std::size_t remaining() const { return static_cast<std::size_t>(end_ - next_); }
+  // Whether a dahai of `tile` is still to come.
+  bool holds_dahai_of(Tile tile) const {
+    return std::any_of(next_, end_, [tile](const Action& action) { return action.is_dahai() && action.pai == tile; });
+  }
 
  private:
-  const Event* next_ = nullptr;
-  const Event* end_ = nullptr;
+  const Action* next_ = nullptr;
+  const Action* end_ = nullptr;
 };
 
 class KyokuReplay {
  public:
-  KyokuReplay(const RawKyoku& kyoku, const EverySeatEvents& players, std::vector<Event>& events)
-      : kyoku_(kyoku), events_(events), seat_(kyoku.header.kyoku_index % 4) {
+  KyokuReplay(const RawKyoku& kyoku, const EverySeatActions& players, GameLines& lines)
+      : kyoku_(kyoku), lines_(lines), seat_(kyoku.header.kyoku_index % 4) {
     for (Seat seat = 0; seat < 4; ++seat) {
       takes_[seat] = Unplayed(players[seat].takes);
       note_next_call(seat);
       discards_[seat] = Unplayed(players[seat].discards);
       takes_left_ += players[seat].takes.size();
-      for (const Event& discard : players[seat].discards) {
-        if (const auto* dahai = std::get_if<ev::Dahai>(&discard)) ++remaining_discards_[seat][dahai->pai.index()];
-      }
     }
   }
 
@@ -94,57 +109,63 @@ class KyokuReplay {
 
   Step take_phase() {
     if (takes_[seat_].empty()) return Failure(missing_take());
-    const Event& take = takes_[seat_].pop();
-    if (const auto& call = next_call_[seat_]; call && !call_is_possible(*call)) return Failure(unexpected_call());
+    const Action& take = takes_[seat_].pop();
+    if (const NextCall call = next_call_[seat_]; call.is_call() && !call_is_possible(call))
+      return Failure(unexpected_call());
     note_next_call(seat_);
     --takes_left_;
 
     if (reach_accept_pending_) {
-      events_.emplace_back(ev::ReachAccepted{reach_declarer_});
+      lines_.add(ev::ReachAccepted{reach_declarer_});
       reach_accept_pending_ = false;
     }
 
-    if (std::holds_alternative<ev::Tsumo>(take)) {
+    if (take.kind == Action::Kind::Tsumo) {
       if (dora_at_next_tsumo_) {
         if (auto revealed = reveal_dora(); !revealed) return Failure(revealed.error());
         dora_at_next_tsumo_ = false;
       }
-      events_.push_back(take);
+      lines_.add(tsumo_line(seat_, take.pai));
       return Phase::Discard;
     }
-    if (std::holds_alternative<ev::Daiminkan>(take)) {
+    if (take.kind == Action::Kind::Daiminkan) {
       if (dora_pending_) {
         if (auto revealed = reveal_dora(); !revealed) return Failure(revealed.error());
       }
-      events_.push_back(take);
+      lines_.add(event_of(seat_, take));
       dora_pending_ = true;
       return Phase::Take;  // the rinshan draw
     }
-    events_.push_back(take);
+    lines_.add(event_of(seat_, take));
     return Phase::Discard;
+  }
+
+  void write_discard(const Action& discard) {
+    if (discard.is_dahai()) lines_.add(dahai_line(seat_, discard.pai, discard.tsumogiri));
+    else lines_.add(event_of(seat_, discard));
   }
 
   Step discard_phase() {
     if (discards_[seat_].empty()) return Phase::Ended;
-    const Event& discard = discards_[seat_].pop();
+    const Action& discard = discards_[seat_].pop();
     note_discard(discard);
 
     if (dora_pending_) {
-      if (std::holds_alternative<ev::Dahai>(discard) || std::holds_alternative<ev::Ankan>(discard)) {
+      if (discard.kind == Action::Kind::Dahai || discard.kind == Action::Kind::Ankan) {
         if (auto revealed = reveal_dora(); !revealed) return Failure(revealed.error());
         dora_pending_ = false;
-      } else if (std::holds_alternative<ev::Kakan>(discard)) {
+      } else if (discard.kind == Action::Kind::Kakan) {
         dora_at_next_tsumo_ = true;
       }
     }
-    events_.push_back(discard);
+    write_discard(discard);
 
-    if (std::holds_alternative<ev::Reach>(discard)) {
+    if (discard.kind == Action::Kind::Reach) {
       if (discards_[seat_].empty()) return Failure(conversion_error::MissingReachDiscard{seat_at()});
       // The riichi tile goes out before any kan dora is shown.
-      const Event& reach_discard = discards_[seat_].pop();
+      const Action& reach_discard = discards_[seat_].pop();
       note_discard(reach_discard);
-      events_.push_back(reach_discard);
+      write_discard(reach_discard);
       reach_accept_pending_ = true;
       reach_declarer_ = seat_;
     }
@@ -152,11 +173,11 @@ class KyokuReplay {
     // A pending reach acceptance or kan dora dies with the kyoku.
     if (takes_left_ == 0) return Phase::Ended;
 
-    if (std::holds_alternative<ev::Kakan>(discard)) {
+    if (discard.kind == Action::Kind::Kakan) {
       dora_pending_ = true;
       return Phase::Take;
     }
-    if (std::holds_alternative<ev::Ankan>(discard)) {
+    if (discard.kind == Action::Kind::Ankan) {
       if (auto revealed = reveal_dora(); !revealed) return Failure(revealed.error());
       return Phase::Take;
     }
@@ -170,21 +191,21 @@ class KyokuReplay {
   Seat choose_next_seat(Seat discarder) {
     std::optional<Seat> chosen;
     int chosen_rank = 0;
+    const std::uint16_t discard = NextCall::key(discarder, last_discard_);
     for (Seat seat = 0; seat < 4; ++seat) {
-      if (seat == discarder) continue;
-      const auto& call = next_call_[seat];
-      if (!call || call->target != discarder || call->pai != last_discard_) continue;
+      const NextCall call = next_call_[seat];
+      // A seat never claims its own discard: its key names another seat.
+      if (call.claims != discard) continue;
       // Equal ranks go to the seat visited last.
-      if (!chosen || call->rank >= chosen_rank) {
+      if (!chosen || call.rank >= chosen_rank) {
         chosen = seat;
-        chosen_rank = call->rank;
+        chosen_rank = call.rank;
       }
     }
     if (!chosen) return next_seat(discarder);
 
-    const bool discards_again = !discards_[discarder].empty() &&
-                                remaining_discards_[discarder][last_discard_.index()] >= 1;
-    if (!discards_again) return *chosen;
+    // Rare: a call is made. Is the same tile discarded again later?
+    if (!discards_[discarder].holds_dahai_of(last_discard_)) return *chosen;
     // The call may belong to the later discard of the same tile.
     Ambiguity& mark = ambiguous_calls_[last_discard_.index()];
     switch (mark) {
@@ -201,29 +222,25 @@ class KyokuReplay {
     return next_seat(discarder);
   }
 
-  bool call_is_possible(const Call& call) const {
-    if (call.pai != last_discard_) return false;
-    return !turn_passed_ || (seat_ != last_discarder_ && call.target == last_discarder_);
+  bool call_is_possible(NextCall call) const {
+    if (call.pai() != last_discard_) return false;
+    return !turn_passed_ || (seat_ != last_discarder_ && call.target() == last_discarder_);
   }
 
   // Every discard asks whether the other seats' next takes call it, so each
   // take is looked at once, when it comes to the front of its list.
   void note_next_call(Seat seat) {
-    next_call_[seat] = takes_[seat].empty() ? std::nullopt : call_of(takes_[seat].front());
+    next_call_[seat] = takes_[seat].empty() ? NextCall{} : next_call_of(takes_[seat].front());
   }
 
-  void note_discard(const Event& discard) {
-    const auto* dahai = std::get_if<ev::Dahai>(&discard);
-    if (dahai == nullptr) return;
-    last_discard_ = dahai->pai;
-    std::int32_t& remaining = remaining_discards_[seat_][dahai->pai.index()];
-    if (remaining > 0) --remaining;
+  void note_discard(const Action& discard) {
+    if (discard.is_dahai()) last_discard_ = discard.pai;
   }
 
   std::expected<void, ConversionError> reveal_dora() {
     if (next_dora_ == kyoku_.dora_indicators.size())
       return Failure(conversion_error::DoraMarkersExhausted{kyoku_at(header()), seat_});
-    events_.emplace_back(ev::Dora{kyoku_.dora_indicators[next_dora_++]});
+    lines_.add(ev::Dora{kyoku_.dora_indicators[next_dora_++]});
     return {};
   }
 
@@ -243,14 +260,13 @@ class KyokuReplay {
   SeatAt seat_at() const { return {kyoku_at(header()), seat_}; }
 
   const RawKyoku& kyoku_;
-  std::vector<Event>& events_;
+  GameLines& lines_;
 
   std::array<Unplayed, 4> takes_;
   std::array<Unplayed, 4> discards_;
-  std::array<std::optional<Call>, 4> next_call_;
+  std::array<NextCall, 4> next_call_;
   std::size_t takes_left_ = 0;
   std::size_t next_dora_ = 1;  // the first indicator opens the kyoku
-  std::array<std::array<std::int32_t, Tile::kCount>, 4> remaining_discards_{};
   std::array<Ambiguity, Tile::kCount> ambiguous_calls_{};
 
   Seat seat_;
@@ -265,20 +281,20 @@ class KyokuReplay {
 
 }  // namespace
 
-std::expected<void, ConversionError> convert_kyoku(const RawKyoku& kyoku, const KyokuResult& result,
-                                                   std::vector<Event>& events, EverySeatEvents& seats) {
+std::expected<void, ConversionError> convert_kyoku(const RawKyoku& kyoku, const KyokuOutcome& outcome,
+                                                   EverySeatActions& seats, GameLines& lines) {
   for (Seat seat = 0; seat < 4; ++seat) {
     const RawSeat& lists = kyoku.seats[seat];
     const SeatAt at{kyoku_at(kyoku.header), seat};
-    if (auto built = build_seat_events(at, lists.take_items, lists.discard_items, seats[seat]); !built) return built;
+    if (auto built = build_seat_actions(at, lists.take_items, lists.discard_items, seats[seat]); !built) return built;
   }
   if (kyoku.dora_indicators.empty())
     return Failure(conversion_error::DoraMarkersExhausted{kyoku_at(kyoku.header), std::nullopt});
 
-  events.emplace_back(start_kyoku_of(kyoku));
-  KyokuReplay replay(kyoku, seats, events);
+  lines.add(start_kyoku_of(kyoku));
+  KyokuReplay replay(kyoku, seats, lines);
   if (auto played = replay.run(); !played) return played;
-  close_kyoku(events, result, kyoku.ura_indicators);
+  close_kyoku(lines, outcome.result, outcome.wins, kyoku.ura_indicators);
   return {};
 }
 

@@ -1,5 +1,6 @@
 #include "paiscribe/conv/decode_items.hpp"
 
+#include <algorithm>
 #include <optional>
 #include <string>
 #include <utility>
@@ -118,45 +119,42 @@ std::unexpected<ConversionError> invalid_code(ce::InvalidTileCode&& error) {
   return std::unexpected(ConversionError{std::move(error)});
 }
 
-// Decoders put their events with `out.emplace_back(alternative)`.
+using Kind = Action::Kind;
 
 // A call on another seat's discard: the taken tile first, then the player's own.
-template <typename Call, std::size_t N, typename Out>
-Decoded put_claim(Seat actor, std::string_view text, const LetterForm<N>& form, Out& out) {
+template <std::size_t N>
+Decoded put_claim(Kind kind, Seat actor, std::string_view text, const LetterForm<N>& form,
+                  std::vector<Action>& out) {
   auto tiles = read_codes(text, form.codes);
   if (!tiles) return invalid_code(std::move(tiles.error()));
-  const auto& t = *tiles;
-  [&]<std::size_t... I>(std::index_sequence<I...>) {
-    out.emplace_back(Call{actor, seat_after(actor, form.target_steps), t[0], {t[I + 1]...}});
-  }(std::make_index_sequence<N - 1>{});
+  Action& call = out.emplace_back(Action{kind, seat_after(actor, form.target_steps), (*tiles)[0]});
+  std::copy(tiles->begin() + 1, tiles->end(), call.consumed.begin());
   return {};
 }
 
 // A pon or daiminkan: the length first, then where its letter stands.
-template <typename Call, std::size_t N, std::size_t Count, typename Out>
-Decoded put_lettered_claim(Seat actor, std::string_view text, std::size_t size, std::size_t letter_at,
-                           const std::array<LetterForm<N>, Count>& forms, Out& out) {
+template <std::size_t N, std::size_t Count>
+Decoded put_lettered_claim(Kind kind, Seat actor, std::string_view text, std::size_t size, std::size_t letter_at,
+                           const std::array<LetterForm<N>, Count>& forms, std::vector<Action>& out) {
   if (text.size() != size) return invalid_call(text);
   const auto* form = form_at(forms, letter_at);
   if (!form) return invalid_call(text);
-  return put_claim<Call>(actor, text, *form, out);
+  return put_claim(kind, actor, text, *form, out);
 }
 
-template <typename Out>
-Decoded put_take_text(Seat actor, std::string_view text, Out& out) {
+Decoded put_take_text(Seat actor, std::string_view text, std::vector<Action>& out) {
   if (text.find(notation::letter_of(notation::Call::Chi)) != std::string_view::npos) {
     if (text.size() != kTakeCallSize) return invalid_call(text);
-    return put_claim<ev::Chi>(actor, text, kChiForm, out);
+    return put_claim(Kind::Chi, actor, text, kChiForm, out);
   }
   if (const auto at = text.find(notation::letter_of(notation::Call::Pon)); at != std::string_view::npos)
-    return put_lettered_claim<ev::Pon>(actor, text, kTakeCallSize, at, kPonForms, out);
+    return put_lettered_claim(Kind::Pon, actor, text, kTakeCallSize, at, kPonForms, out);
   if (const auto at = text.find(notation::letter_of(notation::Call::OpenKan)); at != std::string_view::npos)
-    return put_lettered_claim<ev::Daiminkan>(actor, text, kKanSize, at, kDaiminkanForms, out);
+    return put_lettered_claim(Kind::Daiminkan, actor, text, kKanSize, at, kDaiminkanForms, out);
   return invalid_call(text);
 }
 
-template <typename Out>
-Decoded put_discard_text(Seat actor, std::string_view text, Out& out) {
+Decoded put_discard_text(std::string_view text, std::vector<Action>& out) {
   if (const auto at = text.find(notation::letter_of(notation::Call::AddedKan)); at != std::string_view::npos) {
     if (text.size() != kKanSize) return invalid_call(text);
     const auto* form = form_at(kKakanForms, at);
@@ -164,7 +162,7 @@ Decoded put_discard_text(Seat actor, std::string_view text, Out& out) {
     auto tiles = read_codes(text, form->codes);
     if (!tiles) return invalid_code(std::move(tiles.error()));
     const auto& t = *tiles;
-    out.emplace_back(ev::Kakan{actor, t[0], {t[1], t[2], t[3]}});
+    out.push_back(Action{Kind::Kakan, 0, t[0], false, {t[1], t[2], t[3], Tile::hidden()}});
     return {};
   }
   if (text.find(notation::letter_of(notation::Call::ClosedKan)) != std::string_view::npos) {
@@ -172,7 +170,7 @@ Decoded put_discard_text(Seat actor, std::string_view text, Out& out) {
     auto tiles = read_codes(text, kAnkanReadOrder);
     if (!tiles) return invalid_code(std::move(tiles.error()));
     const auto& t = *tiles;
-    out.emplace_back(ev::Ankan{actor, {t[1], t[2], t[3], t[0]}});
+    out.push_back(Action{Kind::Ankan, 0, Tile::hidden(), false, {t[1], t[2], t[3], t[0]}});
     return {};
   }
   if (text.size() == notation::kRiichiSize) {
@@ -183,35 +181,33 @@ Decoded put_discard_text(Seat actor, std::string_view text, Out& out) {
       if (!code) return invalid_code(std::move(code.error()));
       tile = *code;
     }
-    out.emplace_back(ev::Reach{actor});
-    out.emplace_back(ev::Dahai{actor, tile, tile == Tile::hidden()});
+    out.push_back(Action{Kind::Reach});
+    out.push_back(Action{Kind::Dahai, 0, tile, tile == Tile::hidden()});
     return {};
   }
   return invalid_call(text);
 }
 
-template <typename Out>
-Decoded put_take(Seat actor, ActionItem item, Out& out) {
+Decoded put_take(Seat actor, ActionItem item, std::vector<Action>& out) {
   if (const auto tile = item.tile()) {
-    out.emplace_back(ev::Tsumo{actor, *tile});
+    out.push_back(Action{Kind::Tsumo, 0, *tile});
     return {};
   }
   if (const auto number = item.number()) return std::unexpected(ConversionError{ce::UnexpectedNumber{{}, *number}});
   return put_take_text(actor, *item.text(), out);
 }
 
-template <typename Out>
-Decoded put_discard(Seat actor, ActionItem item, Out& out) {
+Decoded put_discard(ActionItem item, std::vector<Action>& out) {
   if (const auto tile = item.tile()) {
-    out.emplace_back(ev::Dahai{actor, *tile, false});
+    out.push_back(Action{Kind::Dahai, 0, *tile, false});
     return {};
   }
   // Any number that is no tile (the log writes 60) discards the tile just drawn.
   if (item.number()) {
-    out.emplace_back(ev::Dahai{actor, Tile::hidden(), true});
+    out.push_back(Action{Kind::Dahai, 0, Tile::hidden(), true});
     return {};
   }
-  return put_discard_text(actor, *item.text(), out);
+  return put_discard_text(*item.text(), out);
 }
 
 // Names the item a decoder failed on. Out of line and cold: it runs once for
@@ -228,16 +224,21 @@ Decoded put_discard(Seat actor, ActionItem item, Out& out) {
 // Decodes one list, stopping at the first item that fails.
 template <ActionList list>
 std::expected<void, ConversionError> append_list(const SeatAt& seat, const ActionItems& items,
-                                                 std::vector<Event>& events) {
+                                                 std::vector<Action>& actions) {
   const Seat actor = seat.seat;
+  // Nearly every item is a tile code: a draw, or a discard from the hand.
+  constexpr Kind kTileKind = list == ActionList::Takes ? Kind::Tsumo : Kind::Dahai;
   std::size_t index = 0;
-  for (const ActionItem item : items) {
-    auto decoded = list == ActionList::Takes ? put_take(actor, item, events) : put_discard(actor, item, events);
+  for (auto item = items.begin(); item != items.end(); ++item, ++index) {
+    if (const std::uint8_t tile = tile_detail::kIndexOfByte[item.first_byte()]; tile != tile_detail::kNoTile) {
+      actions.push_back(Action{kTileKind, 0, Tile(tile)});
+      continue;
+    }
+    auto decoded = list == ActionList::Takes ? put_take(actor, *item, actions) : put_discard(*item, actions);
     if (!decoded) {
       place(decoded.error(), ItemAt{seat, list, index});
       return decoded;
     }
-    ++index;
   }
   return {};
 }
@@ -253,13 +254,13 @@ std::expected<Tile, ce::InvalidTileCode> parse_tile_code(std::string_view text, 
 }
 
 std::expected<void, ConversionError> append_takes(const SeatAt& seat, const ActionItems& items,
-                                                  std::vector<Event>& events) {
-  return append_list<ActionList::Takes>(seat, items, events);
+                                                  std::vector<Action>& actions) {
+  return append_list<ActionList::Takes>(seat, items, actions);
 }
 
 std::expected<void, ConversionError> append_discards(const SeatAt& seat, const ActionItems& items,
-                                                     std::vector<Event>& events) {
-  return append_list<ActionList::Discards>(seat, items, events);
+                                                     std::vector<Action>& actions) {
+  return append_list<ActionList::Discards>(seat, items, actions);
 }
 
 }  // namespace paiscribe

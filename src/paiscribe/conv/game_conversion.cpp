@@ -27,7 +27,7 @@ std::size_t estimated_event_count(const RawKyoku& kyoku) {
 
 // Lists with room for the game's longest, so that refilling them for each
 // kyoku never has to grow them.
-void reserve_seat_lists(const RawLog& log, EverySeatEvents& seats) {
+void reserve_seat_lists(const RawLog& log, EverySeatActions& seats) {
   std::size_t takes = 0;
   std::size_t discards = 0;
   for (const RawKyoku& kyoku : log.kyokus) {
@@ -36,9 +36,9 @@ void reserve_seat_lists(const RawLog& log, EverySeatEvents& seats) {
       discards = std::max(discards, seat.discard_items.size());
     }
   }
-  for (SeatEvents& actions : seats) {
+  for (SeatActions& actions : seats) {
     actions.takes.reserve(takes);
-    actions.discards.reserve(discards + 1);  // as build_seat_events does: room for a reach
+    actions.discards.reserve(discards + 1);  // as build_seat_actions does: room for a reach
   }
 }
 
@@ -50,12 +50,12 @@ std::unexpected<GameError> game_error(Error&& error) {
 }  // namespace
 
 void ConversionStorage::keep_typical() {
-  // A typical kyoku is some hundred events and a game some ten results.
+  // A typical game has some ten results and a seat some twenty turns a kyoku.
   constexpr std::size_t kKeptBytes = std::size_t{1} << 20;
-  if (events.capacity() * sizeof(Event) > kKeptBytes) events = std::vector<Event>();
   if (results.capacity() * sizeof(KyokuResult) > kKeptBytes) results = std::vector<KyokuResult>();
-  for (SeatEvents& seat : seats) {
-    if ((seat.takes.capacity() + seat.discards.capacity()) * sizeof(Event) > kKeptBytes) seat = SeatEvents();
+  if (wins.capacity() * sizeof(Win) > kKeptBytes) wins = std::vector<Win>();
+  for (SeatActions& seat : seats) {
+    if ((seat.takes.capacity() + seat.discards.capacity()) * sizeof(Action) > kKeptBytes) seat = SeatActions();
   }
 }
 
@@ -63,8 +63,9 @@ std::expected<GameConversion, InvalidLog> GameConversion::start(const RawLog& lo
   if (is_three_player(log.rule.disp)) return std::unexpected(InvalidLog{"rule '" + log.rule.disp + "' is a three-player game"});
   storage.results.clear();
   storage.results.reserve(log.kyokus.size());
+  storage.wins.clear();
   for (const RawKyoku& kyoku : log.kyokus) {
-    auto result = digest_result(kyoku.result);
+    auto result = digest_result(kyoku.result, storage.wins);
     if (!result) {
       result.error().kyoku = kyoku_at(kyoku.header);
       return std::unexpected(std::move(result.error()));
@@ -72,68 +73,40 @@ std::expected<GameConversion, InvalidLog> GameConversion::start(const RawLog& lo
     storage.results.push_back(std::move(*result));
   }
   reserve_seat_lists(log, storage.seats);
-  storage.events.clear();
   return GameConversion(log, storage);
-}
-
-std::expected<void, ConversionError> GameConversion::convert_kyoku_at(std::size_t index) {
-  return convert_kyoku(log_->kyokus[index], storage_->results[index], storage_->events, storage_->seats);
-}
-
-void GameConversion::write(MjaiLines& lines) {
-  if (!unwritten_) {
-    if (auto appended = lines.append(storage_->events); !appended) unwritten_ = std::move(appended.error());
-  }
-  storage_->events.clear();
 }
 
 std::expected<void, GameError> GameConversion::next(MjaiLines& lines) {
   if (done_) return {};
-  std::vector<Event>& events = storage_->events;
-  events.clear();
-  if (!started_) {
-    events.emplace_back(ev::StartGame{Names(log_->name), kyoku_first_of(log_->rule.disp), has_red_fives(log_->rule)});
-    started_ = true;
-  }
-  // The batch's kyokus, at least one, are gathered in room made for them
-  // and written at once.
+  GameLines game_lines(lines, unwritten_);
   const auto& kyokus = log_->kyokus;
+  // The batch's kyokus, at least one, in room made for them at once.
   std::size_t end = next_kyoku_;
-  std::size_t estimate = events.size() + 1;
+  std::size_t estimate = started_ ? 1 : 2;
   for (; end < kyokus.size(); ++end) {
     const std::size_t more = estimated_event_count(kyokus[end]);
     if (end > next_kyoku_ && estimate + more > kBatchLines) break;
     estimate += more;
   }
-  events.reserve(estimate);
-  while (next_kyoku_ < end) {
-    if (auto converted = convert_kyoku_at(next_kyoku_++); !converted) {
+  lines.reserve(estimate);
+  if (!started_) {
+    game_lines.add_start_game(log_->name, kyoku_first_of(log_->rule.disp), has_red_fives(log_->rule));
+    started_ = true;
+  }
+  for (; next_kyoku_ < end; ++next_kyoku_) {
+    const KyokuOutcome outcome{storage_->results[next_kyoku_], storage_->wins};
+    if (auto converted = convert_kyoku(kyokus[next_kyoku_], outcome, storage_->seats, game_lines); !converted) {
       done_ = true;
-      events.clear();
       return game_error(std::move(converted.error()));
     }
   }
   if (next_kyoku_ == kyokus.size()) {
-    events.emplace_back(ev::EndGame{});
+    game_lines.add(ev::EndGame{});
     done_ = true;
   }
-  write(lines);
-  if (done_ && unwritten_) return game_error(std::move(*unwritten_));
+  unwritten_ = game_lines.failed();
+  if (done_ && unwritten_) return game_error(SerializeError{std::string(kNoLineText)});
   return {};
-}
-
-std::expected<std::vector<Event>, ConvertLogError> convert_log(const RawLog& log) {
-  ConversionStorage storage;
-  auto game = GameConversion::start(log, storage);
-  if (!game) return std::unexpected(std::move(game.error()));
-  std::vector<Event> events;
-  events.emplace_back(ev::StartGame{Names(log.name), kyoku_first_of(log.rule.disp), has_red_fives(log.rule)});
-  for (std::size_t index = 0; index < log.kyokus.size(); ++index) {
-    if (auto converted = convert_kyoku(log.kyokus[index], storage.results[index], events, storage.seats); !converted)
-      return std::unexpected(std::move(converted.error()));
-  }
-  events.emplace_back(ev::EndGame{});
-  return events;
 }
 
 }  // namespace paiscribe

@@ -10,7 +10,7 @@
 #include "paiscribe/conv/convert_kyoku.hpp"
 #include "paiscribe/conv/invalid_log.hpp"
 #include "paiscribe/conv/kyoku_result.hpp"
-#include "paiscribe/mjai/event.hpp"
+#include "paiscribe/conv/seat_actions.hpp"
 #include "paiscribe/mjai/mjai_lines.hpp"
 #include "paiscribe/record/raw_log.hpp"
 
@@ -25,8 +25,8 @@ using GameError = std::variant<InvalidLog, ConversionError, SerializeError>;
 // no new room.
 struct ConversionStorage {
   std::vector<KyokuResult> results;
-  std::vector<Event> events;  // one kyoku's
-  EverySeatEvents seats;
+  std::vector<Win> wins;
+  EverySeatActions seats;
 
   // Gives back what grew past the needs of a typical game.
   void keep_typical();
@@ -55,19 +55,12 @@ class GameConversion {
  private:
   GameConversion(const RawLog& log, ConversionStorage& storage) : log_(&log), storage_(&storage) {}
 
-  // Appends one kyoku's events to the storage's, start_kyoku to end_kyoku.
-  std::expected<void, ConversionError> convert_kyoku_at(std::size_t index);
-  void write(MjaiLines& lines);
-
   const RawLog* log_;
   ConversionStorage* storage_;
   std::size_t next_kyoku_ = 0;
   bool started_ = false;
   bool done_ = false;
-  std::optional<SerializeError> unwritten_;
+  bool unwritten_ = false;
 };
-
-// The game's events from start_game to end_game, or the first failure.
-std::expected<std::vector<Event>, ConvertLogError> convert_log(const RawLog& log);
 
 }  // namespace paiscribe

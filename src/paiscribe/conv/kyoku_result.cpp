@@ -3,11 +3,10 @@
 #include <optional>
 #include <string_view>
 
+#include "paiscribe/record/notation.hpp"
+
 namespace paiscribe {
 namespace {
-
-// "和了", the only result name that means somebody won.
-constexpr std::string_view kWinText = "\xE5\x92\x8C\xE4\xBA\x86";
 
 // A seat number from a win's details: non-negative integers wrap to 8 bits,
 // other numbers read as 0, anything that is no number is malformed.
@@ -20,23 +19,23 @@ std::optional<Seat> seat_from_detail(const ResultItem::Detail& detail) {
   return std::nullopt;
 }
 
-Draw digest_draw(std::span<const ResultItem> result) {
-  Draw draw;
+KyokuResult digest_draw(std::span<const ResultItem> result) {
+  KyokuResult draw;
   if (result.size() >= 2) {
-    if (const auto* deltas = std::get_if<ResultItem::Deltas>(&result[1].value)) draw.deltas = deltas->values;
+    if (const auto* deltas = std::get_if<ResultItem::Deltas>(&result[1].value)) draw.draw_deltas = deltas->values;
   }
   return draw;
 }
 
 }  // namespace
 
-std::expected<KyokuResult, InvalidLog> digest_result(std::span<const ResultItem> result) {
-  if (result.empty()) return Draw{};
+std::expected<KyokuResult, InvalidLog> digest_result(std::span<const ResultItem> result, std::vector<Win>& wins) {
+  if (result.empty()) return KyokuResult{};
   const auto* name = std::get_if<ResultItem::Text>(&result.front().value);
-  if (name == nullptr) return Draw{};
-  if (name->value != kWinText) return digest_draw(result);
+  if (name == nullptr) return KyokuResult{};
+  if (name->value != notation::kWin) return digest_draw(result);
 
-  Wins wins;
+  KyokuResult won{true, wins.size(), 0, {}};
   const std::size_t pair_count = (result.size() - 1) / 2;
   for (std::size_t pair = 0; pair < pair_count; ++pair) {
     const auto* deltas = std::get_if<ResultItem::Deltas>(&result[1 + 2 * pair].value);
@@ -46,21 +45,21 @@ std::expected<KyokuResult, InvalidLog> digest_result(std::span<const ResultItem>
     const auto actor = seat_from_detail(details->first[0]);
     const auto target = seat_from_detail(details->first[1]);
     if (!actor || !target) return std::unexpected(InvalidLog{"win details with a seat that is no number"});
-    wins.wins.push_back(Win{deltas->values, *actor, *target});
+    wins.push_back(Win{deltas->values, *actor, *target});
+    ++won.win_count;
   }
-  return wins;
+  return won;
 }
 
-void close_kyoku(std::vector<Event>& events, const KyokuResult& result, std::span<const Tile> ura_indicators) {
-  if (const auto* draw = std::get_if<Draw>(&result)) {
-    events.emplace_back(ev::Ryukyoku{draw->deltas});
+void close_kyoku(GameLines& lines, const KyokuResult& result, std::span<const Win> wins,
+                 std::span<const Tile> ura_indicators) {
+  if (!result.won) {
+    lines.add(ev::Ryukyoku{result.draw_deltas});
   } else {
-    for (const Win& win : std::get<Wins>(result).wins) {
-      events.emplace_back(ev::Hora{win.actor, win.target, win.deltas,
-                                   std::vector<Tile>(ura_indicators.begin(), ura_indicators.end())});
-    }
+    for (const Win& win : wins.subspan(result.first_win, result.win_count))
+      lines.add_hora(HoraParts{win.actor, win.target, win.deltas, ura_indicators});
   }
-  events.emplace_back(ev::EndKyoku{});
+  lines.add(ev::EndKyoku{});
 }
 
 }  // namespace paiscribe

@@ -3,6 +3,8 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <array>
 #include <cerrno>
 #include <string>
 #include <utility>
@@ -18,9 +20,18 @@ bool retry_after_signal(ShouldStop should_stop) { return should_stop == nullptr 
 std::expected<FileDescriptor, int> FileDescriptor::open(std::string_view path, int flags, mode_t mode,
                                                         ShouldStop should_stop) {
   if (path.find('\0') != std::string_view::npos) return std::unexpected(ENOENT);
-  const std::string terminated(path);
+  // A path of usual length is terminated on the stack: a corpus opens one a log.
+  std::array<char, 512> on_stack;
+  std::string on_heap;
+  const char* terminated = on_stack.data();
+  if (path.size() < on_stack.size()) {
+    *std::copy(path.begin(), path.end(), on_stack.begin()) = '\0';
+  } else {
+    on_heap.assign(path);
+    terminated = on_heap.c_str();
+  }
   for (;;) {
-    const int fd = ::open(terminated.c_str(), flags | O_CLOEXEC, mode);
+    const int fd = ::open(terminated, flags | O_CLOEXEC, mode);
     if (fd >= 0) return FileDescriptor(fd);
     if (errno != EINTR || !retry_after_signal(should_stop)) return std::unexpected(errno);
   }

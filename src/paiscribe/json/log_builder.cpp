@@ -115,17 +115,49 @@ void LogBuilder::update_lane() {
   const Frame& frame = top();
   lane_ = Lane::kNone;
   if (frame.level != level_ || failed()) return;
-  if (frame.kind == Container::kActions) {
-    lane_ = Lane::kActions;
-    auto& seat = kyoku().seats[(frame.slot - kFirstSeatElement) / 3];
-    // Read straight into the seat's list, which a kyoku taken over from the
-    // record before has kept the room of.
-    actions_ = (frame.slot - kFirstSeatElement) % 3 == 1 ? &seat.take_items : &seat.discard_items;
+  switch (frame.kind) {
+    case Container::kActions: {
+      lane_ = Lane::kActions;
+      auto& seat = kyoku().seats[(frame.slot - kFirstSeatElement) / 3];
+      // Read straight into the seat's list, which a kyoku taken over from the
+      // record before has kept the room of.
+      actions_ = (frame.slot - kFirstSeatElement) % 3 == 1 ? &seat.take_items : &seat.discard_items;
+      return;
+    }
+    case Container::kHaipai:
+      lane_ = Lane::kHaipai;
+      haipai_ = &kyoku().seats[frame.slot].haipai;
+      return;
+    case Container::kIndicators:
+      lane_ = Lane::kIndicators;
+      indicators_ = frame.slot == 2 ? &kyoku().dora_indicators : &kyoku().ura_indicators;
+      return;
+    case Container::kKyoku: lane_ = Lane::kKyoku; return;
+    case Container::kHeader: lane_ = Lane::kHeader; return;
+    case Container::kScores: lane_ = Lane::kScores; return;
+    default: return;
   }
-  if (frame.kind == Container::kKyoku) lane_ = Lane::kKyoku;
-  if (frame.kind == Container::kHaipai) {
-    lane_ = Lane::kHaipai;
-    haipai_ = &kyoku().seats[frame.slot].haipai;
+}
+
+// What element() does for the same value, without building a token.
+bool LogBuilder::take_in_lane(unsigned u) {
+  Frame& frame = top();
+  switch (lane_) {
+    case Lane::kIndicators: {
+      if (u > 0xFF) return false;
+      const auto tile = tile_from_code(static_cast<std::uint8_t>(u));
+      if (!tile) return false;
+      indicators_->push_back(*tile);
+      ++frame.count;
+      return true;
+    }
+    case Lane::kHeader:
+      if (u > 0xFF) return false;
+      if (frame.count < kHeaderFields.size()) kyoku().header.*kHeaderFields[frame.count] = static_cast<std::uint8_t>(u);
+      ++frame.count;
+      return true;
+    case Lane::kScores: return take_score(u);
+    default: return false;
   }
 }
 
@@ -412,10 +444,10 @@ std::string LogBuilder::length_hint(const Frame& frame) const {
   }
 }
 
-std::expected<RawLog, JsonParseError> LogBuilder::finish() {
+std::expected<void, JsonParseError> LogBuilder::finish() {
   if (error_) return std::unexpected(std::move(*error_));
   log_.kyokus.resize(kyoku_count_);  // the spare kyokus left over
-  return std::move(log_);
+  return {};
 }
 
 }  // namespace paiscribe

@@ -6,9 +6,11 @@
 #include <cstddef>
 #include <cstdint>
 #include <expected>
+#include <limits>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "paiscribe/record/action_items.hpp"
 #include "paiscribe/json/json_token.hpp"
@@ -41,11 +43,12 @@ class LogBuilder {
     bool bracket_taken;
   };
 
-  // `spare`: the kyokus of a record no longer needed, whose lists the new
-  // record's kyokus take over with their room.
-  LogBuilder(const rapidjson::StringStream& stream, Options options, RawLog::Kyokus spare = {})
-      : stream_(stream), options_(options) {
-    log_.kyokus = std::move(spare);
+  // Fills `record` in place: its kyokus, names and rule take over the room
+  // of what the record held before.
+  LogBuilder(const rapidjson::StringStream& stream, Options options, RawLog& record)
+      : stream_(stream), options_(options), log_(record) {
+    log_.rule.disp.clear();
+    log_.rule.aka = log_.rule.aka51 = log_.rule.aka52 = log_.rule.aka53 = 0;
   }
 
   // The reader's events. A literal has been read when its event comes; the
@@ -57,10 +60,13 @@ class LogBuilder {
   bool Bool(bool b) {
     return value(JsonToken::of(b ? JsonToken::Kind::kTrue : JsonToken::Kind::kFalse), here() - (b ? 4 : 5)), true;
   }
-  bool Int(int i) { return integer(std::int64_t{i}), true; }
+  bool Int(int i) {
+    if (!(lane_ == Lane::kScores && take_score(i))) integer(std::int64_t{i});
+    return true;
+  }
   bool Uint(unsigned u) {
     if (lane_ == Lane::kActions && u <= 0xFF) actions_->add(static_cast<std::uint8_t>(u));
-    else if (!(lane_ == Lane::kHaipai && take_haipai_tile(u))) integer(std::uint64_t{u});
+    else if (!(lane_ == Lane::kHaipai ? take_haipai_tile(u) : take_in_lane(u))) integer(std::uint64_t{u});
     return true;
   }
   bool Int64(std::int64_t i) { return integer(i), true; }
@@ -84,8 +90,9 @@ class LogBuilder {
   std::optional<std::size_t> number_out_of_range() const { return number_out_of_range_; }
 
   // Once the reader has read the whole value without an error of its own:
-  // the record, or the first rule it broke (line and column not yet known).
-  std::expected<RawLog, JsonParseError> finish();
+  // the record is whole, or this is the first rule it broke (line and
+  // column not yet known).
+  std::expected<void, JsonParseError> finish();
 
  private:
   // The arrays and objects of the record. Each holds values of one kind, or
@@ -129,8 +136,27 @@ class LogBuilder {
   // reader's integers (and a take or discard list's strings) go straight in;
   // all else goes through value(). Inside a kyoku, its elements open their
   // arrays straight away.
-  enum class Lane : std::uint8_t { kNone, kActions, kHaipai, kKyoku };
+  enum class Lane : std::uint8_t { kNone, kActions, kHaipai, kKyoku, kHeader, kScores, kIndicators };
   void update_lane();
+  // A small integer of a haipai, header, scores or indicator list, straight
+  // into the record: true when it went in, false for the general path.
+  bool take_haipai_tile(unsigned code) {
+    Frame& frame = top();
+    if (code > 0xFF || frame.count >= std::tuple_size_v<Haipai>) return false;
+    const auto tile = tile_from_code(static_cast<std::uint8_t>(code));
+    if (!tile) return false;
+    (*haipai_)[frame.count++] = *tile;
+    return true;
+  }
+  bool take_in_lane(unsigned u);
+  bool take_score(std::int64_t score) {
+    Frame& frame = top();
+    if (score < std::numeric_limits<std::int32_t>::min() || score > std::numeric_limits<std::int32_t>::max())
+      return false;
+    if (frame.count < kyoku().scores.size()) kyoku().scores[frame.count] = static_cast<std::int32_t>(score);
+    ++frame.count;
+    return true;
+  }
 
   // What the element of a kyoku at an index holds, read as an array.
   struct KyokuElement {
@@ -152,14 +178,6 @@ class LogBuilder {
   bool failed() const { return error_.has_value(); }
   // Below the result item being read, every value belongs to its details.
   bool in_details() const { return !failed() && frames_[frame_count_ - 1].kind == Container::kResultItem; }
-  bool take_haipai_tile(unsigned code) {
-    Frame& frame = top();
-    if (code > 0xFF || frame.count >= std::tuple_size_v<Haipai>) return false;
-    const auto tile = tile_from_code(static_cast<std::uint8_t>(code));
-    if (!tile) return false;
-    (*haipai_)[frame.count++] = *tile;
-    return true;
-  }
 
   void element(Frame& frame, std::uint32_t index, const JsonToken& token, std::size_t offset);
   void open(const JsonToken& token, std::size_t offset, Container kind, std::uint8_t slot, std::string_view expected);
@@ -191,7 +209,7 @@ class LogBuilder {
   const rapidjson::StringStream& stream_;
   Options options_;
 
-  RawLog log_;
+  RawLog& log_;
   std::size_t kyoku_count_ = 0;  // of log_.kyokus, the rest being spare
   // The record nests at most six containers deep: the document, the log, its
   // kyoku list, a kyoku, its result list and one result item.
@@ -201,6 +219,7 @@ class LogBuilder {
 
   Lane lane_ = Lane::kNone;
   Haipai* haipai_ = nullptr;  // of the haipai being read
+  std::vector<Tile>* indicators_ = nullptr;  // the dora or ura indicators being read
   ActionItems* actions_ = nullptr;  // the take or discard list being read
   ResultItemBuilder result_;   // the result item being read
   std::uint8_t seen_log_fields_ = 0;

@@ -138,12 +138,10 @@ struct Events {
 
 // One reading of the whole text; nothing when it nests too deep for this reader.
 template <unsigned kFlags>
-std::optional<std::expected<RawLog, JsonParseError>> read_with(const PaddedText& text, LogBuilder::Options options,
-                                                          RawLog::Kyokus spare = {}) {
+std::optional<std::expected<void, JsonParseError>> read_with(Reader& reader, const PaddedText& text,
+                                                            LogBuilder::Options options, RawLog& record) {
   PaddedStream stream(text.data());
-  ThrowingAllocator allocator;
-  Reader reader(&allocator);
-  LogBuilder builder(stream, options, std::move(spare));
+  LogBuilder builder(stream, options, record);
   Events events{builder};
   const rapidjson::ParseResult result = reader.Parse<kFlags>(stream, events);
   if (builder.too_deep()) return std::nullopt;
@@ -157,19 +155,39 @@ std::optional<std::expected<RawLog, JsonParseError>> read_with(const PaddedText&
   while (end < text.size() && is_json_whitespace(text.data()[end])) ++end;
   if (end != text.size()) return syntax_error(text.view(), "trailing characters", end, "more text follows the log");
 
-  auto log = builder.finish();
-  if (!log) return std::unexpected(located(std::move(log.error()), text.view()));
-  return log;
+  auto finished = builder.finish();
+  if (!finished) return std::unexpected(located(std::move(finished.error()), text.view()));
+  return finished;
 }
 
 }  // namespace
 
-std::expected<RawLog, JsonParseError> parse_json_log(const PaddedText& text, RawLog::Kyokus spare) {
+// The reader's stack holds the strings it decodes; kept, it keeps its room.
+struct JsonLogReader::Kept {
+  ThrowingAllocator allocator;
+  Reader reader{&allocator};
+};
+
+JsonLogReader::JsonLogReader() : kept_(std::make_unique<Kept>()) {}
+JsonLogReader::JsonLogReader(JsonLogReader&&) noexcept = default;
+JsonLogReader& JsonLogReader::operator=(JsonLogReader&&) noexcept = default;
+JsonLogReader::~JsonLogReader() = default;
+
+std::expected<void, JsonParseError> JsonLogReader::read(const PaddedText& text, RawLog& record) {
   // Lengths inside the reader are 32-bit.
   if (text.size() >= std::numeric_limits<rapidjson::SizeType>::max())
     return std::unexpected(JsonParseError{"document too large", 0, 1, 1, {}});
-  if (auto log = read_with<kParseFlags>(text, {kRecursiveDepthLimit, true}, std::move(spare))) return std::move(*log);
-  return *read_with<kParseFlags | rapidjson::kParseIterativeFlag>(text, {kNoDepthLimit, false});
+  if (auto read = read_with<kParseFlags>(kept_->reader, text, {kRecursiveDepthLimit, true}, record)) return *read;
+  // The iterative reader is made for the rare text that needs it.
+  ThrowingAllocator allocator;
+  Reader iterative(&allocator);
+  return *read_with<kParseFlags | rapidjson::kParseIterativeFlag>(iterative, text, {kNoDepthLimit, false}, record);
+}
+
+std::expected<RawLog, JsonParseError> parse_json_log(const PaddedText& text) {
+  RawLog record;
+  if (auto read = JsonLogReader().read(text, record); !read) return std::unexpected(std::move(read.error()));
+  return record;
 }
 
 }  // namespace paiscribe

@@ -42,6 +42,14 @@ inline constexpr std::size_t kCommonSeatTiles = kCommonLineSeats * Tile::kCount;
 // Every seat's tsumo for every tile, then dahai, then tsumogiri dahai.
 extern const std::array<CommonLine, 3 * kCommonSeatTiles> kCommonLines;
 
+// A draw's and a discard's line, for a seat and a tile the table holds.
+inline const CommonLine& tsumo_line(Seat actor, Tile pai) {
+  return kCommonLines[actor * Tile::kCount + pai.index()];
+}
+inline const CommonLine& dahai_line(Seat actor, Tile pai, bool tsumogiri) {
+  return kCommonLines[(1 + tsumogiri) * kCommonSeatTiles + actor * Tile::kCount + pai.index()];
+}
+
 // The event's line from the table; null for any other kind, or a seat or
 // tile outside the table, which the general writer handles.
 inline const CommonLine* common_line(const Event& event) {

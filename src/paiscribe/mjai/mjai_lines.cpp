@@ -1,82 +1,82 @@
 #include "paiscribe/mjai/mjai_lines.hpp"
 
-#include <algorithm>
 #include <variant>
-
-#include "paiscribe/mjai/common_lines.hpp"
 
 namespace paiscribe {
 
 namespace {
 
 // Most lines are far shorter than the room set aside for one: a batch
-// reserves this much a line, and more should it run short.
+// reserves this much a line.
 constexpr std::size_t kTypicalLineRoom = 64;
 
 }  // namespace
 
-// Written straight into the text without sizing each line first: a line is
-// written once the room left holds any line of its kind. Draws and discards,
-// most of a game, are copied from their table without a look at the rest.
+void MjaiLines::grow(std::size_t bytes) {
+  const std::size_t capacity = std::max({size_ + bytes, 2 * capacity_, std::size_t{4096}});
+  auto text = std::make_unique_for_overwrite<char[]>(capacity);
+  if (size_ != 0) std::memcpy(text.get(), text_.get(), size_);
+  text_ = std::move(text);
+  capacity_ = capacity;
+}
+
+void MjaiLines::reserve(std::size_t lines) {
+  // Room for the typical line, and for any line of a fixed kind besides.
+  const std::size_t bytes = lines * kTypicalLineRoom + kFixedLineRoom;
+  if (capacity_ - size_ < bytes) grow(bytes);
+  ends_.reserve(ends_.size() + lines);
+}
+
+// Lines of a fixed kind are written into room for the longest of their kind,
+// start_game's and hora's into room sized for them.
+template <typename Write>
+bool MjaiLines::add_written(std::optional<std::size_t> room, Write&& write) {
+  if (!room) return false;
+  char* const at = room_for(*room + 1);
+  char* const line_end = write(at, *room);
+  if (line_end == nullptr) return false;
+  end_line(line_end);
+  return true;
+}
+
+bool MjaiLines::add(const Event& event) {
+  if (std::holds_alternative<ev::StartGame>(event)) lines_with_names_.push_back(ends_.size());
+  const bool added =
+      add_written(line_room(event), [&](char* at, std::size_t room) { return write_line(event, at, room); });
+  if (!added && std::holds_alternative<ev::StartGame>(event)) lines_with_names_.pop_back();
+  return added;
+}
+
+bool MjaiLines::add_start_game(std::span<const std::string, 4> names, std::uint8_t kyoku_first, bool aka_flag) {
+  const StartGameParts start{names, kyoku_first, aka_flag};
+  if (!add_written(line_bound(start), [&](char* at, std::size_t room) { return write_line(start, at, room); }))
+    return false;
+  lines_with_names_.push_back(ends_.size() - 1);
+  return true;
+}
+
+bool MjaiLines::add_hora(const HoraParts& hora) {
+  return add_written(line_bound(hora), [&](char* at, std::size_t room) { return write_line(hora, at, room); });
+}
+
 std::expected<void, SerializeError> MjaiLines::append(std::span<const Event> events) {
-  const std::size_t text_before = text_.size(), lines_before = ends_.size(), names_before = lines_with_names_.size();
-  ends_.resize(lines_before + events.size());
-  std::size_t* line_end_at = ends_.data() + lines_before;
-  std::size_t next = 0;
-  bool failed = false;
-  // The room of the line at `next` once known (0 before), so no line is sized twice.
-  std::size_t next_room = 0;
-  const auto size_next = [&] {
-    const auto room = line_room(events[next]);
-    failed = !room;
-    next_room = room.value_or(0);
-  };
-  if (!events.empty() && common_line(events.front()) == nullptr) size_next();
-  while (next < events.size() && !failed) {
-    const std::size_t used = text_.size();
-    // The next line, the typical room for the rest, and slack for any line of a fixed kind.
-    const std::size_t wanted = used + next_room + 1 + (events.size() - next - 1) * kTypicalLineRoom + kFixedLineRoom;
-    if (text_.capacity() < wanted) text_.reserve(std::max(wanted, 2 * text_.capacity()));
-    text_.resize_and_overwrite(text_.capacity(), [&](char* text, std::size_t capacity) {
-      char* at = text + used;
-      char* const end = text + capacity;
-      // A line goes in while the room left holds it and its line feed.
-      for (; next < events.size(); ++next) {
-        const Event& event = events[next];
-        if (const CommonLine* line = common_line(event)) {
-          const auto room = static_cast<std::size_t>(end - at);
-          if (room < kCommonLineSlot) break;
-          at = copy_common_line(*line, at, room);
-        } else {
-          if (next_room == 0) size_next();
-          if (failed || static_cast<std::size_t>(end - at) <= next_room) break;
-          if (std::holds_alternative<ev::StartGame>(event)) lines_with_names_.push_back(lines_before + next);
-          char* const line_end = write_line(event, at, next_room);
-          if (line_end == nullptr) {
-            failed = true;
-            break;
-          }
-          at = line_end;
-          next_room = 0;
-        }
-        *at = '\n';
-        line_end_at[next] = static_cast<std::size_t>(at - text);
-        ++at;
-      }
-      return static_cast<std::size_t>(at - text);
-    });
-  }
-  if (failed) {
-    text_.resize(text_before);
-    ends_.resize(lines_before);
-    lines_with_names_.resize(names_before);
-    return std::unexpected(SerializeError{std::string(kNoLineText)});
+  const std::size_t size_before = size_, lines_before = ends_.size(), names_before = lines_with_names_.size();
+  reserve(events.size());
+  for (const Event& event : events) {
+    if (const CommonLine* line = common_line(event)) {
+      add(*line);
+    } else if (!add(event)) {
+      size_ = size_before;
+      ends_.resize(lines_before);
+      lines_with_names_.resize(names_before);
+      return std::unexpected(SerializeError{std::string(kNoLineText)});
+    }
   }
   return {};
 }
 
 void MjaiLines::clear() {
-  text_.clear();
+  size_ = 0;
   ends_.clear();
   lines_with_names_.clear();
 }

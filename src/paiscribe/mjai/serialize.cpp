@@ -23,13 +23,18 @@ void put(Out& out, const ev::None&) {
 }
 
 template <typename Out>
-void put(Out& out, const ev::StartGame& e) {
+void put(Out& out, const StartGameParts& e) {
   out.raw(R"({"type":"start_game","names":[)");
   for (std::size_t seat = 0; seat < e.names.size(); ++seat) {
     if (seat != 0) out.raw(",");
     out.string(e.names[seat]);
   }
   out.raw(R"(],"kyoku_first":)").number(e.kyoku_first).raw(R"(,"aka_flag":)").boolean(e.aka_flag).raw("}");
+}
+
+template <typename Out>
+void put(Out& out, const ev::StartGame& e) {
+  put(out, StartGameParts{e.names.array(), e.kyoku_first, e.aka_flag});
 }
 
 template <typename Out>
@@ -113,11 +118,17 @@ void put(Out& out, const ev::ReachAccepted& e) {
 
 // Absent optional members are left out entirely: no key, no null.
 template <typename Out>
-void put(Out& out, const ev::Hora& e) {
+void put(Out& out, const HoraParts& e) {
   out.raw(R"({"type":"hora","actor":)").number(e.actor).raw(R"(,"target":)").number(e.target);
   if (e.deltas) out.raw(R"(,"deltas":)").numbers(*e.deltas);
   if (e.ura_markers) out.raw(R"(,"ura_markers":)").tiles(*e.ura_markers);
   out.raw("}");
+}
+
+template <typename Out>
+void put(Out& out, const ev::Hora& e) {
+  put(out, HoraParts{e.actor, e.target, e.deltas,
+                     e.ura_markers ? std::optional<std::span<const Tile>>(*e.ura_markers) : std::nullopt});
 }
 
 template <typename Out>
@@ -137,20 +148,35 @@ void put(Out& out, const ev::EndGame&) {
   out.raw(R"({"type":"end_game"})");
 }
 
-}  // namespace
-
-std::optional<std::size_t> line_bound(const Event& event) {
+template <typename Value>
+std::optional<std::size_t> bound_of(const Value& value) {
   LineSize size;
-  std::visit([&size](const auto& kind) { put(size, kind); }, event);
+  put(size, value);
   if (!size.valid()) return std::nullopt;
   return size.total();
 }
 
-char* write_line(const Event& event, char* out, std::size_t room) {
-  if (const CommonLine* line = common_line(event)) return copy_common_line(*line, out, room);
+template <typename Value>
+char* write_value(const Value& value, char* out, std::size_t room) {
   LineCursor cursor(out, room);
-  std::visit([&cursor](const auto& kind) { put(cursor, kind); }, event);
+  put(cursor, value);
   return cursor.valid() ? cursor.position() : nullptr;
 }
+
+}  // namespace
+
+std::optional<std::size_t> line_bound(const Event& event) {
+  return std::visit([](const auto& kind) { return bound_of(kind); }, event);
+}
+
+char* write_line(const Event& event, char* out, std::size_t room) {
+  if (const CommonLine* line = common_line(event)) return copy_common_line(*line, out, room);
+  return std::visit([&](const auto& kind) { return write_value(kind, out, room); }, event);
+}
+
+std::optional<std::size_t> line_bound(const StartGameParts& start) { return bound_of(start); }
+char* write_line(const StartGameParts& start, char* out, std::size_t room) { return write_value(start, out, room); }
+std::optional<std::size_t> line_bound(const HoraParts& hora) { return bound_of(hora); }
+char* write_line(const HoraParts& hora, char* out, std::size_t room) { return write_value(hora, out, room); }
 
 }  // namespace paiscribe

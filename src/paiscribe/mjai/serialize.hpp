@@ -1,7 +1,9 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <variant>
@@ -14,6 +16,20 @@ struct SerializeError {
   std::string description;
 };
 
+// The members of start_game and hora, for writing their lines from the
+// record without making an event that owns copies of them.
+struct StartGameParts {
+  std::span<const std::string, 4> names;
+  std::uint8_t kyoku_first;
+  bool aka_flag;
+};
+struct HoraParts {
+  Seat actor;
+  Seat target;
+  std::optional<Deltas> deltas;
+  std::optional<std::span<const Tile>> ura_markers;
+};
+
 // Why an event has no line.
 inline constexpr std::string_view kNoLineText = "a name is not valid UTF-8 or a tile has no name";
 
@@ -24,6 +40,10 @@ inline constexpr std::string_view kNoLineText = "a name is not valid UTF-8 or a 
 // tile has no name.
 std::optional<std::size_t> line_bound(const Event& event);
 char* write_line(const Event& event, char* out, std::size_t room);
+std::optional<std::size_t> line_bound(const StartGameParts& start);
+char* write_line(const StartGameParts& start, char* out, std::size_t room);
+std::optional<std::size_t> line_bound(const HoraParts& hora);
+char* write_line(const HoraParts& hora, char* out, std::size_t room);
 
 // Above the bound of every kind's line but start_game's and hora's
 // (start_kyoku's is the longest, at 502 bytes), as the tests check.

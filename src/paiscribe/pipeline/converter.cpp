@@ -39,28 +39,30 @@ constexpr std::size_t kKeptKyokus = 64;
 struct Converter::State {
   PaddedText text;      // the record's bytes as given
   PaddedText inflated;  // the same once gzip is undone
-  RawLog log;           // whose kyokus the next record takes over
+  JsonLogReader json_reader;
+  RawLog log;  // the record, read into the room of the one before
   ConversionStorage conversion;
   std::optional<GameConversion> game;
   MjaiLines lines;
   std::string_view what = kJsonLog;
 
   std::expected<void, PipelineError> start(PaddedText& bytes, InputPolicy policy);
-  std::expected<RawLog, PipelineError> read_record(PaddedText& text, RecordFormat format);
+  std::expected<void, PipelineError> read_record(PaddedText& text, RecordFormat format);
 };
 
-std::expected<RawLog, PipelineError> Converter::State::read_record(PaddedText& text, RecordFormat format) {
+std::expected<void, PipelineError> Converter::State::read_record(PaddedText& text, RecordFormat format) {
   if (format == RecordFormat::Xml) {
     auto record = parse_mjlog(text);
     if (!record) return std::unexpected(mjlog_failure(std::move(record.error())));
-    return std::move(*record);
+    log = std::move(*record);
+    return {};
   }
-  auto record = parse_json_log(text, std::move(log.kyokus));
-  if (record) return std::move(*record);
+  auto read = json_reader.read(text, log);
+  if (read) return {};
   // A text that parses is UTF-8 throughout; only one that fails is checked,
   // to tell the two failures apart.
   if (!is_valid_utf8(text.view())) return std::unexpected(not_utf8_failure());
-  return std::unexpected(json_log_failure(record.error()));
+  return std::unexpected(json_log_failure(read.error()));
 }
 
 std::expected<void, PipelineError> Converter::State::start(PaddedText& bytes, InputPolicy policy) {
@@ -74,12 +76,11 @@ std::expected<void, PipelineError> Converter::State::start(PaddedText& bytes, In
   }
   const RecordFormat format = policy.format == RecordFormat::Either ? format_of(record_text->view()) : policy.format;
   what = name_of(format);
-  auto record = read_record(*record_text, format);
+  auto read = read_record(*record_text, format);
   // A long record's text is not held beside its lines.
   if (bytes.reserved_bytes() > kKeptBytes) bytes = PaddedText();
   if (inflated.reserved_bytes() > kKeptBytes) inflated = PaddedText();
-  if (!record) return std::unexpected(std::move(record.error()));
-  log = std::move(*record);
+  if (!read) return std::unexpected(std::move(read.error()));
   auto started = GameConversion::start(log, conversion);
   if (!started) return std::unexpected(game_failure(std::move(started.error()), what));
   game.emplace(std::move(*started));

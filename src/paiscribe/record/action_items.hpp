@@ -98,6 +98,8 @@ class ActionItems::Iterator {
   using difference_type = std::ptrdiff_t;
 
   Iterator() = default;
+  // The item's first byte: its code when it is a number.
+  std::uint8_t first_byte() const { return static_cast<std::uint8_t>(*at_); }
   ActionItem operator*() const {
     const auto byte = static_cast<std::uint8_t>(*at_);
     if (byte != kEscape) return ActionItem(byte);

@@ -36,6 +36,14 @@ inline constexpr std::array<std::uint8_t, kCodeTableSize> kIndexOfCode = [] {
   return table;
 }();
 
+// Tile index of every byte that is a tile code; kNoTile for the rest.
+inline constexpr std::array<std::uint8_t, 256> kIndexOfByte = [] {
+  std::array<std::uint8_t, 256> table{};
+  table.fill(kNoTile);
+  for (std::size_t code = 0; code < kCodeTableSize; ++code) table[code] = kIndexOfCode[code];
+  return table;
+}();
+
 }  // namespace tile_detail
 
 // Inline: a log's every tile passes through here.

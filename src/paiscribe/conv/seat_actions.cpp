@@ -1,48 +1,34 @@
-#include "paiscribe/conv/seat_events.hpp"
+#include "paiscribe/conv/seat_actions.hpp"
 
 #include <cstddef>
-#include <utility>
-#include <variant>
 
 #include "paiscribe/conv/decode_items.hpp"
 
 namespace paiscribe {
 namespace {
 
-// A discard of code 0 is a hidden tile that was not the drawn one: it takes
-// up a turn of the take list but is no discard of its own.
-bool is_placeholder(const Event& event) {
-  const auto* dahai = std::get_if<ev::Dahai>(&event);
-  return dahai && !dahai->tsumogiri && dahai->pai == Tile::hidden();
-}
-
 // Walks both lists side by side, one take per discard step. Removed
-// placeholders are squeezed out in the same pass (the kept events slide
+// placeholders are squeezed out in the same pass (the kept actions slide
 // forward), so a long run of them costs no more than one walk.
-void pair_discards(const std::vector<Event>& takes, std::vector<Event>& discards) {
+void pair_discards(const std::vector<Action>& takes, std::vector<Action>& discards) {
   const std::size_t count = discards.size();
   std::size_t kept = 0;
   std::size_t at = 0;
-  const auto keep = [&](std::size_t index) {
-    if (kept != index) discards[kept] = std::move(discards[index]);
-    ++kept;
-  };
-  for (const Event& take : takes) {
+  const auto keep = [&](std::size_t index) { discards[kept++] = discards[index]; };
+  for (const Action& take : takes) {
     if (at == count) break;
     // A reach is never paired: it stays in place and its dahai takes the step.
-    if (std::holds_alternative<ev::Reach>(discards[at])) {
+    if (discards[at].kind == Action::Kind::Reach) {
       if (at + 1 == count) break;
       keep(at++);
     }
-    Event& looked_at = discards[at];
-    if (is_placeholder(looked_at)) {
+    Action& looked_at = discards[at];
+    if (looked_at.is_placeholder()) {
       ++at;  // dropped; the next discard is looked at with the next take
       continue;
     }
-    auto* dahai = std::get_if<ev::Dahai>(&looked_at);
-    const auto* tsumo = std::get_if<ev::Tsumo>(&take);
     // A tsumogiri discard learns its tile from the draw it pairs with.
-    if (dahai && dahai->tsumogiri && tsumo) dahai->pai = tsumo->pai;
+    if (looked_at.is_dahai() && looked_at.tsumogiri && take.kind == Action::Kind::Tsumo) looked_at.pai = take.pai;
     keep(at++);
   }
   while (at < count) keep(at++);
@@ -51,8 +37,8 @@ void pair_discards(const std::vector<Event>& takes, std::vector<Event>& discards
 
 }  // namespace
 
-std::expected<void, ConversionError> build_seat_events(const SeatAt& seat, const ActionItems& take_items,
-                                                       const ActionItems& discard_items, SeatEvents& actions) {
+std::expected<void, ConversionError> build_seat_actions(const SeatAt& seat, const ActionItems& take_items,
+                                                        const ActionItems& discard_items, SeatActions& actions) {
   actions.takes.clear();
   actions.takes.reserve(take_items.size());
   if (auto decoded = append_takes(seat, take_items, actions.takes); !decoded) return decoded;

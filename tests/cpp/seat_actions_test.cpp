@@ -1,4 +1,4 @@
-#include "paiscribe/conv/seat_events.hpp"
+#include "paiscribe/conv/seat_actions.hpp"
 
 #include <gtest/gtest.h>
 
@@ -15,7 +15,7 @@ namespace {
 
 using namespace paiscribe::test_support;
 
-std::vector<std::string> lines_of(const std::vector<Event>& events) {
+std::vector<std::string> lines_of_events(const std::vector<Event>& events) {
   std::vector<std::string> lines;
   for (const auto& event : events) lines.emplace_back(test_support::line_of(event).value_or("<failed>"));
   return lines;
@@ -28,7 +28,7 @@ std::string dahai(std::string_view pai, bool tsumogiri, int actor = 0) {
 }
 std::string reach(int actor = 0) { return R"({"type":"reach","actor":)" + std::to_string(actor) + "}"; }
 
-TEST(BuildSeatEvents, PairsDiscardsWithTakes) {
+TEST(BuildSeatActions, PairsDiscardsWithTakes) {
   struct Case {
     std::string_view label;
     std::vector<Item> takes;
@@ -91,26 +91,26 @@ TEST(BuildSeatEvents, PairsDiscardsWithTakes) {
     SCOPED_TRACE(c.label);
     const auto actions = build_seat_events(0, c.takes, c.discards);
     ASSERT_TRUE(actions.has_value());
-    EXPECT_EQ(lines_of(actions->discards), c.expected);
+    EXPECT_EQ(lines_of_events(actions->discards), c.expected);
     EXPECT_EQ(actions->takes.size(), c.takes.size());
   }
 }
 
-TEST(BuildSeatEvents, EveryEventCarriesTheSeat) {
+TEST(BuildSeatActions, EveryEventCarriesTheSeat) {
   const std::vector<Item> takes = {tile_item(11), text_item("c141315"), tile_item(47)};
   const std::vector<Item> discards = {number_item(60), tile_item(19), text_item("r60")};
   const auto actions = build_seat_events(2, takes, discards);
   ASSERT_TRUE(actions.has_value());
-  EXPECT_EQ(lines_of(actions->takes), (std::vector<std::string>{
+  EXPECT_EQ(lines_of_events(actions->takes), (std::vector<std::string>{
                                           R"({"type":"tsumo","actor":2,"pai":"1m"})",
                                           R"({"type":"chi","actor":2,"target":1,"pai":"4m","consumed":["3m","5m"]})",
                                           R"({"type":"tsumo","actor":2,"pai":"C"})",
                                       }));
-  EXPECT_EQ(lines_of(actions->discards),
+  EXPECT_EQ(lines_of_events(actions->discards),
             (std::vector<std::string>{dahai("1m", true, 2), dahai("9m", false, 2), reach(2), dahai("C", true, 2)}));
 }
 
-TEST(BuildSeatEvents, LongRunsOfPlaceholders) {
+TEST(BuildSeatActions, LongRunsOfPlaceholders) {
   std::vector<Item> takes(5000, tile_item(11));
   takes.push_back(tile_item(47));
   std::vector<Item> discards(5000, tile_item(0));
@@ -118,10 +118,10 @@ TEST(BuildSeatEvents, LongRunsOfPlaceholders) {
   discards.push_back(tile_item(25));
   const auto actions = build_seat_events(1, takes, discards);
   ASSERT_TRUE(actions.has_value());
-  EXPECT_EQ(lines_of(actions->discards), (std::vector<std::string>{dahai("C", true, 1), dahai("5p", false, 1)}));
+  EXPECT_EQ(lines_of_events(actions->discards), (std::vector<std::string>{dahai("C", true, 1), dahai("5p", false, 1)}));
 }
 
-TEST(BuildSeatEvents, FirstFailingItemEndsTheBuild) {
+TEST(BuildSeatActions, FirstFailingItemEndsTheBuild) {
   using namespace conversion_error;
   struct Case {
     std::string_view label;
