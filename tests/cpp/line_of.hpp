@@ -3,7 +3,6 @@
 // One event's mjai line, written as a game's lines are.
 
 #include <optional>
-#include <span>
 #include <string>
 
 #include "paiscribe/mjai/event.hpp"
@@ -14,7 +13,7 @@ namespace paiscribe::test_support {
 // Nothing when the event has no line.
 inline std::optional<std::string> line_of(const Event& event) {
   MjaiLines lines;
-  if (!lines.append(std::span(&event, 1))) return std::nullopt;
+  if (!lines.add(event)) return std::nullopt;
   return std::string(lines[0]);
 }
 

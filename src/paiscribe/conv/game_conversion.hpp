@@ -2,7 +2,6 @@
 
 #include <cstddef>
 #include <expected>
-#include <optional>
 #include <variant>
 #include <vector>
 
@@ -16,7 +15,6 @@
 
 namespace paiscribe {
 
-using ConvertLogError = std::variant<InvalidLog, ConversionError>;
 // A game's failure: the log is not one the system accepts, its lists make no
 // game, or a line cannot be written.
 using GameError = std::variant<InvalidLog, ConversionError, SerializeError>;

@@ -59,22 +59,6 @@ bool MjaiLines::add_hora(const HoraParts& hora) {
   return add_written(line_bound(hora), [&](char* at, std::size_t room) { return write_line(hora, at, room); });
 }
 
-std::expected<void, SerializeError> MjaiLines::append(std::span<const Event> events) {
-  const std::size_t size_before = size_, lines_before = ends_.size(), names_before = lines_with_names_.size();
-  reserve(events.size());
-  for (const Event& event : events) {
-    if (const CommonLine* line = common_line(event)) {
-      add(*line);
-    } else if (!add(event)) {
-      size_ = size_before;
-      ends_.resize(lines_before);
-      lines_with_names_.resize(names_before);
-      return std::unexpected(SerializeError{std::string(kNoLineText)});
-    }
-  }
-  return {};
-}
-
 void MjaiLines::clear() {
   size_ = 0;
   ends_.clear();

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstring>
-#include <expected>
 #include <memory>
 #include <span>
 #include <string_view>
@@ -62,9 +61,6 @@ class MjaiLines {
   // The lines of start_game and hora, from their parts.
   bool add_start_game(std::span<const std::string, 4> names, std::uint8_t kyoku_first, bool aka_flag);
   bool add_hora(const HoraParts& hora);
-
-  // Adds the events' lines after those already held; on failure nothing is added.
-  std::expected<void, SerializeError> append(std::span<const Event> events);
 
   // Room for about `lines` more lines without growing.
   void reserve(std::size_t lines);
