@@ -6,35 +6,6 @@
 namespace paiscribe::rules {
 namespace {
 
-// Every tile an event shows.
-template <typename Visit>
-void for_each_tile(const Event& event, Visit&& visit) {
-  std::visit(
-      [&](const auto& e) {
-        using T = std::decay_t<decltype(e)>;
-        if constexpr (requires { e.pai; }) visit(e.pai);
-        if constexpr (requires { e.consumed; })
-          for (const Tile tile : e.consumed) visit(tile);
-        if constexpr (std::is_same_v<T, ev::StartKyoku>) {
-          visit(e.bakaze);
-          visit(e.dora_marker);
-          for (const auto& hand : e.tehais)
-            for (const Tile tile : hand) visit(tile);
-        }
-        if constexpr (std::is_same_v<T, ev::Dora>) visit(e.dora_marker);
-        if constexpr (std::is_same_v<T, ev::Hora>)
-          if (e.ura_markers)
-            for (const Tile tile : *e.ura_markers) visit(tile);
-      },
-      event);
-}
-
-bool shows_hidden_tile(const Event& event) {
-  bool hidden = false;
-  for_each_tile(event, [&](Tile tile) { hidden = hidden || !is_real(tile); });
-  return hidden;
-}
-
 std::uint8_t index_of(const ev::StartKyoku& e) {
   return static_cast<std::uint8_t>((kind_of(e.bakaze) - kEast) * 4 + e.kyoku - 1);
 }
@@ -45,19 +16,14 @@ std::string scores_text(const std::array<std::int32_t, 4>& scores) { return delt
 
 void GameChecker::feed(std::string_view line) {
   findings_.at(++line_, kyoku_index_);
-  auto event = reader_.read(line);
-  if (!event) {
-    findings_.add(std::nullopt, "not an mjai event: " + event.error().description);
+  const auto read = reader_.read_with(line, [this](const auto& e) {
+    if (stage_ == Stage::Ended) return findings_.add(std::nullopt, "a line after end_game");
+    on(e);
+  });
+  if (!read) {
+    findings_.add(std::nullopt, "not an mjai event: " + read.error().description);
     if (kyoku_) kyoku_->lose_track();
-    return;
   }
-  if (shows_hidden_tile(*event)) {
-    findings_.add(std::nullopt, "the line shows a hidden tile \"?\", which a game record never holds");
-    if (kyoku_) kyoku_->lose_track();
-    return;
-  }
-  if (stage_ == Stage::Ended) return findings_.add(std::nullopt, "a line after end_game");
-  std::visit([this](const auto& e) { on(e); }, *event);
 }
 
 void GameChecker::finish() {

@@ -16,5 +16,7 @@ bool is_complete(const KindCounts& concealed);
 // those the player holds all four of (`held` counts melds too): a wait on a
 // tile that cannot come is none.
 KindMask waits_of(const KindCounts& concealed, const KindCounts& held);
+// Whether there is any such wait: stops at the first.
+bool is_tenpai(const KindCounts& concealed, const KindCounts& held);
 
 }  // namespace paiscribe::rules

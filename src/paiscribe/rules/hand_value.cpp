@@ -33,17 +33,21 @@ void add_situation_yaku(const Situation& situation, bool closed_hand, YakuList& 
   if (situation.chankan) out.add(Yaku::Chankan, 1);
 }
 
-// A value from its yaku, or none when they are only dora.
-std::optional<HandValue> with_dora(YakuList yaku, int fu, const KindCounts& all, const WinningHand& hand,
-                                   const Situation& situation) {
+// Dora, red fives and (in riichi) ura dora: those that count.
+YakuList dora_of(const KindCounts& all, const WinningHand& hand, const Situation& situation) {
+  YakuList dora;
+  if (const int count = dora_in(all, situation.dora_markers); count > 0) dora.add(Yaku::Dora, count);
+  if (hand.red_fives > 0) dora.add(Yaku::AkaDora, hand.red_fives);
+  if (const int ura = situation.riichi ? dora_in(all, situation.ura_markers) : 0; ura > 0)
+    dora.add(Yaku::UraDora, ura);
+  return dora;
+}
+
+// A value from its yaku and the dora, or none when the yaku are none.
+std::optional<HandValue> with_dora(YakuList yaku, int fu, const YakuList& dora) {
   if (yaku.items().empty()) return std::nullopt;
-  const int dora = dora_in(all, situation.dora_markers);
-  if (dora > 0) yaku.add(Yaku::Dora, dora);
-  if (hand.red_fives > 0) yaku.add(Yaku::AkaDora, hand.red_fives);
-  const int ura = situation.riichi ? dora_in(all, situation.ura_markers) : 0;
-  if (ura > 0) yaku.add(Yaku::UraDora, ura);
-  HandValue value{yaku, yaku.total(), fu, 0};
-  return value;
+  for (const YakuHan& item : dora.items()) yaku.add(item.yaku, item.han);
+  return HandValue{yaku, yaku.total(), fu, 0};
 }
 
 std::optional<HandValue> as_yakuman(const YakuList& yaku) {
@@ -117,6 +121,12 @@ std::expected<HandValue, NoWin> value_hand(const WinningHand& hand, const Situat
     tile_yakuman.add(situation.dealer() ? Yaku::Tenhou : Yaku::Chiihou, 1);
   add_tile_yakuman(all, hand, tile_yakuman);
 
+  // The same for every reading.
+  YakuList common;
+  add_situation_yaku(situation, closed_hand, common);
+  add_tile_yaku(all, closed_hand, common);
+  const YakuList dora = dora_of(all, hand, situation);
+
   bool complete = false;
   if (closed_hand && is_thirteen_orphans(hand.concealed)) {
     complete = true;
@@ -126,11 +136,9 @@ std::expected<HandValue, NoWin> value_hand(const WinningHand& hand, const Situat
   }
   if (closed_hand && is_seven_pairs(hand.concealed)) {
     complete = true;
-    YakuList yaku;
-    add_situation_yaku(situation, true, yaku);
+    YakuList yaku = common;
     yaku.add(Yaku::Chiitoitsu, 2);
-    add_tile_yaku(all, true, yaku);
-    keep(tile_yakuman.items().empty() ? with_dora(yaku, 25, all, hand, situation) : as_yakuman(tile_yakuman));
+    keep(tile_yakuman.items().empty() ? with_dora(yaku, 25, dora) : as_yakuman(tile_yakuman));
   }
   const Splits splits = splits_of(hand.concealed);
   for (std::size_t index = 0; index < splits.count; ++index) {
@@ -139,11 +147,9 @@ std::expected<HandValue, NoWin> value_hand(const WinningHand& hand, const Situat
       YakuList yakuman = tile_yakuman;
       if (is_suuankou(reading)) yakuman.add(Yaku::Suuankou, 1);
       if (!yakuman.items().empty()) return keep(as_yakuman(yakuman));
-      YakuList yaku;
-      add_situation_yaku(situation, closed_hand, yaku);
+      YakuList yaku = common;
       add_shape_yaku(reading, situation, yaku);
-      add_tile_yaku(all, closed_hand, yaku);
-      keep(with_dora(yaku, fu_of(reading, situation), all, hand, situation));
+      keep(with_dora(yaku, fu_of(reading, situation), dora));
     });
   }
   if (!complete) return std::unexpected(NoWin::Incomplete);

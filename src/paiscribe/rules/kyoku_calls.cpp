@@ -8,7 +8,10 @@ namespace {
 
 std::string names_of(std::span<const Tile> tiles) {
   std::string text;
-  for (const Tile tile : tiles) text += (text.empty() ? "" : " ") + tile_name(tile);
+  for (const Tile tile : tiles) {
+    if (!text.empty()) text += ' ';
+    text += tile_name(tile);
+  }
   return text;
 }
 
@@ -32,22 +35,22 @@ KindMask chi_kuikae(Kind called, Kind low, Kind high) {
 }  // namespace
 
 bool KyokuReplay::check_claimed(Seat actor, Seat target, Tile pai, std::string_view what) {
-  const std::string call = std::string(what) + " of " + tile_name(pai) + " from seat " + std::to_string(target);
+  const auto call = [&] { return std::string(what) + " of " + tile_name(pai) + " from seat " + std::to_string(target); };
   if (phase_ != Phase::Draw || !claim_ || claim_->kind != ClaimKind::Discard) {
-    find_lost(actor, call + ", but no discard waits to be called");
+    find_lost(actor, call() + ", but no discard waits to be called");
     return false;
   }
   if (claim_->from != target || actor == target || pai != claim_->tile) {
-    find_lost(actor, call + ", but the last discard is " + tile_name(claim_->tile) + " from seat " +
+    find_lost(actor, call() + ", but the last discard is " + tile_name(claim_->tile) + " from seat " +
                          std::to_string(claim_->from));
     return false;
   }
   if (claim_->last_tile) {
-    find_lost(actor, call + ": the last discard of the kyoku may only be won on");
+    find_lost(actor, call() + ": the last discard of the kyoku may only be won on");
     return false;
   }
   if (seats_[actor].riichi != Riichi::None) {
-    find_lost(actor, call + " while in riichi");
+    find_lost(actor, call() + " while in riichi");
     return false;
   }
   before_take(actor);
@@ -153,7 +156,7 @@ void KyokuReplay::on(const ev::Daiminkan& e) {
 }
 
 void KyokuReplay::on(const ev::Kakan& e) {
-  if (lost_ || !on_turn(e.actor, {Phase::Act}, "kakan")) return;
+  if (lost_ || !on_turn(e.actor, phases({Phase::Act}), "kakan")) return;
   SeatState& seat = seats_[e.actor];
   const Kind kind = kind_of(e.pai);
   Meld* pon = seat.hand.pon_of(kind);
@@ -172,7 +175,7 @@ void KyokuReplay::on(const ev::Kakan& e) {
 }
 
 void KyokuReplay::on(const ev::Ankan& e) {
-  if (lost_ || !on_turn(e.actor, {Phase::Act}, "ankan")) return;
+  if (lost_ || !on_turn(e.actor, phases({Phase::Act}), "ankan")) return;
   check_dora_shown(e.actor);
   SeatState& seat = seats_[e.actor];
   const Kind kind = kind_of(e.consumed[0]);

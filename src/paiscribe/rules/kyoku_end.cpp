@@ -179,8 +179,9 @@ std::optional<KyokuReplay::DrawRuling> KyokuReplay::rule_draw() const {
 KyokuReplay::DrawRuling KyokuReplay::exhaustive_draw() const {
   std::array<bool, 4> tenpai{}, nagashi{};
   for (Seat seat = 0; seat < 4; ++seat) {
+    // A hand in riichi stood tenpai and has kept its waits since.
     const SeatHand& hand = seats_[seat].hand;
-    tenpai[seat] = waits_of(hand.kinds(), hand.held()) != 0;
+    tenpai[seat] = seats_[seat].riichi == Riichi::Standing || is_tenpai(hand.kinds(), hand.held());
     nagashi[seat] = seats_[seat].nagashi;
   }
   DrawRuling ruling;

@@ -9,6 +9,20 @@ namespace {
 
 constexpr Seat next_seat(Seat seat) { return static_cast<Seat>((seat + 1) % 4); }
 
+// How many of each tile the set holds: with red fives, one of each five is red.
+constexpr std::array<std::uint8_t, Tile::kCount> copies_in_set(bool aka) {
+  std::array<std::uint8_t, Tile::kCount> copies{};
+  for (std::uint8_t index = 0; index < Tile::kCount; ++index) {
+    const Tile tile(index);
+    if (!is_real(tile)) copies[index] = 0;
+    else if (is_red(tile)) copies[index] = aka ? 1 : 0;
+    else copies[index] = aka && is_five(kind_of(tile)) ? 3 : 4;
+  }
+  return copies;
+}
+constexpr auto kCopiesWithRed = copies_in_set(true);
+constexpr auto kCopiesWithoutRed = copies_in_set(false);
+
 }  // namespace
 
 std::string_view KyokuReplay::abort_name(Abort abort) {
@@ -18,7 +32,11 @@ std::string_view KyokuReplay::abort_name(Abort abort) {
 }
 
 KyokuReplay::KyokuReplay(const ev::StartKyoku& start, bool aka, Findings& findings, std::vector<WinRecord>& wins)
-    : start_(start), aka_(aka), findings_(findings), wins_(wins), seat_(start.oya) {
+    : start_(start),
+      findings_(findings),
+      wins_(wins),
+      seat_(start.oya),
+      copy_limits_(aka ? kCopiesWithRed : kCopiesWithoutRed) {
   dora_markers_[dora_count_++] = start.dora_marker;
   see(start.dora_marker, std::nullopt);
   for (Seat seat = 0; seat < 4; ++seat) {
@@ -37,10 +55,8 @@ void KyokuReplay::find_lost(std::optional<Seat> seat, std::string message) {
   lost_ = true;
 }
 
-bool KyokuReplay::on_turn(Seat actor, std::initializer_list<Phase> phases, std::string_view what) {
-  if (actor == seat_ && std::ranges::find(phases, phase_) != phases.end()) return true;
+void KyokuReplay::out_of_turn(Seat actor, std::string_view what) {
   find_lost(actor, std::string(what) + " out of turn: " + turn_text());
-  return false;
 }
 
 std::string KyokuReplay::turn_text() const {
@@ -57,7 +73,7 @@ std::string KyokuReplay::turn_text() const {
 }
 
 // What has to come before the next draw or call.
-void KyokuReplay::before_take(Seat actor) {
+void KyokuReplay::report_missed_end(Seat actor) {
   if (acceptance_due_) {
     find(*acceptance_due_, "the riichi discard passed, but no reach_accepted comes before the next draw or call");
     acceptance_due_.reset();
@@ -68,8 +84,7 @@ void KyokuReplay::before_take(Seat actor) {
   }
 }
 
-void KyokuReplay::check_dora_shown(Seat actor) {
-  if (dora_due_ == 0) return;
+void KyokuReplay::report_missing_dora(Seat actor) {
   find(actor, "a kan's dora marker is due before this line, but no dora line came");
   dora_due_ = 0;
 }
@@ -86,22 +101,19 @@ void KyokuReplay::settle_claim() {
   claim_.reset();
 }
 
-void KyokuReplay::see(Tile tile, std::optional<Seat> seat) {
-  const int copies = ++seen_[tile.index()];
-  if (is_red(tile) && !aka_) {
-    if (copies == 1) find(seat, tile_name(tile) + " shows up, but the game plays without red fives");
-    return;
-  }
-  const int limit = is_red(tile) ? 1 : aka_ && is_five(kind_of(tile)) ? 3 : 4;
-  if (copies == limit + 1) {
-    const std::string plain = is_five(kind_of(tile)) && !is_red(tile) ? "plain " : "";
-    find(seat, "more than " + std::to_string(limit) + " " + plain + tile_name(tile) + " show up: the set holds " +
-                   std::to_string(limit));
-  }
+// Told once per tile, when the first copy too many shows up.
+void KyokuReplay::report_copies(Tile tile, std::optional<Seat> seat) {
+  const int limit = copy_limits_[tile.index()];
+  if (seen_[tile.index()] != limit + 1) return;
+  if (!is_real(tile)) return find_lost(seat, "a hidden tile \"?\", which a game record never shows");
+  if (limit == 0) return find(seat, tile_name(tile) + " shows up, but the game plays without red fives");
+  const std::string plain = is_five(kind_of(tile)) && !is_red(tile) ? "plain " : "";
+  find(seat, "more than " + std::to_string(limit) + " " + plain + tile_name(tile) + " show up: the set holds " +
+                 std::to_string(limit));
 }
 
 void KyokuReplay::on(const ev::Tsumo& e) {
-  if (lost_ || !on_turn(e.actor, {Phase::Draw, Phase::Rinshan}, "tsumo")) return;
+  if (lost_ || !on_turn(e.actor, phases({Phase::Draw, Phase::Rinshan}), "tsumo")) return;
   before_take(e.actor);
   check_dora_shown(e.actor);
   if (live_left_ == 0) return find_lost(e.actor, "tsumo, but the live wall is empty");
@@ -120,32 +132,35 @@ void KyokuReplay::on(const ev::Tsumo& e) {
 }
 
 void KyokuReplay::on(const ev::Dahai& e) {
-  if (lost_ || !on_turn(e.actor, {Phase::Act, Phase::CallDiscard, Phase::ReachDiscard}, "dahai")) return;
+  if (lost_ || !on_turn(e.actor, phases({Phase::Act, Phase::CallDiscard, Phase::ReachDiscard}), "dahai")) return;
   check_dora_shown(e.actor);
   SeatState& seat = seats_[e.actor];
-  const std::string name = tile_name(e.pai);
-  if (seat.hand.count(e.pai) == 0) return find_lost(e.actor, "dahai " + name + ", but the hand holds no " + name);
+  const auto name = [&] { return tile_name(e.pai); };
+  if (seat.hand.count(e.pai) == 0) return find_lost(e.actor, "dahai " + name() + ", but the hand holds no " + name());
   check_tsumogiri(e);
   if (phase_ == Phase::CallDiscard && has(kuikae_, kind_of(e.pai)))
-    find(e.actor, "dahai " + name + " right after a call that forbids it (kuikae)");
+    find(e.actor, "dahai " + name() + " right after a call that forbids it (kuikae)");
   seat.hand.remove(e.pai);
   note_discard(e);
 }
 
+// A tsumogiri discard is the drawn tile itself; a copy of it held from
+// before may also go out from the hand.
 void KyokuReplay::check_tsumogiri(const ev::Dahai& e) {
   const SeatState& seat = seats_[e.actor];
-  const std::string name = tile_name(e.pai);
   if (!drawn_) {
     if (e.tsumogiri) find(e.actor, "tsumogiri after a call, which draws no tile");
     return;
   }
-  const std::string drawn = tile_name(*drawn_);
-  if (e.tsumogiri && e.pai != *drawn_) find(e.actor, "tsumogiri, but " + name + " is not the drawn tile " + drawn);
-  // A copy of the drawn tile held from before may go out as well.
-  if (!e.tsumogiri && e.pai == *drawn_ && seat.hand.count(e.pai) < 2)
-    find(e.actor, "dahai " + name + " from the hand, but the only " + name + " is the one just drawn: tsumogiri");
-  if (seat.riichi == Riichi::Standing && e.pai != *drawn_)
-    find(e.actor, "dahai " + name + " in riichi, which discards the drawn tile " + drawn);
+  const bool drawn_out = e.pai == *drawn_;
+  const bool riichi = seat.riichi == Riichi::Standing;
+  if (e.tsumogiri == drawn_out && (drawn_out || !riichi)) [[likely]] return;
+  const auto name = [&] { return tile_name(e.pai); };
+  const auto drawn = [&] { return tile_name(*drawn_); };
+  if (e.tsumogiri && !drawn_out) find(e.actor, "tsumogiri, but " + name() + " is not the drawn tile " + drawn());
+  if (!e.tsumogiri && drawn_out && seat.hand.count(e.pai) < 2)
+    find(e.actor, "dahai " + name() + " from the hand, but the only " + name() + " is the one just drawn: tsumogiri");
+  if (riichi && !drawn_out) find(e.actor, "dahai " + name() + " in riichi, which discards the drawn tile " + drawn());
 }
 
 void KyokuReplay::note_discard(const ev::Dahai& e) {
@@ -175,7 +190,7 @@ void KyokuReplay::note_discard(const ev::Dahai& e) {
 
 void KyokuReplay::stand_riichi(Seat actor) {
   SeatState& seat = seats_[actor];
-  if (waits_of(seat.hand.kinds(), seat.hand.held()) == 0)
+  if (!is_tenpai(seat.hand.kinds(), seat.hand.held()))
     find(actor, "riichi, but the hand is not tenpai after the riichi discard");
   seat.riichi = Riichi::Standing;
   seat.ippatsu = true;
@@ -186,7 +201,7 @@ void KyokuReplay::stand_riichi(Seat actor) {
 }
 
 void KyokuReplay::on(const ev::Reach& e) {
-  if (lost_ || !on_turn(e.actor, {Phase::Act}, "reach")) return;
+  if (lost_ || !on_turn(e.actor, phases({Phase::Act}), "reach")) return;
   SeatState& seat = seats_[e.actor];
   if (seat.riichi != Riichi::None) return find(e.actor, "reach, but the seat is in riichi already");
   if (!seat.hand.closed()) find(e.actor, "riichi with an open hand");

@@ -116,12 +116,33 @@ class KyokuReplay {
   // kyoku_replay.cpp: the frame, draws, discards, riichi and dora
   void find(std::optional<Seat> seat, std::string message);
   void find_lost(std::optional<Seat> seat, std::string message);
-  bool on_turn(Seat actor, std::initializer_list<Phase> phases, std::string_view what);
+  // The checks of every draw and discard stay inline; what they find is
+  // worded out of line.
+  static constexpr std::uint8_t phases(std::initializer_list<Phase> list) {
+    std::uint8_t mask = 0;
+    for (const Phase phase : list) mask |= static_cast<std::uint8_t>(1 << static_cast<int>(phase));
+    return mask;
+  }
+  bool on_turn(Seat actor, std::uint8_t allowed, std::string_view what) {
+    if (actor == seat_ && (allowed >> static_cast<int>(phase_) & 1)) [[likely]] return true;
+    out_of_turn(actor, what);
+    return false;
+  }
+  void out_of_turn(Seat actor, std::string_view what);
   std::string turn_text() const;
-  void before_take(Seat actor);
-  void check_dora_shown(Seat actor);
+  void before_take(Seat actor) {
+    if (acceptance_due_ || abort_ != Abort::None) [[unlikely]] report_missed_end(actor);
+  }
+  void report_missed_end(Seat actor);
+  void check_dora_shown(Seat actor) {
+    if (dora_due_ != 0) [[unlikely]] report_missing_dora(actor);
+  }
+  void report_missing_dora(Seat actor);
   void settle_claim();
-  void see(Tile tile, std::optional<Seat> seat);
+  void see(Tile tile, std::optional<Seat> seat) {
+    if (++seen_[tile.index()] > copy_limits_[tile.index()]) [[unlikely]] report_copies(tile, seat);
+  }
+  void report_copies(Tile tile, std::optional<Seat> seat);
   void check_tsumogiri(const ev::Dahai& e);
   void note_discard(const ev::Dahai& e);
   void stand_riichi(Seat seat);
@@ -152,7 +173,6 @@ class KyokuReplay {
   Kind seat_wind(Seat seat) const { return static_cast<Kind>(kEast + (seat - dealer() + 4) % 4); }
 
   ev::StartKyoku start_;
-  bool aka_;
   Findings& findings_;
   std::vector<WinRecord>& wins_;
 
@@ -178,6 +198,7 @@ class KyokuReplay {
   int dora_due_ = 0;         // kan dora that must be shown before the next draw or discard
   int dora_after_draw_ = 0;  // kan dora shown only after the replacement draw
   std::array<std::uint8_t, Tile::kCount> seen_{};
+  const std::array<std::uint8_t, Tile::kCount>& copy_limits_;
 
   Kind first_discard_ = 0;
   int winners_ = 0;

@@ -35,14 +35,16 @@ constexpr bool is_honor(Kind kind) { return kind >= 27; }
 constexpr bool is_wind(Kind kind) { return kind >= 27 && kind < 31; }
 constexpr bool is_dragon(Kind kind) { return kind >= 31; }
 constexpr bool is_terminal(Kind kind) { return kind < 27 && (kind % 9 == 0 || kind % 9 == 8); }
-constexpr bool is_orphan(Kind kind) { return is_honor(kind) || is_terminal(kind); }
 constexpr bool is_five(Kind kind) { return kind < 27 && kind % 9 == 4; }
 
+// Terminals and honours, looked up rather than worked out: a discard's kind
+// gives no pattern to foresee.
 inline constexpr KindMask kOrphans = [] {
   KindMask mask = 0;
-  for (Kind kind = 0; kind < kKinds; ++kind) mask |= is_orphan(kind) ? bit(kind) : 0;
+  for (Kind kind = 0; kind < kKinds; ++kind) mask |= is_honor(kind) || is_terminal(kind) ? bit(kind) : 0;
   return mask;
 }();
+constexpr bool is_orphan(Kind kind) { return has(kOrphans, kind); }
 
 // The kind a dora marker points at: the next in its suit or group, round and round.
 constexpr Kind dora_after(Kind marker) {
