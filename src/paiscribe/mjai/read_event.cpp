@@ -9,17 +9,17 @@
 #include <limits>
 #include <optional>
 
-#include "paiscribe/mjai/event_fields.hpp"
+#include "paiscribe/mjai/line_handler.hpp"
+#include "paiscribe/mjai/tile_lookup.hpp"
 #include "paiscribe/mjai/plain_json.hpp"
 #include "paiscribe/mjai/serialize.hpp"
 
 namespace paiscribe {
 namespace {
 
-using event_fields::Fields;
-using event_fields::LineHandler;
-using event_fields::event_of;
-using event_fields::tile_named;
+using line_reading::Fields;
+using line_reading::LineHandler;
+using line_reading::event_of;
 
 }  // namespace
 
@@ -41,7 +41,7 @@ DrawOrDiscard read_draw_or_discard(std::string_view line) {
   const auto byte = [&](std::size_t at) { return static_cast<std::uint32_t>(static_cast<unsigned char>(line[kNameAt + at])); };
   const std::uint32_t bytes = byte(0) | byte(1) << 8 | byte(2) << 16;
   const auto size = static_cast<std::uint32_t>(name_size);
-  const auto tile = event_fields::tile_of_code((bytes & ((1u << (8 * size)) - 1)) | size << 24);
+  const auto tile = tile_of_code((bytes & ((1u << (8 * size)) - 1)) | size << 24);
   if (!tile) return {};
   const auto seat = static_cast<Seat>(actor - '0');
   const char* rest = line.data() + kNameAt + name_size;
@@ -64,7 +64,7 @@ namespace {
 std::optional<ev::StartKyoku> read_printed_start_kyoku(std::string_view line) {
   static constexpr std::string_view kHead = R"({"type":"start_kyoku",)";
   if (!line.starts_with(kHead)) return std::nullopt;
-  std::array<Tile, 2 + 4 * 13> tiles = event_fields::hidden_tiles(std::make_index_sequence<2 + 4 * 13>());
+  std::array<Tile, 2 + 4 * 13> tiles = line_reading::hidden_tiles(std::make_index_sequence<2 + 4 * 13>());
   std::array<std::int64_t, 4 + 4> numbers{};
   std::size_t tile_count = 0, number_count = 0;
   for (std::size_t at = kHead.size(); at < line.size();) {
@@ -97,8 +97,8 @@ std::optional<ev::StartKyoku> read_printed_start_kyoku(std::string_view line) {
     return std::nullopt;
   ev::StartKyoku event{tiles[0], tiles[1], static_cast<std::uint8_t>(numbers[0]), static_cast<std::uint8_t>(numbers[1]),
                        static_cast<std::uint8_t>(numbers[2]), static_cast<Seat>(numbers[3]), {},
-                       {event_fields::kHiddenHand, event_fields::kHiddenHand, event_fields::kHiddenHand,
-                        event_fields::kHiddenHand}};
+                       {line_reading::kHiddenHand, line_reading::kHiddenHand, line_reading::kHiddenHand,
+                        line_reading::kHiddenHand}};
   for (std::size_t seat = 0; seat < 4; ++seat) {
     if (!in(numbers[4 + seat], std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max()))
       return std::nullopt;

@@ -14,6 +14,7 @@ namespace paiscribe {
 // missing, repeated or of the wrong kind for its event type.
 struct ReadError {
   std::string description;
+  friend bool operator==(const ReadError&, const ReadError&) = default;
 };
 
 // A draw or discard line in the exact form the writer prints, read by

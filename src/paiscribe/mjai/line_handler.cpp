@@ -1,8 +1,8 @@
-#include "paiscribe/mjai/event_fields.hpp"
+#include "paiscribe/mjai/line_handler.hpp"
 
 #include <bit>
 
-namespace paiscribe::event_fields {
+namespace paiscribe::line_reading {
 
 std::string quoted(std::string_view text) {
   std::string out(1, '"');
@@ -60,4 +60,4 @@ std::expected<Event, ReadError> event_of(Fields& fields) {
 }
 
 
-}  // namespace paiscribe::event_fields
+}  // namespace paiscribe::line_reading

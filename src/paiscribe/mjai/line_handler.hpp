@@ -11,151 +11,14 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <utility>
 #include <vector>
 
 #include "paiscribe/mjai/event.hpp"
+#include "paiscribe/mjai/line_keys.hpp"
 #include "paiscribe/mjai/read_event.hpp"
-#include "paiscribe/mjai/tile_names.hpp"
+#include "paiscribe/mjai/tile_lookup.hpp"
 
-namespace paiscribe::event_fields {
-
-enum class Key : std::uint8_t {
-  Type, Actor, Pai, Tsumogiri, Target, Consumed, DoraMarker, Deltas, UraMarkers, PlayerNames, KyokuFirst,
-  AkaFlag, Bakaze, Kyoku, Honba, Kyotaku, Oya, Scores, Tehais, Unknown
-};
-inline constexpr std::size_t kKeyCount = static_cast<std::size_t>(Key::Unknown);
-inline constexpr std::array<std::string_view, kKeyCount> kKeyNames = {
-    "type",   "actor",       "pai",   "tsumogiri",  "target", "consumed", "dora_marker",
-    "deltas", "ura_markers", "names", "kyoku_first", "aka_flag", "bakaze", "kyoku",
-    "honba",  "kyotaku",     "oya",   "scores",     "tehais"};
-
-using KeySet = std::uint32_t;
-constexpr KeySet bit(Key key) { return KeySet{1} << static_cast<unsigned>(key); }
-template <typename... Keys>
-constexpr KeySet keys(Keys... each) {
-  return (KeySet{0} | ... | bit(each));
-}
-
-// Each type's name and keys, in the order of Event's alternatives.
-struct TypeForm {
-  std::string_view name;
-  KeySet required;
-  KeySet optional = 0;
-  std::uint8_t consumed = 0;  // tiles in "consumed", when it has that key
-};
-using enum Key;
-inline constexpr std::array<TypeForm, std::variant_size_v<Event>> kForms = {{
-    {"none", 0},
-    {"start_game", keys(PlayerNames, KyokuFirst, AkaFlag)},
-    {"start_kyoku", keys(Bakaze, DoraMarker, Kyoku, Honba, Kyotaku, Oya, Scores, Tehais)},
-    {"tsumo", keys(Actor, Pai)},
-    {"dahai", keys(Actor, Pai, Tsumogiri)},
-    {"chi", keys(Actor, Target, Pai, Consumed), 0, 2},
-    {"pon", keys(Actor, Target, Pai, Consumed), 0, 2},
-    {"daiminkan", keys(Actor, Target, Pai, Consumed), 0, 3},
-    {"kakan", keys(Actor, Pai, Consumed), 0, 3},
-    {"ankan", keys(Actor, Consumed), 0, 4},
-    {"dora", keys(DoraMarker)},
-    {"reach", keys(Actor)},
-    {"reach_accepted", keys(Actor)},
-    {"hora", keys(Actor, Target), keys(Deltas, UraMarkers)},
-    {"ryukyoku", 0, keys(Deltas)},
-    {"end_kyoku", 0},
-    {"end_game", 0},
-}};
-inline constexpr auto kTypeNames = [] {
-  std::array<std::string_view, kForms.size()> names{};
-  for (std::size_t form = 0; form < kForms.size(); ++form) names[form] = kForms[form].name;
-  return names;
-}();
-
-// Keys and types are found through a slot of a table made at compile time,
-// hashed from their size and outer letters; the build fails should two
-// names ever share a slot.
-inline constexpr std::size_t kNameSlots = 64;
-inline constexpr std::uint8_t kNoName = 0xFF;
-constexpr std::size_t name_slot(std::string_view name) {
-  const auto letter = [](char c) { return static_cast<std::size_t>(static_cast<unsigned char>(c)); };
-  return (name.size() * 3 + letter(name.front()) * 19 + letter(name.back())) % kNameSlots;
-}
-template <std::size_t Count>
-constexpr std::array<std::uint8_t, kNameSlots> slots_of(const std::array<std::string_view, Count>& names) {
-  std::array<std::uint8_t, kNameSlots> slots{};
-  slots.fill(kNoName);
-  for (std::size_t index = 0; index < Count; ++index) {
-    auto& slot = slots[name_slot(names[index])];
-    if (slot != kNoName) throw "two names share a slot";
-    slot = static_cast<std::uint8_t>(index);
-  }
-  return slots;
-}
-inline constexpr auto kKeySlots = slots_of(kKeyNames);
-inline constexpr auto kTypeSlots = slots_of(kTypeNames);
-
-// The index of `name` among `names`, or kNoName.
-template <std::size_t Count>
-constexpr std::size_t find_name(const std::array<std::string_view, Count>& names,
-                                const std::array<std::uint8_t, kNameSlots>& slots, std::string_view name) {
-  if (name.empty()) return kNoName;
-  const std::uint8_t index = slots[name_slot(name)];
-  return index != kNoName && names[index] == name ? index : kNoName;
-}
-
-template <std::size_t... Index>
-constexpr std::array<Tile, sizeof...(Index)> hidden_tiles(std::index_sequence<Index...>) {
-  return {((void)Index, Tile::hidden())...};
-}
-inline constexpr auto kHiddenHand = hidden_tiles(std::make_index_sequence<13>());
-
-// A name of up to three bytes and its size in one number.
-constexpr std::uint32_t packed_name(std::string_view name) {
-  std::uint32_t code = static_cast<std::uint32_t>(name.size()) << 24;
-  for (std::size_t at = 0; at < name.size() && at < 3; ++at)
-    code |= static_cast<std::uint32_t>(static_cast<unsigned char>(name[at])) << (8 * at);
-  return code;
-}
-
-// Tile names are found by a multiplicative hash into a table made at
-// compile time, with the first multiplier that sets all the names apart:
-// no branch on which letters a name has, which a line's tiles make
-// impossible to foresee.
-struct TileNameTable {
-  static constexpr std::size_t kSlots = 128;
-  static constexpr std::uint8_t kNoTile = 0xFF;
-  std::uint32_t multiplier = 0;
-  std::array<std::uint8_t, kSlots> slots{};
-  std::array<std::uint32_t, Tile::kCount> codes{};
-
-  constexpr std::size_t slot(std::uint32_t code) const { return (code * multiplier) >> 25; }
-};
-inline constexpr TileNameTable kTileNames = [] {
-  TileNameTable table;
-  for (std::size_t index = 0; index < Tile::kCount; ++index) table.codes[index] = packed_name(kMjaiNames[index]);
-  for (std::uint32_t step = 1;; ++step) {
-    table.multiplier = 2654435761u * step;
-    table.slots.fill(TileNameTable::kNoTile);
-    bool apart = true;
-    for (std::size_t index = 0; index < Tile::kCount && apart; ++index) {
-      auto& slot = table.slots[table.slot(table.codes[index])];
-      apart = slot == TileNameTable::kNoTile;
-      slot = static_cast<std::uint8_t>(index);
-    }
-    if (apart) return table;
-  }
-}();
-
-// The tile whose packed name is `code`.
-constexpr std::optional<Tile> tile_of_code(std::uint32_t code) {
-  const std::uint8_t index = kTileNames.slots[kTileNames.slot(code)];
-  if (index == TileNameTable::kNoTile || kTileNames.codes[index] != code) return std::nullopt;
-  return Tile(index);
-}
-
-constexpr std::optional<Tile> tile_named(std::string_view name) {
-  if (name.size() > 3) return std::nullopt;
-  return tile_of_code(packed_name(name));
-}
+namespace paiscribe::line_reading {
 
 std::string quoted(std::string_view text);
 
@@ -320,4 +183,4 @@ class LineHandler {
 // The event the fields make, once every key its type has is there.
 std::expected<Event, ReadError> event_of(Fields& fields);
 
-}  // namespace paiscribe::event_fields
+}  // namespace paiscribe::line_reading

@@ -1,0 +1,63 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string_view>
+
+#include "paiscribe/base/tile.hpp"
+#include "paiscribe/mjai/tile_names.hpp"
+
+namespace paiscribe {
+
+// A name of up to three bytes and its size in one number.
+constexpr std::uint32_t packed_name(std::string_view name) {
+  std::uint32_t code = static_cast<std::uint32_t>(name.size()) << 24;
+  for (std::size_t at = 0; at < name.size() && at < 3; ++at)
+    code |= static_cast<std::uint32_t>(static_cast<unsigned char>(name[at])) << (8 * at);
+  return code;
+}
+
+// Tile names are found by a multiplicative hash into a table made at
+// compile time, with the first multiplier that sets all the names apart:
+// no branch on which letters a name has, which a line's tiles make
+// impossible to foresee.
+struct TileNameTable {
+  static constexpr std::size_t kSlots = 128;
+  static constexpr std::uint8_t kNoTile = 0xFF;
+  std::uint32_t multiplier = 0;
+  std::array<std::uint8_t, kSlots> slots{};
+  std::array<std::uint32_t, Tile::kCount> codes{};
+
+  constexpr std::size_t slot(std::uint32_t code) const { return (code * multiplier) >> 25; }
+};
+inline constexpr TileNameTable kTileNames = [] {
+  TileNameTable table;
+  for (std::size_t index = 0; index < Tile::kCount; ++index) table.codes[index] = packed_name(kMjaiNames[index]);
+  for (std::uint32_t step = 1;; ++step) {
+    table.multiplier = 2654435761u * step;
+    table.slots.fill(TileNameTable::kNoTile);
+    bool apart = true;
+    for (std::size_t index = 0; index < Tile::kCount && apart; ++index) {
+      auto& slot = table.slots[table.slot(table.codes[index])];
+      apart = slot == TileNameTable::kNoTile;
+      slot = static_cast<std::uint8_t>(index);
+    }
+    if (apart) return table;
+  }
+}();
+
+// The tile whose packed name is `code`.
+constexpr std::optional<Tile> tile_of_code(std::uint32_t code) {
+  const std::uint8_t index = kTileNames.slots[kTileNames.slot(code)];
+  if (index == TileNameTable::kNoTile || kTileNames.codes[index] != code) return std::nullopt;
+  return Tile(index);
+}
+
+constexpr std::optional<Tile> tile_named(std::string_view name) {
+  if (name.size() > 3) return std::nullopt;
+  return tile_of_code(packed_name(name));
+}
+
+}  // namespace paiscribe
