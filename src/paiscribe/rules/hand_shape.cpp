@@ -12,16 +12,16 @@ using Suit = std::array<std::uint8_t, 9>;
 // The copies of the lowest tile left either make triplets or start
 // sequences; three equal sequences are three triplets, so only the count
 // modulo three has to start sequences. Written without a branch: hands
-// give no pattern to foresee.
+// give no pattern to foresee. A tile short two places on shows up as one
+// short a place on, a step later (past the 9, as a count below zero).
 bool splits_into_sets(const Suit& suit) {
   int here = suit[0], next = suit[1];
   bool broken = false;
   for (int at = 0; at < 9; ++at) {
     const int runs = here % 3;
-    const int after = at + 2 < 9 ? suit[at + 2] : 0;
-    broken |= (next < runs) | (after < runs);
+    broken |= next < runs;
     here = next - runs;
-    next = after - runs;
+    next = (at + 2 < 9 ? suit[at + 2] : 0) - runs;
   }
   return !broken;
 }

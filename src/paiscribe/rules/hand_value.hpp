@@ -32,8 +32,8 @@ struct Situation {
   bool rinshan = false;
   bool chankan = false;
   bool first_draw = false;  // a tsumo on the first draw, before any call
-  std::span<const Tile> dora_markers;
-  std::span<const Tile> ura_markers;  // counted only in riichi
+  std::span<const Tile> dora_markers{};
+  std::span<const Tile> ura_markers{};  // counted only in riichi
 
   constexpr bool dealer() const { return seat_wind == kEast; }
 };
