@@ -285,7 +285,18 @@ std::optional<std::size_t> double_ron_swapped(Lines& lines) {
   return std::nullopt;
 }
 
-// Replaces the first line holding `part` with `to` in its place.
+// Changes the first event of a kind.
+template <typename Kind, typename Change>
+std::optional<std::size_t> rewrite_first(Lines& lines, Change&& change) {
+  for (std::size_t at = 0; at < lines.size(); ++at) {
+    if (!as<Kind>(event_at(lines, at))) continue;
+    rewrite<Kind>(lines[at], change);
+    return at;
+  }
+  return std::nullopt;
+}
+
+// Replaces `from` with `to` in the first line holding `part`.
 Edit replacing(std::string_view part, std::string_view from, std::string_view to) {
   return [=](Lines& lines) -> std::optional<std::size_t> {
     const auto at = find_line(lines, {part});
@@ -322,6 +333,8 @@ TEST(EditedGames, EachCheckFindsItsEdit) {
        "is not the drawn tile"},
       {"tiles: a fifth copy", [](Lines& l) { return too_many(l, Tile(0), 5); }, "more than 4 1m"},
       {"tiles: a second red five", [](Lines& l) { return too_many(l, Tile(35), 2); }, "more than 1 5pr"},
+      {"tiles: a hidden tile", [](Lines& l) { return rewrite_first<ev::Tsumo>(l, [](auto& e) { e.pai = Tile::hidden(); }); },
+       "a hidden tile"},
       {"calls: a chi from the wrong seat", chi_from_afar, "does not sit before it"},
       {"calls: kuikae", kuikae, "kuikae"},
       {"riichi: an acceptance gone", [](Lines& l) { return erase_first(l, "reach_accepted"); },
@@ -335,6 +348,9 @@ TEST(EditedGames, EachCheckFindsItsEdit) {
       {"wins: two wins of one discard out of order", double_ron_swapped, "out of turn order"},
       {"scores: a win's deltas", replacing("[0,-8000,8000,0]", "[0,-8000,8000,0]", "[0,-7700,7700,0]"),
        "hora deltas [0, -7700, 7700, 0], but the hand scores 30 fu 4 han = 7,700 + 300 honba"},
+      {"scores: deltas past any score",
+       [](Lines& l) { return rewrite_first<ev::Hora>(l, [](auto& e) { e.deltas->fill(2147483647); }); },
+       "hora deltas [2147483647"},
       {"scores: a draw's deltas", replacing("[-1500,-1500,1500,1500]", "1500,1500]", "1000,2000]"),
        "ryukyoku deltas"},
       {"scores: a draw where none applies", inserting(31, R"({"type":"ryukyoku","deltas":[0,0,0,0]})"),

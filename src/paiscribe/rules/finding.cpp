@@ -21,13 +21,4 @@ std::string format_finding(const Finding& finding) {
 
 std::string tile_name(Tile tile) { return std::string(mjai_name(tile)); }
 
-std::string deltas_text(const Deltas& deltas) {
-  std::string text = "[";
-  for (std::size_t seat = 0; seat < deltas.size(); ++seat) {
-    if (seat != 0) text += ", ";
-    text += std::to_string(deltas[seat]);
-  }
-  return text + "]";
-}
-
 }  // namespace paiscribe::rules

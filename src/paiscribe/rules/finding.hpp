@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -51,6 +52,16 @@ class Findings {
 
 // Pieces of messages.
 std::string tile_name(Tile tile);
-std::string deltas_text(const Deltas& deltas);
+
+// "[-1000, 3000, -1000, -1000]": deltas, or scores.
+template <typename Number>
+std::string seats_numbers(const std::array<Number, 4>& numbers) {
+  std::string text = "[";
+  for (std::size_t seat = 0; seat < numbers.size(); ++seat) {
+    if (seat != 0) text += ", ";
+    text += std::to_string(numbers[seat]);
+  }
+  return text + "]";
+}
 
 }  // namespace paiscribe::rules

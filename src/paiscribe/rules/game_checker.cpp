@@ -10,8 +10,6 @@ std::uint8_t index_of(const ev::StartKyoku& e) {
   return static_cast<std::uint8_t>((kind_of(e.bakaze) - kEast) * 4 + e.kyoku - 1);
 }
 
-std::string scores_text(const std::array<std::int32_t, 4>& scores) { return deltas_text(scores); }
-
 }  // namespace
 
 void GameChecker::feed(std::string_view line) {
@@ -76,7 +74,7 @@ void GameChecker::check_continuity(const ev::StartKyoku& e) {
     findings_.add(std::nullopt, "start_kyoku " + what + " " + given + ", but the last kyoku leaves " + expected);
   };
   if (!last_start_) {
-    const int total = std::accumulate(e.scores.begin(), e.scores.end(), 1000 * e.kyotaku);
+    const std::int64_t total = std::accumulate(e.scores.begin(), e.scores.end(), std::int64_t{1000} * e.kyotaku);
     if (index_of(e) != 0 || e.honba != 0 || e.kyotaku != 0 || total != 100000)
       findings_.add(std::nullopt, "the first kyoku is not East 1 with 0 honba, 0 deposits and 100,000 points");
     return;
@@ -85,10 +83,13 @@ void GameChecker::check_continuity(const ev::StartKyoku& e) {
   const ev::StartKyoku& last = *last_start_;
   const KyokuOutcome& outcome = last_outcome_;
   const int paid = static_cast<int>(std::ranges::count(outcome.paid_riichi, true));
-  std::array<std::int32_t, 4> scores{};
-  for (Seat seat = 0; seat < 4; ++seat)
+  std::array<std::int64_t, 4> scores{};
+  bool same = true;
+  for (Seat seat = 0; seat < 4; ++seat) {
     scores[seat] = last.scores[seat] + outcome.deltas[seat] - (outcome.paid_riichi[seat] ? 1000 : 0);
-  if (e.scores != scores) report("scores", scores_text(e.scores), scores_text(scores));
+    same = same && scores[seat] == e.scores[seat];
+  }
+  if (!same) report("scores", seats_numbers(e.scores), seats_numbers(scores));
   const int kyotaku = outcome.won ? 0 : last.kyotaku + paid;
   if (e.kyotaku != kyotaku) report("kyotaku", std::to_string(e.kyotaku), std::to_string(kyotaku));
   const int honba = outcome.won && !outcome.dealer_won ? 0 : last.honba + 1;

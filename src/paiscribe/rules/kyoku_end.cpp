@@ -127,7 +127,7 @@ void KyokuReplay::on(const ev::Hora& e) {
       const WinTerms terms = terms_of(e, *value);
       const Deltas expected = win_deltas(terms);
       if (!e.deltas) find(e.actor, "hora without deltas");
-      else if (*e.deltas != expected) find(e.actor, "hora deltas " + deltas_text(*e.deltas) + ", but " + explain_win(terms, *value));
+      else if (*e.deltas != expected) find(e.actor, "hora deltas " + seats_numbers(*e.deltas) + ", but " + explain_win(terms, *value));
       wins_.push_back({findings_.line(), e.actor, e.target, *value, expected});
     }
     riichi_winner_ = riichi_winner_ || seats_[e.actor].riichi == Riichi::Standing;
@@ -155,8 +155,8 @@ void KyokuReplay::on(const ev::Ryukyoku& e) {
   }
   if (!e.deltas) find(std::nullopt, "ryukyoku without deltas");
   else if (*e.deltas != ruling->deltas)
-    find(std::nullopt, "ryukyoku deltas " + deltas_text(*e.deltas) + ", but " + ruling->reason + " gives " +
-                           deltas_text(ruling->deltas));
+    find(std::nullopt, "ryukyoku deltas " + seats_numbers(*e.deltas) + ", but " + ruling->reason + " gives " +
+                           seats_numbers(ruling->deltas));
   // The last riichi's stick stays on the table when the riichi ends play.
   if (acceptance_due_) outcome_.paid_riichi[*acceptance_due_] = true;
   acceptance_due_.reset();

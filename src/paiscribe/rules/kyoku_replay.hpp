@@ -29,7 +29,7 @@ struct WinRecord {
 
 // What a kyoku leaves to the next: the score changes and who deals.
 struct KyokuOutcome {
-  Deltas deltas{};                // of every hora and ryukyoku line
+  std::array<std::int64_t, 4> deltas{};  // of every hora and ryukyoku line, summed past any int32
   std::array<bool, 4> paid_riichi{};  // sticks put down this kyoku
   bool won = false;
   bool dealer_won = false;

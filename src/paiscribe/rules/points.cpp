@@ -64,8 +64,8 @@ Deltas win_deltas(const WinTerms& terms) {
   return deltas;
 }
 
-std::string grouped(int points) {
-  const std::string digits = std::to_string(std::abs(points));
+std::string grouped(std::int64_t points) {
+  const std::string digits = std::to_string(points < 0 ? 0 - static_cast<std::uint64_t>(points) : static_cast<std::uint64_t>(points));
   std::string text = points < 0 ? "-" : "";
   for (std::size_t at = 0; at < digits.size(); ++at) {
     if (at != 0 && (digits.size() - at) % 3 == 0) text += ',';

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -39,6 +40,6 @@ std::string describe_value(const HandValue& value, bool dealer, bool tsumo);
 std::string explain_win(const WinTerms& terms, const HandValue& value);
 
 // 12,300 with thousands grouped.
-std::string grouped(int points);
+std::string grouped(std::int64_t points);
 
 }  // namespace paiscribe::rules
