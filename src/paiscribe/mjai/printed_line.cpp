@@ -39,6 +39,16 @@ std::optional<LineValues> scan_values(std::string_view line) {
                                         line.substr(kHead.size(), type_end - kHead.size()));
   for (std::size_t at = type_end + 1; at < line.size();) {
     const char c = line[at];
+    if (c == '"' && at + 5 < line.size()) {
+      // Tiles make most of the strings of the longest lines.
+      const auto [size, tile] = name_at(line.data() + at + 1);
+      if (tile && line[at + 1 + size] == '"' && line[at + 2 + size] != ':') {
+        if (values.tile_count == values.tiles.size()) return std::nullopt;
+        values.tiles[values.tile_count++] = *tile;
+        at += size + 2;
+        continue;
+      }
+    }
     if (c == '"') {
       std::size_t end = at + 1;
       while (end < line.size() && line[end] != '"') ++end;

@@ -26,13 +26,7 @@ DrawOrDiscard read_draw_or_discard(std::string_view line) {
   const char actor = line[kTsumo.size()];
   if (actor < '0' || actor > '3' || std::memcmp(line.data() + kTsumo.size() + 1, kPai.data(), kPai.size()) != 0)
     return {};
-  // A name of one to three bytes, with at least three to read: packed
-  // without a branch on its size.
-  const std::size_t name_size = 1 + (line[kNameAt + 1] != '"') + (line[kNameAt + 1] != '"' && line[kNameAt + 2] != '"');
-  const auto byte = [&](std::size_t at) { return static_cast<std::uint32_t>(static_cast<unsigned char>(line[kNameAt + at])); };
-  const std::uint32_t bytes = byte(0) | byte(1) << 8 | byte(2) << 16;
-  const auto size = static_cast<std::uint32_t>(name_size);
-  const auto tile = tile_of_code((bytes & ((1u << (8 * size)) - 1)) | size << 24);
+  const auto [name_size, tile] = name_at(line.data() + kNameAt);
   if (!tile) return {};
   const auto seat = static_cast<Seat>(actor - '0');
   const char* rest = line.data() + kNameAt + name_size;

@@ -55,6 +55,21 @@ constexpr std::optional<Tile> tile_of_code(std::uint32_t code) {
   return Tile(index);
 }
 
+// A name of one to three bytes at `at`, up to the first quote, where three
+// bytes can be read: its size and its tile, found with no branch on which
+// it is. The caller sees to the quote after it.
+struct NameAt {
+  std::size_t size;
+  std::optional<Tile> tile;
+};
+constexpr NameAt name_at(const char* at) {
+  const std::size_t size = 1 + (at[1] != '"') + (at[1] != '"' && at[2] != '"');
+  const auto byte = [&](std::size_t index) { return static_cast<std::uint32_t>(static_cast<unsigned char>(at[index])); };
+  const std::uint32_t bytes = byte(0) | byte(1) << 8 | byte(2) << 16;
+  const auto width = static_cast<std::uint32_t>(size);
+  return {size, tile_of_code((bytes & ((1u << (8 * width)) - 1)) | width << 24)};
+}
+
 constexpr std::optional<Tile> tile_named(std::string_view name) {
   if (name.size() > 3) return std::nullopt;
   return tile_of_code(packed_name(name));

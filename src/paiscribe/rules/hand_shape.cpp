@@ -61,19 +61,6 @@ int suit_fit(const KindCounts& counts, int suit) {
   return -1;
 }
 
-// at_least[n]: the kinds held n or more times, all made in one branch-free pass.
-struct HeldKinds {
-  std::array<KindMask, 5> at_least{};
-};
-HeldKinds held_kinds(const KindCounts& counts) {
-  HeldKinds held;
-  for (Kind kind = 0; kind < kKinds; ++kind) {
-    for (int times = 1; times <= 4; ++times)
-      held.at_least[times] |= static_cast<KindMask>(counts[kind] >= times) << kind;
-  }
-  return held;
-}
-
 // Kinds a tile could join: those held, and in a suit neighbours within two.
 KindMask near_kinds(KindMask held) {
   KindMask near = held & (KindMask{0x7F} << 27);
@@ -84,13 +71,8 @@ KindMask near_kinds(KindMask held) {
   return near;
 }
 
-KindMask suit_kinds(int suit) {
-  const int size = suit == 3 ? 7 : 9;
-  return ((KindMask{1} << size) - 1) << (9 * suit);
-}
-
 // Waits of seven pairs and thirteen orphans, for all thirteen tiles concealed.
-KindMask special_waits(const KindCounts& concealed, const HeldKinds& kinds) {
+KindMask special_waits(const KindCounts& concealed, const KindsHeld& kinds) {
   if (tile_total(concealed) != 13) return 0;
   const KindMask held = kinds.at_least[1];
   const KindMask singles = held & ~kinds.at_least[2];
@@ -160,8 +142,8 @@ KindMask waits_up_to(const KindCounts& concealed, const KindCounts& held, bool f
     }
     if (others_fit && others_pairs == (modulo == 2 ? 0 : 1)) candidates |= suit_kinds(suit);
   }
-  const HeldKinds concealed_kinds = held_kinds(concealed);
-  const KindMask all_four = held_kinds(held).at_least[4];
+  const KindsHeld concealed_kinds = kinds_held(concealed);
+  const KindMask all_four = kinds_held(held).at_least[4];
   candidates &= near_kinds(concealed_kinds.at_least[1]) & ~all_four;
 
   KindMask waits = special_waits(concealed, concealed_kinds);

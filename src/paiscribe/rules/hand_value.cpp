@@ -119,12 +119,13 @@ std::expected<HandValue, NoWin> value_hand(const WinningHand& hand, const Situat
   YakuList tile_yakuman;
   if (situation.first_draw && situation.tsumo)
     tile_yakuman.add(situation.dealer() ? Yaku::Tenhou : Yaku::Chiihou, 1);
-  add_tile_yakuman(all, hand, tile_yakuman);
+  const KindsHeld held = kinds_held(all);
+  add_tile_yakuman(held, hand, tile_yakuman);
 
   // The same for every reading.
   YakuList common;
   add_situation_yaku(situation, closed_hand, common);
-  add_tile_yaku(all, closed_hand, common);
+  add_tile_yaku(held.at_least[1], closed_hand, common);
   const YakuList dora = dora_of(all, hand, situation);
 
   bool complete = false;

@@ -29,15 +29,15 @@ struct Reading {
 // The yaku of the sets and pair; those of the tiles alone and of the
 // situation come apart.
 void add_shape_yaku(const Reading& reading, const Situation& situation, YakuList& out);
-// Tanyao, honroutou, honitsu and chinitsu: which tiles there are, however
-// read. `all` counts the melds too.
-void add_tile_yaku(const KindCounts& all, bool closed_hand, YakuList& out);
+// Tanyao, honroutou, honitsu and chinitsu: which kinds there are, however
+// read, melds included.
+void add_tile_yaku(KindMask kinds, bool closed_hand, YakuList& out);
 bool is_pinfu(const Reading& reading, const Situation& situation);
 int fu_of(const Reading& reading, const Situation& situation);
 
 // Yakuman of the tiles themselves, whatever their reading: `all` counts
 // the melds too.
-void add_tile_yakuman(const KindCounts& all, const WinningHand& hand, YakuList& out);
+void add_tile_yakuman(const KindsHeld& all, const WinningHand& hand, YakuList& out);
 // Four concealed triplets, which depend on the reading.
 bool is_suuankou(const Reading& reading);
 

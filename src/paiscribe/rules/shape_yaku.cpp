@@ -98,20 +98,14 @@ void add_shape_yaku(const Reading& reading, const Situation& situation, YakuList
   if (dragon_triplets == 2 && is_dragon(reading.pair)) out.add(Yaku::Shousangen, 2);
 }
 
-void add_tile_yaku(const KindCounts& all, bool closed_hand, YakuList& out) {
+void add_tile_yaku(KindMask kinds, bool closed_hand, YakuList& out) {
   const int open = closed_hand ? 0 : 1;
-  bool simples = true, orphans = true, honors = false;
+  const bool honors = (kinds & kHonors) != 0;
   int suits = 0;
-  for (Kind kind = 0; kind < kKinds; ++kind) {
-    if (all[kind] == 0) continue;
-    simples = simples && !is_orphan(kind);
-    orphans = orphans && is_orphan(kind);
-    if (is_honor(kind)) honors = true;
-    else suits |= 1 << suit_of(kind);
-  }
-  if (simples) out.add(Yaku::Tanyao, 1);
-  if (orphans && suits != 0) out.add(Yaku::Honroutou, 2);
-  if (suits == 1 || suits == 2 || suits == 4) out.add(honors ? Yaku::Honitsu : Yaku::Chinitsu, honors ? 3 - open : 6 - open);
+  for (int suit = 0; suit < 3; ++suit) suits += (kinds & suit_kinds(suit)) != 0;
+  if ((kinds & kOrphans) == 0) out.add(Yaku::Tanyao, 1);
+  if ((kinds & ~kOrphans) == 0 && (kinds & ~kHonors) != 0) out.add(Yaku::Honroutou, 2);
+  if (suits == 1) out.add(honors ? Yaku::Honitsu : Yaku::Chinitsu, honors ? 3 - open : 6 - open);
 }
 
 }  // namespace paiscribe::rules

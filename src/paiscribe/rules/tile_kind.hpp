@@ -3,6 +3,7 @@
 #include <array>
 #include <bit>
 #include <cstdint>
+#include <cstring>
 
 #include "paiscribe/base/tile.hpp"
 
@@ -51,6 +52,35 @@ constexpr Kind dora_after(Kind marker) {
   if (marker < 27) return static_cast<Kind>(marker / 9 * 9 + (marker % 9 + 1) % 9);
   if (marker < 31) return static_cast<Kind>(27 + (marker - 27 + 1) % 4);
   return static_cast<Kind>(31 + (marker - 31 + 1) % 3);
+}
+
+inline constexpr KindMask kHonors = KindMask{0x7F} << 27;
+constexpr KindMask suit_kinds(int suit) { return suit == 3 ? kHonors : KindMask{0x1FF} << (9 * suit); }
+
+// at_least[n]: the kinds held n or more times.
+struct KindsHeld {
+  std::array<KindMask, 5> at_least{};
+};
+
+// Eight counts at a time, each a byte of one word (a count stays far below
+// 128): a count's top bit after the subtraction tells whether it reaches
+// `times`, and one multiplication gathers the eight top bits into a byte.
+inline KindsHeld kinds_held(const KindCounts& counts) {
+  constexpr std::uint64_t kOnes = 0x0101010101010101, kTops = 0x8080808080808080;
+  std::array<std::uint8_t, 40> padded{};
+  std::memcpy(padded.data(), counts.data(), counts.size());
+  KindsHeld held;
+  for (std::size_t word = 0; word < padded.size() / 8; ++word) {
+    std::uint64_t bytes;
+    std::memcpy(&bytes, padded.data() + 8 * word, 8);
+    for (std::uint64_t times = 1; times <= 4; ++times) {
+      const std::uint64_t reached = ((bytes | kTops) - times * kOnes) & kTops;
+      const std::uint64_t byte_mask = ((reached >> 7) * 0x0102040810204080) >> 56;
+      held.at_least[times] |= byte_mask << (8 * word);
+    }
+  }
+  for (auto& mask : held.at_least) mask &= (KindMask{1} << kKinds) - 1;
+  return held;
 }
 
 constexpr int tile_total(const KindCounts& counts) {

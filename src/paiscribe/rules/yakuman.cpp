@@ -6,13 +6,9 @@ namespace paiscribe::rules {
 namespace {
 
 constexpr KindMask kGreens = bit(19) | bit(20) | bit(21) | bit(23) | bit(25) | bit(32);  // 2 3 4 6 8s and F
-constexpr KindMask kHonors = bit(27) | bit(28) | bit(29) | bit(30) | bit(31) | bit(32) | bit(33);
-
-KindMask kinds_in(const KindCounts& counts) {
-  KindMask mask = 0;
-  for (Kind kind = 0; kind < kKinds; ++kind) mask |= counts[kind] != 0 ? bit(kind) : 0;
-  return mask;
-}
+constexpr KindMask kTerminals = kOrphans & ~kHonors;
+constexpr KindMask kDragons = KindMask{7} << kWhite;
+constexpr KindMask kWinds = KindMask{15} << kEast;
 
 // 1112345678999 of one suit and one more of the same suit, all concealed.
 bool is_nine_gates(const KindCounts& concealed, std::span<const Meld> melds) {
@@ -31,25 +27,19 @@ bool is_nine_gates(const KindCounts& concealed, std::span<const Meld> melds) {
   return false;
 }
 
-int triplets_among(const KindCounts& all, Kind first, Kind last) {
-  int triplets = 0;
-  for (Kind kind = first; kind <= last; ++kind) triplets += all[kind] >= 3;
-  return triplets;
-}
-
 }  // namespace
 
-void add_tile_yakuman(const KindCounts& all, const WinningHand& hand, YakuList& out) {
-  const KindMask kinds = kinds_in(all);
+void add_tile_yakuman(const KindsHeld& all, const WinningHand& hand, YakuList& out) {
+  const KindMask kinds = all.at_least[1];
+  const KindMask triplets = all.at_least[3];
   if ((kinds & ~kHonors) == 0) out.add(Yaku::Tsuuiisou, 1);
   if ((kinds & ~kGreens) == 0) out.add(Yaku::Ryuuiisou, 1);
-  if ((kinds & ~(kOrphans & ~kHonors)) == 0) out.add(Yaku::Chinroutou, 1);
+  if ((kinds & ~kTerminals) == 0) out.add(Yaku::Chinroutou, 1);
   if (is_nine_gates(hand.concealed, hand.melds)) out.add(Yaku::Chuuren, 1);
-  if (triplets_among(all, kWhite, kWhite + 2) == 3) out.add(Yaku::Daisangen, 1);
-  const int wind_triplets = triplets_among(all, kEast, kEast + 3);
+  if ((triplets & kDragons) == kDragons) out.add(Yaku::Daisangen, 1);
+  const int wind_triplets = count_of(triplets & kWinds);
   if (wind_triplets == 4) out.add(Yaku::Daisuushii, 1);
-  const bool wind_pair = std::any_of(all.begin() + kEast, all.begin() + kEast + 4, [](auto count) { return count == 2; });
-  if (wind_triplets == 3 && wind_pair) out.add(Yaku::Shousuushii, 1);
+  if (wind_triplets == 3 && (all.at_least[2] & ~triplets & kWinds) != 0) out.add(Yaku::Shousuushii, 1);
   const auto kans = std::ranges::count_if(hand.melds, [](const Meld& meld) { return meld.is_kan(); });
   if (kans == 4) out.add(Yaku::Suukantsu, 1);
 }
