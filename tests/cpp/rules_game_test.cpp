@@ -380,6 +380,16 @@ TEST(EditedGames, EachCheckFindsItsEdit) {
   }
 }
 
+// A kyoku that cannot be followed is told once, not once a line.
+TEST(EditedGames, AKyokuThatCannotOpenIsToldOnce) {
+  Lines lines = rules_test::mjai_lines_of(rules_test::kData / "real" / "real_025.json");
+  ASSERT_FALSE(lines.empty());
+  replace(lines[1], R"("oya":0)", R"("oya":2)");
+  const auto findings = check(lines);
+  ASSERT_EQ(findings.size(), 1u) << all_of(findings);
+  EXPECT_EQ(format_finding(findings.front()), "line 2: start_kyoku's oya 2 does not deal kyoku 1");
+}
+
 TEST(Finding, ReadsAsASentenceWithItsPlace) {
   EXPECT_EQ(format_finding({412, 2, Seat{2}, "hora deltas [-3900, 3900, 0, 0], but ..."}),
             "line 412, East 3, seat 2: hora deltas [-3900, 3900, 0, 0], but ...");

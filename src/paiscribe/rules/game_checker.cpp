@@ -41,15 +41,29 @@ void GameChecker::on(const ev::StartGame& e) {
 template <typename Play>
 void GameChecker::on(const Play& e) {
   if (stage_ == Stage::InKyoku) return kyoku_->on(e);
+  if (stage_ == Stage::Skipping) return;
   findings_.add(std::nullopt, "a play line outside a kyoku");
+  skip_kyoku();
+}
+
+void GameChecker::skip_kyoku() {
+  if (kyoku_) last_outcome_ = kyoku_->outcome();
+  last_outcome_.reliable = false;
+  kyoku_.reset();
+  stage_ = Stage::Skipping;
 }
 
 void GameChecker::on(const ev::StartKyoku& e) {
   if (stage_ == Stage::BeforeStart) findings_.add(std::nullopt, "start_kyoku before start_game");
-  if (stage_ == Stage::InKyoku) findings_.add(std::nullopt, "start_kyoku inside a kyoku: its end_kyoku is missing");
-  kyoku_.reset();
+  if (stage_ == Stage::InKyoku) {
+    findings_.add(std::nullopt, "start_kyoku inside a kyoku: its end_kyoku is missing");
+    skip_kyoku();
+  }
   stage_ = Stage::BetweenKyokus;
-  if (!check_start_fields(e)) return;
+  if (!check_start_fields(e)) {
+    last_start_ = e;  // no longer the first, though nothing follows from it
+    return skip_kyoku();
+  }
   kyoku_index_ = index_of(e);
   findings_.at(line_, kyoku_index_);
   check_continuity(e);
@@ -99,6 +113,10 @@ void GameChecker::check_continuity(const ev::StartKyoku& e) {
 }
 
 void GameChecker::on(const ev::EndKyoku& e) {
+  if (stage_ == Stage::Skipping) {
+    stage_ = Stage::BetweenKyokus;
+    return;
+  }
   if (stage_ != Stage::InKyoku) return findings_.add(std::nullopt, "end_kyoku outside a kyoku");
   kyoku_->on(e);
   last_outcome_ = kyoku_->outcome();

@@ -34,7 +34,9 @@ class GameChecker {
   std::span<const WinRecord> wins() const { return wins_; }
 
  private:
-  enum class Stage : std::uint8_t { BeforeStart, BetweenKyokus, InKyoku, Ended };
+  // Skipping: the lines of a kyoku that could not be opened, passed over to
+  // its end rather than each reported again.
+  enum class Stage : std::uint8_t { BeforeStart, BetweenKyokus, InKyoku, Skipping, Ended };
 
   void on(const ev::None& e);
   void on(const ev::StartGame& e);
@@ -43,6 +45,7 @@ class GameChecker {
   void on(const ev::EndGame& e);
   template <typename Play>
   void on(const Play& e);
+  void skip_kyoku();
   bool check_start_fields(const ev::StartKyoku& e);
   void check_continuity(const ev::StartKyoku& e);
 
