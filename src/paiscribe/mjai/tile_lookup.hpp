@@ -22,27 +22,30 @@ constexpr std::uint32_t packed_name(std::string_view name) {
 // Tile names are found by a multiplicative hash into a table made at
 // compile time, with the first multiplier that sets all the names apart:
 // no branch on which letters a name has, which a line's tiles make
-// impossible to foresee.
+// impossible to foresee. A slot holds the name it stands for beside its
+// tile, so that one load answers.
 struct TileNameTable {
+  struct Slot {
+    std::uint32_t code = 0;  // no name packs to 0: its size is in it
+    std::uint8_t tile = 0;
+  };
   static constexpr std::size_t kSlots = 128;
-  static constexpr std::uint8_t kNoTile = 0xFF;
   std::uint32_t multiplier = 0;
-  std::array<std::uint8_t, kSlots> slots{};
-  std::array<std::uint32_t, Tile::kCount> codes{};
+  std::array<Slot, kSlots> slots{};
 
   constexpr std::size_t slot(std::uint32_t code) const { return (code * multiplier) >> 25; }
 };
 inline constexpr TileNameTable kTileNames = [] {
   TileNameTable table;
-  for (std::size_t index = 0; index < Tile::kCount; ++index) table.codes[index] = packed_name(kMjaiNames[index]);
   for (std::uint32_t step = 1;; ++step) {
     table.multiplier = 2654435761u * step;
-    table.slots.fill(TileNameTable::kNoTile);
+    table.slots.fill({});
     bool apart = true;
-    for (std::size_t index = 0; index < Tile::kCount && apart; ++index) {
-      auto& slot = table.slots[table.slot(table.codes[index])];
-      apart = slot == TileNameTable::kNoTile;
-      slot = static_cast<std::uint8_t>(index);
+    for (std::uint8_t index = 0; index < Tile::kCount && apart; ++index) {
+      const std::uint32_t code = packed_name(kMjaiNames[index]);
+      auto& slot = table.slots[table.slot(code)];
+      apart = slot.code == 0;
+      slot = {code, index};
     }
     if (apart) return table;
   }
@@ -50,9 +53,9 @@ inline constexpr TileNameTable kTileNames = [] {
 
 // The tile whose packed name is `code`.
 constexpr std::optional<Tile> tile_of_code(std::uint32_t code) {
-  const std::uint8_t index = kTileNames.slots[kTileNames.slot(code)];
-  if (index == TileNameTable::kNoTile || kTileNames.codes[index] != code) return std::nullopt;
-  return Tile(index);
+  const TileNameTable::Slot slot = kTileNames.slots[kTileNames.slot(code)];
+  if (slot.code != code) return std::nullopt;
+  return Tile(slot.tile);
 }
 
 // A name of one to three bytes at `at`, up to the first quote, where three
