@@ -100,7 +100,7 @@ TEST(Waits, MatchAPlainSearchOverManyHands) {
   EXPECT_GT(tenpai, 5000);  // the search met many waits, not only empty ones
 }
 
-TEST(Waits, SpecialShapesAndTilesHeldInFull) {
+TEST(Waits, SevenPairsOrphansAndTilesHeldInFull) {
   struct Case {
     std::string_view hand;
     std::string_view held_too;  // melded tiles, which count towards the four

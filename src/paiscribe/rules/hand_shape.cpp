@@ -72,7 +72,7 @@ KindMask near_kinds(KindMask held) {
 }
 
 // Waits of seven pairs and thirteen orphans, for all thirteen tiles concealed.
-KindMask special_waits(const KindCounts& concealed, const KindsHeld& kinds) {
+KindMask pairs_and_orphans_waits(const KindCounts& concealed, const KindsHeld& kinds) {
   if (tile_total(concealed) != 13) return 0;
   const KindMask held = kinds.at_least[1];
   const KindMask singles = held & ~kinds.at_least[2];
@@ -146,7 +146,7 @@ KindMask waits_up_to(const KindCounts& concealed, const KindCounts& held, bool f
   const KindMask all_four = kinds_held(held).at_least[4];
   candidates &= near_kinds(concealed_kinds.at_least[1]) & ~all_four;
 
-  KindMask waits = special_waits(concealed, concealed_kinds);
+  KindMask waits = pairs_and_orphans_waits(concealed, concealed_kinds);
   KindCounts hand = concealed;
   for (KindMask left = candidates; left != 0; left &= left - 1) {
     const auto kind = static_cast<Kind>(std::countr_zero(left));
