@@ -1,0 +1,63 @@
+#include "paiscribe/mjai/line_handler.hpp"
+
+#include <bit>
+
+namespace paiscribe::line_reading {
+
+std::string quoted(std::string_view text) {
+  std::string out(1, '"');
+  out.append(text).push_back('"');
+  return out;
+}
+
+std::expected<Event, ReadError> event_of(Fields& fields) {
+  const auto failure = [](std::string why) { return std::unexpected(ReadError{std::move(why)}); };
+  if (!(fields.present & bit(Type))) return failure("the line has no \"type\"");
+  const TypeForm& form = kForms[fields.type];
+  if (const KeySet missing = form.required & ~fields.present)
+    return failure("a " + std::string(form.name) + " line lacks " + quoted(kKeyNames[std::countr_zero(missing)]));
+  if (const KeySet extra = fields.present & ~(form.required | form.optional | bit(Type)))
+    return failure("a " + std::string(form.name) + " line has no " + quoted(kKeyNames[std::countr_zero(extra)]));
+  if (form.consumed != 0 && fields.consumed_count != form.consumed)
+    return failure("the \"consumed\" of a " + std::string(form.name) + " holds " + std::to_string(form.consumed) +
+                   " tiles");
+
+  const auto seat = [&](enum Key key) { return static_cast<Seat>(fields.numbers[static_cast<std::size_t>(key)]); };
+  const auto byte = [&](enum Key key) {
+    return static_cast<std::uint8_t>(fields.numbers[static_cast<std::size_t>(key)]);
+  };
+  const auto& c = fields.consumed;
+  const auto deltas = [&] { return fields.present & bit(Deltas) ? std::optional(fields.deltas) : std::nullopt; };
+  switch (fields.type) {
+    case 0: return ev::None{};
+    case 1: {
+      const auto& n = fields.names;
+      return ev::StartGame{Names(std::string(n[0]), std::string(n[1]), std::string(n[2]), std::string(n[3])),
+                           byte(KyokuFirst), fields.aka_flag};
+    }
+    case 2:
+      return ev::StartKyoku{fields.bakaze,  fields.dora_marker, byte(Kyoku),  byte(Honba),
+                            byte(Kyotaku),  seat(Oya),          fields.scores, fields.tehais};
+    case 3: return ev::Tsumo{seat(Actor), fields.pai};
+    case 4: return ev::Dahai{seat(Actor), fields.pai, fields.tsumogiri};
+    case 5: return ev::Chi{seat(Actor), seat(Target), fields.pai, {c[0], c[1]}};
+    case 6: return ev::Pon{seat(Actor), seat(Target), fields.pai, {c[0], c[1]}};
+    case 7: return ev::Daiminkan{seat(Actor), seat(Target), fields.pai, {c[0], c[1], c[2]}};
+    case 8: return ev::Kakan{seat(Actor), fields.pai, {c[0], c[1], c[2]}};
+    case 9: return ev::Ankan{seat(Actor), c};
+    case 10: return ev::Dora{fields.dora_marker};
+    case 11: return ev::Reach{seat(Actor)};
+    case 12: return ev::ReachAccepted{seat(Actor)};
+    case 13: {
+      std::optional<std::vector<Tile>> ura;
+      if (fields.present & bit(UraMarkers)) ura = std::move(fields.ura_markers);
+      return ev::Hora{seat(Actor), seat(Target), deltas(), std::move(ura)};
+    }
+    case 14: return ev::Ryukyoku{deltas()};
+    case 15: return ev::EndKyoku{};
+    default: return ev::EndGame{};
+  }
+}
+
+
+}  // namespace paiscribe::line_reading

@@ -1,0 +1,141 @@
+#include "paiscribe/rules/game_checker.hpp"
+
+#include <algorithm>
+#include <numeric>
+
+namespace paiscribe::rules {
+namespace {
+
+std::uint8_t index_of(const ev::StartKyoku& e) {
+  return static_cast<std::uint8_t>((kind_of(e.bakaze) - kEast) * 4 + e.kyoku - 1);
+}
+
+}  // namespace
+
+void GameChecker::feed(std::string_view line) {
+  findings_.at(++line_, kyoku_index_);
+  const auto read = reader_.read_with(line, [this](const auto& e) {
+    if (stage_ == Stage::Ended) return findings_.add(std::nullopt, "a line after end_game");
+    on(e);
+  });
+  if (!read) {
+    findings_.add(std::nullopt, "not an mjai event: " + read.error().description);
+    if (kyoku_) kyoku_->lose_track();
+  }
+}
+
+void GameChecker::finish() {
+  if (stage_ == Stage::Ended) return;
+  findings_.at(std::max<std::size_t>(line_, 1), kyoku_index_);
+  findings_.add(std::nullopt, line_ == 0 ? "the game has no lines" : "the lines end before end_game");
+}
+
+void GameChecker::on(const ev::None&) { findings_.add(std::nullopt, "a none line, which a game record never holds"); }
+
+void GameChecker::on(const ev::StartGame& e) {
+  if (stage_ != Stage::BeforeStart) return findings_.add(std::nullopt, "start_game after the game started");
+  aka_ = e.aka_flag;
+  stage_ = Stage::BetweenKyokus;
+}
+
+template <typename Play>
+void GameChecker::on(const Play& e) {
+  if (stage_ == Stage::InKyoku) return kyoku_->on(e);
+  if (stage_ == Stage::Skipping) return;
+  findings_.add(std::nullopt, "a play line outside a kyoku");
+  skip_kyoku();
+}
+
+void GameChecker::skip_kyoku() {
+  if (kyoku_) last_outcome_ = kyoku_->outcome();
+  last_outcome_.reliable = false;
+  kyoku_.reset();
+  stage_ = Stage::Skipping;
+}
+
+void GameChecker::on(const ev::StartKyoku& e) {
+  if (stage_ == Stage::BeforeStart) findings_.add(std::nullopt, "start_kyoku before start_game");
+  if (stage_ == Stage::InKyoku) {
+    findings_.add(std::nullopt, "start_kyoku inside a kyoku: its end_kyoku is missing");
+    skip_kyoku();
+  }
+  stage_ = Stage::BetweenKyokus;
+  if (!check_start_fields(e)) {
+    last_start_ = e;  // no longer the first, though nothing follows from it
+    return skip_kyoku();
+  }
+  kyoku_index_ = index_of(e);
+  findings_.at(line_, kyoku_index_);
+  check_continuity(e);
+  kyoku_.emplace(e, aka_, findings_, wins_);
+  last_start_ = e;
+  stage_ = Stage::InKyoku;
+}
+
+bool GameChecker::check_start_fields(const ev::StartKyoku& e) {
+  std::string wrong;
+  if (!is_wind(kind_of(e.bakaze))) wrong = "bakaze " + tile_name(e.bakaze) + " is no wind";
+  else if (e.kyoku < 1 || e.kyoku > 4) wrong = "kyoku " + std::to_string(e.kyoku) + " is not 1 to 4";
+  else if (e.oya != e.kyoku - 1) wrong = "oya " + std::to_string(e.oya) + " does not deal kyoku " + std::to_string(e.kyoku);
+  if (wrong.empty()) return true;
+  findings_.add(std::nullopt, "start_kyoku's " + wrong);
+  return false;
+}
+
+// The table as the last kyoku left it: scores, sticks, counters and dealer.
+void GameChecker::check_continuity(const ev::StartKyoku& e) {
+  const auto report = [&](std::string what, auto given, auto expected) {
+    findings_.add(std::nullopt, "start_kyoku " + what + " " + given + ", but the last kyoku leaves " + expected);
+  };
+  if (!last_start_) {
+    const std::int64_t total = std::accumulate(e.scores.begin(), e.scores.end(), std::int64_t{1000} * e.kyotaku);
+    if (index_of(e) != 0 || e.honba != 0 || e.kyotaku != 0 || total != 100000)
+      findings_.add(std::nullopt, "the first kyoku is not East 1 with 0 honba, 0 deposits and 100,000 points");
+    return;
+  }
+  if (!last_outcome_.reliable) return;
+  const ev::StartKyoku& last = *last_start_;
+  const KyokuOutcome& outcome = last_outcome_;
+  const int paid = static_cast<int>(std::ranges::count(outcome.paid_riichi, true));
+  std::array<std::int64_t, 4> scores{};
+  bool same = true;
+  for (Seat seat = 0; seat < 4; ++seat) {
+    scores[seat] = last.scores[seat] + outcome.deltas[seat] - (outcome.paid_riichi[seat] ? 1000 : 0);
+    same = same && scores[seat] == e.scores[seat];
+  }
+  if (!same) report("scores", seats_numbers(e.scores), seats_numbers(scores));
+  const int kyotaku = outcome.won ? 0 : last.kyotaku + paid;
+  if (e.kyotaku != kyotaku) report("kyotaku", std::to_string(e.kyotaku), std::to_string(kyotaku));
+  const int honba = outcome.won && !outcome.dealer_won ? 0 : last.honba + 1;
+  if (e.honba != honba) report("honba", std::to_string(e.honba), std::to_string(honba));
+  const int index = index_of(last) + (outcome.dealer_keeps ? 0 : 1);
+  if (index_of(e) != index) report("kyoku", kyoku_name(index_of(e)), kyoku_name(static_cast<std::uint8_t>(index)));
+}
+
+void GameChecker::on(const ev::EndKyoku& e) {
+  if (stage_ == Stage::Skipping) {
+    stage_ = Stage::BetweenKyokus;
+    return;
+  }
+  if (stage_ != Stage::InKyoku) return findings_.add(std::nullopt, "end_kyoku outside a kyoku");
+  kyoku_->on(e);
+  last_outcome_ = kyoku_->outcome();
+  kyoku_.reset();
+  stage_ = Stage::BetweenKyokus;
+}
+
+void GameChecker::on(const ev::EndGame&) {
+  if (stage_ == Stage::InKyoku) findings_.add(std::nullopt, "end_game inside a kyoku: its end_kyoku is missing");
+  if (stage_ == Stage::BeforeStart) findings_.add(std::nullopt, "end_game before start_game");
+  kyoku_.reset();
+  stage_ = Stage::Ended;
+}
+
+std::vector<Finding> check_game(std::span<const std::string_view> lines) {
+  GameChecker checker;
+  for (const std::string_view line : lines) checker.feed(line);
+  checker.finish();
+  return checker.findings();
+}
+
+}  // namespace paiscribe::rules

@@ -1,0 +1,67 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string_view>
+#include <vector>
+
+#include "paiscribe/mjai/read_event.hpp"
+#include "paiscribe/rules/finding.hpp"
+#include "paiscribe/rules/kyoku_replay.hpp"
+
+namespace paiscribe::rules {
+
+// Checks one four-player game's mjai lines, fed in order, under the rules
+// Tenhou plays: the stream's shape, the tiles, the turns, the hands and
+// every score. Any input gives findings, never an exception. The checker
+// stays where it was made: its kyoku replay points into it.
+class GameChecker {
+ public:
+  GameChecker() = default;
+  GameChecker(const GameChecker&) = delete;
+  GameChecker& operator=(const GameChecker&) = delete;
+
+  // The next line, without its line feed.
+  void feed(std::string_view line);
+  // After the last line: reports a game cut short.
+  void finish();
+
+  const std::vector<Finding>& findings() const { return findings_.list(); }
+  // Each hora line's hand as the rules score it, in order (those that are
+  // complete and have a yaku).
+  std::span<const WinRecord> wins() const { return wins_; }
+
+ private:
+  // Skipping: the lines of a kyoku that could not be opened, passed over to
+  // its end rather than each reported again.
+  enum class Stage : std::uint8_t { BeforeStart, BetweenKyokus, InKyoku, Skipping, Ended };
+
+  void on(const ev::None& e);
+  void on(const ev::StartGame& e);
+  void on(const ev::StartKyoku& e);
+  void on(const ev::EndKyoku& e);
+  void on(const ev::EndGame& e);
+  template <typename Play>
+  void on(const Play& e);
+  void skip_kyoku();
+  bool check_start_fields(const ev::StartKyoku& e);
+  void check_continuity(const ev::StartKyoku& e);
+
+  EventReader reader_;
+  Findings findings_;
+  std::vector<WinRecord> wins_;
+  std::optional<KyokuReplay> kyoku_;
+  std::optional<ev::StartKyoku> last_start_;
+  KyokuOutcome last_outcome_;
+  Stage stage_ = Stage::BeforeStart;
+  bool aka_ = true;
+  std::size_t line_ = 0;
+  std::uint8_t kyoku_index_ = kBeforeFirstKyoku;
+};
+
+// The findings of one game's lines (each without its line feed).
+std::vector<Finding> check_game(std::span<const std::string_view> lines);
+
+}  // namespace paiscribe::rules

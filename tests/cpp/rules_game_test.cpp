@@ -1,0 +1,402 @@
+// Whole games through the checker: every real game checks clean, and one
+// edit of a real game, for each kind of check, is found at its line.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "paiscribe/mjai/read_event.hpp"
+#include "line_of.hpp"
+#include "paiscribe/mjai/tile_names.hpp"
+#include "paiscribe/rules/game_checker.hpp"
+#include "paiscribe/rules/hand_shape.hpp"
+#include "rules_test_support.hpp"
+
+namespace paiscribe::rules {
+namespace {
+
+using Lines = std::vector<std::string>;
+
+std::vector<Finding> check(const Lines& lines) { return check_game(rules_test::views_of(lines)); }
+
+std::string all_of(const std::vector<Finding>& findings) {
+  std::string text;
+  for (const Finding& finding : findings) text += format_finding(finding) + "\n";
+  return text;
+}
+
+TEST(RealGames, CheckWithNoFinding) {
+  for (const auto& path : rules_test::real_games()) {
+    SCOPED_TRACE(path.string());
+    const Lines lines = rules_test::mjai_lines_of(path);
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(all_of(check(lines)), "");
+  }
+}
+
+// Dropping any one line of a game leaves a game the checker faults, but for
+// a riichi whose discard is won on: such a riichi leaves no trace at all.
+TEST(RealGames, EveryDroppedLineIsFound) {
+  const Lines lines = rules_test::mjai_lines_of(rules_test::kData / "real" / "real_063.json");
+  ASSERT_FALSE(lines.empty());
+  for (std::size_t drop = 0; drop < lines.size(); ++drop) {
+    const bool void_riichi = lines[drop].find("\"reach\"") != std::string::npos && drop + 2 < lines.size() &&
+                             lines[drop + 2].find("\"hora\"") != std::string::npos;
+    if (void_riichi) continue;
+    Lines edited = lines;
+    edited.erase(edited.begin() + static_cast<std::ptrdiff_t>(drop));
+    const auto findings = check(edited);
+    ASSERT_FALSE(findings.empty()) << "line " << drop + 1 << ": " << lines[drop];
+    EXPECT_LE(findings.front().line, drop + 2) << lines[drop] << "\n" << all_of(findings);
+  }
+}
+
+Event event_at(const Lines& lines, std::size_t index) { return read_event(lines[index]).value(); }
+
+template <typename Kind>
+const Kind* as(const Event& event) {
+  return std::get_if<Kind>(&event);
+}
+
+// The index of the first line at or after `from` that holds every part.
+std::optional<std::size_t> find_line(const Lines& lines, std::initializer_list<std::string_view> parts,
+                                std::size_t from = 0) {
+  for (std::size_t index = from; index < lines.size(); ++index) {
+    if (std::ranges::all_of(parts, [&](auto part) { return lines[index].find(part) != std::string::npos; }))
+      return index;
+  }
+  return std::nullopt;
+}
+
+void replace(std::string& line, std::string_view from, std::string_view to) {
+  const auto at = line.find(from);
+  ASSERT_NE(at, std::string::npos) << line;
+  line.replace(at, from.size(), to);
+}
+
+std::string name(Tile tile) { return std::string(mjai_name(tile)); }
+std::string quoted(Tile tile) { return "\"" + name(tile) + "\""; }
+
+// Rewrites a line through its event.
+template <typename Kind, typename Change>
+void rewrite(std::string& line, Change&& change) {
+  Event event = read_event(line).value();
+  change(std::get<Kind>(event));
+  line = test_support::line_of(event).value();
+}
+
+// What each seat holds, and which tiles are in sight, before line `end`.
+struct Table {
+  std::array<std::array<int, Tile::kCount>, 4> hands{};
+  std::array<int, kKinds> seen{};
+  std::optional<Tile> drawn;  // by the last line, if it was a draw
+};
+
+Table table_before(const Lines& lines, std::size_t end) {
+  Table table;
+  const auto take = [&](Seat seat, std::span<const Tile> tiles) {
+    for (const Tile tile : tiles) --table.hands[seat][tile.index()];
+  };
+  for (std::size_t index = 0; index < end; ++index) {
+    const Event event = event_at(lines, index);
+    table.drawn.reset();
+    if (const auto* e = as<ev::StartKyoku>(event)) {
+      table = {};
+      ++table.seen[kind_of(e->dora_marker)];
+      for (Seat seat = 0; seat < 4; ++seat) {
+        for (const Tile tile : e->tehais[seat]) ++table.hands[seat][tile.index()], ++table.seen[kind_of(tile)];
+      }
+    } else if (const auto* e = as<ev::Tsumo>(event)) {
+      ++table.hands[e->actor][e->pai.index()];
+      ++table.seen[kind_of(e->pai)];
+      table.drawn = e->pai;
+    } else if (const auto* e = as<ev::Dahai>(event)) {
+      --table.hands[e->actor][e->pai.index()];
+    } else if (const auto* e = as<ev::Chi>(event)) {
+      take(e->actor, e->consumed);
+    } else if (const auto* e = as<ev::Pon>(event)) {
+      take(e->actor, e->consumed);
+    } else if (const auto* e = as<ev::Ankan>(event)) {
+      take(e->actor, e->consumed);
+    } else if (const auto* e = as<ev::Dora>(event)) {
+      ++table.seen[kind_of(e->dora_marker)];
+    }
+  }
+  return table;
+}
+
+KindCounts kinds_of(const std::array<int, Tile::kCount>& tiles) {
+  KindCounts kinds{};
+  for (std::uint8_t index = 0; index < 37; ++index)
+    kinds[kind_of(Tile(index))] = static_cast<std::uint8_t>(kinds[kind_of(Tile(index))] + tiles[index]);
+  return kinds;
+}
+
+// Each edit finds a place for itself in a game and returns the index of
+// the line where the checker must find it; nothing when the game has no
+// such place.
+using Edit = std::function<std::optional<std::size_t>(Lines&)>;
+
+std::optional<std::size_t> discard_not_held(Lines& lines) {
+  const auto at = find_line(lines, {"\"type\":\"dahai\"", "\"tsumogiri\":false"}, 40);
+  if (!at) return std::nullopt;
+  const Event dahai_event = event_at(lines, *at);
+  const auto* dahai = as<ev::Dahai>(dahai_event);
+  const auto hand = table_before(lines, *at).hands[dahai->actor];
+  const auto missing = std::ranges::find(hand.begin(), hand.begin() + 34, 0) - hand.begin();
+  replace(lines[*at], quoted(dahai->pai), quoted(Tile(static_cast<std::uint8_t>(missing))));
+  return at;
+}
+
+// A tsumogiri flag flipped: on a drawn tile the hand held no other copy
+// of, or on a discard from the hand just after a draw.
+std::optional<std::size_t> flip_tsumogiri(Lines& lines, bool from) {
+  for (std::size_t at = 1; at < lines.size(); ++at) {
+    const Event dahai_event = event_at(lines, at);
+    const auto* dahai = as<ev::Dahai>(dahai_event);
+    if (dahai == nullptr || dahai->tsumogiri != from) continue;
+    const Table table = table_before(lines, at);
+    if (!table.drawn) continue;
+    if (from && table.hands[dahai->actor][dahai->pai.index()] != 1) continue;
+    if (!from && *table.drawn == dahai->pai) continue;
+    rewrite<ev::Dahai>(lines[at], [](ev::Dahai& e) { e.tsumogiri = !e.tsumogiri; });
+    return at;
+  }
+  return std::nullopt;
+}
+
+// A start_kyoku whose first hand holds `copies` of `tile` in place of its first tiles.
+std::optional<std::size_t> too_many(Lines& lines, Tile tile, int copies) {
+  rewrite<ev::StartKyoku>(lines[1], [&](ev::StartKyoku& e) { std::fill_n(e.tehais[0].begin(), copies, tile); });
+  return 1;
+}
+
+std::optional<std::size_t> chi_from_afar(Lines& lines) {
+  const auto at = find_line(lines, {"\"type\":\"chi\""});
+  if (!at) return std::nullopt;
+  rewrite<ev::Chi>(lines[*at], [](ev::Chi& e) { e.actor = static_cast<Seat>((e.target + 2) % 4); });
+  return at;
+}
+
+// A call followed by the caller discarding what the call forbids, a tile it
+// holds: the called kind, or the other end of a chi's sequence.
+std::optional<std::size_t> kuikae(Lines& lines) {
+  for (std::size_t call = 0; call + 1 < lines.size(); ++call) {
+    const Event event = event_at(lines, call);
+    const auto* chi = as<ev::Chi>(event);
+    const auto* pon = as<ev::Pon>(event);
+    if (chi == nullptr && pon == nullptr) continue;
+    const Seat actor = chi ? chi->actor : pon->actor;
+    const Kind called = kind_of(chi ? chi->pai : pon->pai);
+    std::vector<Kind> forbidden{called};
+    if (chi) {
+      const Kind low = std::min(kind_of(chi->consumed[0]), kind_of(chi->consumed[1]));
+      const Kind high = std::max(kind_of(chi->consumed[0]), kind_of(chi->consumed[1]));
+      if (called < low && number_of(high) < 9) forbidden.push_back(static_cast<Kind>(high + 1));
+      if (called > high && number_of(low) > 1) forbidden.push_back(static_cast<Kind>(low - 1));
+    }
+    const auto hand = table_before(lines, call + 1).hands[actor];
+    for (std::uint8_t index = 0; index < 37; ++index) {
+      if (hand[index] == 0 || std::ranges::find(forbidden, kind_of(Tile(index))) == forbidden.end()) continue;
+      rewrite<ev::Dahai>(lines[call + 1], [&](ev::Dahai& e) { e.pai = Tile(index); });
+      return call + 1;
+    }
+  }
+  return std::nullopt;
+}
+
+std::optional<std::size_t> erase_first(Lines& lines, std::string_view part) {
+  const auto at = find_line(lines, {part});
+  if (!at) return std::nullopt;
+  lines.erase(lines.begin() + static_cast<std::ptrdiff_t>(*at));
+  return at;
+}
+
+// A seat with a called meld declares riichi after its next draw.
+std::optional<std::size_t> open_riichi(Lines& lines) {
+  for (std::size_t call = 0; call < lines.size(); ++call) {
+    const Event pon_event = event_at(lines, call);
+    const auto* pon = as<ev::Pon>(pon_event);
+    if (pon == nullptr) continue;
+    const std::string draw = R"({"type":"tsumo","actor":)" + std::to_string(pon->actor) + ",";
+    const auto at = find_line(lines, {draw}, call);
+    if (!at || find_line(lines, {"end_kyoku"}, call) < at) continue;
+    lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(*at) + 1,
+                 R"({"type":"reach","actor":)" + std::to_string(pon->actor) + "}");
+    return *at + 1;
+  }
+  return std::nullopt;
+}
+
+// A kan dora shown before the replacement draw that it must follow.
+std::optional<std::size_t> early_kan_dora(Lines& lines) {
+  const auto kan = find_line(lines, {"\"type\":\"kakan\""});
+  if (!kan || lines[*kan + 2].find("\"dora\"") == std::string::npos) return std::nullopt;
+  std::swap(lines[*kan + 1], lines[*kan + 2]);
+  return *kan + 1;
+}
+
+// A win on another's discard made furiten: the winner's last tsumogiri
+// before it becomes one of its waits, drawn and let go.
+std::optional<std::size_t> furiten(Lines& lines) {
+  for (std::size_t hora = 0; hora < lines.size(); ++hora) {
+    const Event win_event = event_at(lines, hora);
+    const auto* win = as<ev::Hora>(win_event);
+    if (win == nullptr || win->actor == win->target) continue;
+    const Table table = table_before(lines, hora);
+    const KindCounts hand = kinds_of(table.hands[win->actor]);
+    const KindMask waits = waits_of(hand, hand);
+    for (std::size_t at = hora - 1; at > 0 && !as<ev::StartKyoku>(event_at(lines, at)); --at) {
+      const Event dahai_event = event_at(lines, at);
+      const auto* dahai = as<ev::Dahai>(dahai_event);
+      if (dahai == nullptr || dahai->actor != win->actor || !dahai->tsumogiri) continue;
+      for (Kind wait = 0; wait < 27; ++wait) {
+        if (!has(waits, wait) || table.seen[wait] >= 3 || is_five(wait)) continue;
+        const Tile tile(wait);
+        rewrite<ev::Dahai>(lines[at], [&](ev::Dahai& e) { e.pai = tile; });
+        rewrite<ev::Tsumo>(lines[at - 1], [&](ev::Tsumo& e) { e.pai = tile; });
+        return hora;
+      }
+      break;
+    }
+  }
+  return std::nullopt;
+}
+
+std::optional<std::size_t> ura_dropped(Lines& lines) {
+  const auto at = find_line(lines, {"\"type\":\"hora\"", "ura_markers\":[\""});
+  if (!at) return std::nullopt;
+  rewrite<ev::Hora>(lines[*at], [](ev::Hora& e) { e.ura_markers->clear(); });
+  return at;
+}
+
+std::optional<std::size_t> double_ron_swapped(Lines& lines) {
+  for (std::size_t at = 0; at + 1 < lines.size(); ++at) {
+    if (lines[at].find("\"hora\"") == std::string::npos || lines[at + 1].find("\"hora\"") == std::string::npos)
+      continue;
+    std::swap(lines[at], lines[at + 1]);
+    return at + 1;
+  }
+  return std::nullopt;
+}
+
+// Changes the first event of a kind.
+template <typename Kind, typename Change>
+std::optional<std::size_t> rewrite_first(Lines& lines, Change&& change) {
+  for (std::size_t at = 0; at < lines.size(); ++at) {
+    if (!as<Kind>(event_at(lines, at))) continue;
+    rewrite<Kind>(lines[at], change);
+    return at;
+  }
+  return std::nullopt;
+}
+
+// Replaces `from` with `to` in the first line holding `part`.
+Edit replacing(std::string_view part, std::string_view from, std::string_view to) {
+  return [=](Lines& lines) -> std::optional<std::size_t> {
+    const auto at = find_line(lines, {part});
+    if (!at) return std::nullopt;
+    replace(lines[*at], from, to);
+    return at;
+  };
+}
+
+Edit inserting(std::size_t at, std::string_view line) {
+  return [=](Lines& lines) -> std::optional<std::size_t> {
+    lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(at), std::string(line));
+    return at;
+  };
+}
+
+struct EditCase {
+  std::string_view check;
+  Edit edit;
+  std::string_view says;
+};
+
+TEST(EditedGames, EachCheckFindsItsEdit) {
+  const EditCase cases[] = {
+      {"shape: a line that is no event", replacing(R"("type":"dahai")", "}", ""), "not an mjai event"},
+      {"shape: the last line gone", [](Lines& lines) { return lines.pop_back(), std::optional(lines.size() - 1); },
+       "the lines end before end_game"},
+      {"turns: a draw gone", [](Lines& lines) { return erase_first(lines, R"({"type":"tsumo","actor":1,)"); },
+       "out of turn"},
+      {"hands: a discard the hand lacks", discard_not_held, "but the hand holds no"},
+      {"tsumogiri: the drawn tile said to come from the hand", [](Lines& l) { return flip_tsumogiri(l, true); },
+       "is the one just drawn"},
+      {"tsumogiri: a tile of the hand said to be the drawn one", [](Lines& l) { return flip_tsumogiri(l, false); },
+       "is not the drawn tile"},
+      {"tiles: a fifth copy", [](Lines& l) { return too_many(l, Tile(0), 5); }, "more than 4 1m"},
+      {"tiles: a second red five", [](Lines& l) { return too_many(l, Tile(35), 2); }, "more than 1 5pr"},
+      {"tiles: a hidden tile", [](Lines& l) { return rewrite_first<ev::Tsumo>(l, [](auto& e) { e.pai = Tile::hidden(); }); },
+       "a hidden tile"},
+      {"calls: a chi from the wrong seat", chi_from_afar, "does not sit before it"},
+      {"calls: kuikae", kuikae, "kuikae"},
+      {"riichi: an acceptance gone", [](Lines& l) { return erase_first(l, "reach_accepted"); },
+       "no reach_accepted"},
+      {"riichi: with an open hand", open_riichi, "riichi with an open hand"},
+      {"kan dora: a dora line gone", [](Lines& l) { return erase_first(l, R"("type":"dora")"); },
+       "dora marker is due"},
+      {"kan dora: shown before the replacement draw", early_kan_dora, "no kan's dora marker is due"},
+      {"wins: ron while furiten", furiten, "ron while furiten"},
+      {"wins: ura markers gone from a riichi win", ura_dropped, "ura markers"},
+      {"wins: two wins of one discard out of order", double_ron_swapped, "out of turn order"},
+      {"scores: a win's deltas", replacing("[0,-8000,8000,0]", "[0,-8000,8000,0]", "[0,-7700,7700,0]"),
+       "hora deltas [0, -7700, 7700, 0], but the hand scores 30 fu 4 han = 7,700 + 300 honba"},
+      {"scores: deltas past any score",
+       [](Lines& l) { return rewrite_first<ev::Hora>(l, [](auto& e) { e.deltas->fill(2147483647); }); },
+       "hora deltas [2147483647"},
+      {"scores: a draw's deltas", replacing("[-1500,-1500,1500,1500]", "1500,1500]", "1000,2000]"),
+       "ryukyoku deltas"},
+      {"scores: a draw where none applies", inserting(31, R"({"type":"ryukyoku","deltas":[0,0,0,0]})"),
+       "no draw applies"},
+      {"scores: the next kyoku's scores", replacing("[25000,17000,33000,25000]", "25000]", "26000]"),
+       "start_kyoku scores"},
+      {"scores: the next kyoku's honba", replacing(R"("honba":1)", R"("honba":1)", R"("honba":0)"),
+       "start_kyoku honba"},
+  };
+  const auto games = rules_test::real_json_logs();
+  for (const EditCase& c : cases) {
+    SCOPED_TRACE(c.check);
+    bool applied = false;
+    for (const auto& game : games) {
+      Lines lines = rules_test::mjai_lines_of(game);
+      ASSERT_FALSE(lines.empty()) << game;
+      const auto at = c.edit(lines);
+      if (!at) continue;
+      const auto findings = check(lines);
+      ASSERT_FALSE(findings.empty()) << game;
+      EXPECT_EQ(findings.front().line, *at + 1) << game << "\n" << all_of(findings);
+      EXPECT_NE(findings.front().message.find(c.says), std::string::npos) << game << "\n" << all_of(findings);
+      applied = true;
+      break;
+    }
+    EXPECT_TRUE(applied) << "no game has a place for the edit";
+  }
+}
+
+// A kyoku that cannot be followed is told once, not once a line.
+TEST(EditedGames, AKyokuThatCannotOpenIsToldOnce) {
+  Lines lines = rules_test::mjai_lines_of(rules_test::kData / "real" / "real_025.json");
+  ASSERT_FALSE(lines.empty());
+  replace(lines[1], R"("oya":0)", R"("oya":2)");
+  const auto findings = check(lines);
+  ASSERT_EQ(findings.size(), 1u) << all_of(findings);
+  EXPECT_EQ(format_finding(findings.front()), "line 2: start_kyoku's oya 2 does not deal kyoku 1");
+}
+
+TEST(Finding, ReadsAsASentenceWithItsPlace) {
+  EXPECT_EQ(format_finding({412, 2, Seat{2}, "hora deltas [-3900, 3900, 0, 0], but ..."}),
+            "line 412, East 3, seat 2: hora deltas [-3900, 3900, 0, 0], but ...");
+  EXPECT_EQ(format_finding({7, 5, std::nullopt, "x"}), "line 7, South 2: x");
+  EXPECT_EQ(format_finding({1, kBeforeFirstKyoku, std::nullopt, "the game has no lines"}),
+            "line 1: the game has no lines");
+}
+
+}  // namespace
+}  // namespace paiscribe::rules
