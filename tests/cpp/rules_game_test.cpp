@@ -10,8 +10,9 @@
 #include <string_view>
 #include <vector>
 
-#include "paiscribe/mjai/read_event.hpp"
 #include "line_of.hpp"
+#include "paiscribe/mjai/read_event.hpp"
+#include "paiscribe/pipeline/check_lines.hpp"
 #include "paiscribe/mjai/tile_names.hpp"
 #include "paiscribe/rules/game_checker.hpp"
 #include "paiscribe/rules/hand_shape.hpp"
@@ -37,6 +38,29 @@ TEST(RealGames, CheckWithNoFinding) {
     ASSERT_FALSE(lines.empty());
     EXPECT_EQ(all_of(check(lines)), "");
   }
+}
+
+// A text of games one after another, as -o writes several logs' lines: each
+// game is checked on its own, and a finding names its line in the whole text.
+TEST(RealGames, GamesOneAfterAnotherInOneText) {
+  const Lines first = rules_test::mjai_lines_of(rules_test::kData / "real" / "real_060.json");
+  const Lines second = rules_test::mjai_lines_of(rules_test::kData / "real" / "real_088.json");
+  ASSERT_FALSE(first.empty() || second.empty());
+  std::string text;
+  for (const Lines* game : {&first, &second, &first})
+    for (const std::string& line : *game) text += line + "\r\n";
+  EXPECT_EQ(all_of(check_lines(text)), "");
+  // The second game loses its last line: the third then starts inside it.
+  const std::size_t second_end = first.size() + second.size();
+  std::string cut;
+  std::size_t number = 0;
+  for (const Lines* game : {&first, &second, &first})
+    for (const std::string& line : *game)
+      if (++number != second_end) cut += line + "\n";
+  const auto findings = check_lines(cut);
+  ASSERT_FALSE(findings.empty());
+  EXPECT_EQ(findings.front().line, second_end) << all_of(findings);
+  EXPECT_EQ(all_of(check_lines("")), "line 1: the game has no lines\n");
 }
 
 // Dropping any one line of a game leaves a game the checker faults, but for

@@ -27,6 +27,8 @@ class GameChecker {
   void feed(std::string_view line);
   // After the last line: reports a game cut short.
   void finish();
+  // Whether end_game has come.
+  bool ended() const { return stage_ == Stage::Ended; }
 
   const std::vector<Finding>& findings() const { return findings_.list(); }
   // Each hora line's hand as the rules score it, in order (those that are
