@@ -68,6 +68,28 @@ step() {
   say "  done in $((SECONDS - started)) s"
 }
 
+# Runs a test command with its output passed on as it comes, adding a line
+# whenever it has been quiet for 8 seconds, so a slow test does not look hung.
+heartbeat() {
+  local started=$SECONDS quiet=0 char
+  "$@" 2>&1 | while :; do
+    if IFS= read -r -N 1 -t 1 char; then
+      printf '%s' "$char"
+      quiet=0
+    elif [ $? -gt 128 ]; then
+      # A character that came as the second ran out is kept, not lost.
+      printf '%s' "$char"
+      quiet=$((quiet + 1))
+      if [ "$quiet" -ge 8 ]; then
+        printf '\n  (still running: %s s)\n' "$((SECONDS - started))"
+        quiet=0
+      fi
+    else
+      break
+    fi
+  done
+}
+
 ensure_debian_packages() {
   local missing=() package
   for package in "$@"; do
@@ -187,6 +209,6 @@ ensure_module() {
 install_built_wheel() {
   local venv="$1" wheel="$2"
   step "installing $(basename "$wheel") into $venv" \
-    "$venv/bin/python" -m pip install --no-deps --force-reinstall "$wheel"
+    "$venv/bin/python" -m pip install --force-reinstall "$wheel"
   source_fingerprint >"$venv/.paiscribe-module"
 }
