@@ -25,6 +25,14 @@ function(paiscribe_module name)
   set(exports ${CMAKE_CURRENT_BINARY_DIR}/${name}_module.map)
   file(CONFIGURE OUTPUT ${exports} CONTENT "{\n  global: PyInit_${name};\n  local: *;\n};\n")
   target_link_options(${name} PRIVATE "LINKER:--version-script=${exports}" "LINKER:--exclude-libs,ALL")
+  # A wheel's module carries its own C++ runtime, hidden like the rest, so it
+  # needs no libstdc++ as recent as the compiler's. Dropping the sections no
+  # one calls keeps out the runtime's arc4random, which glibc has only since
+  # 2.36. libgcc_s stays shared: every glibc system has it, and its static
+  # twin would call _dl_find_object, new in glibc 2.35.
+  if(PAISCRIBE_STATIC_DEPS)
+    target_link_options(${name} PRIVATE -static-libstdc++ "LINKER:--gc-sections")
+  endif()
   set_target_properties(${name} PROPERTIES LINK_DEPENDS ${exports})
 endfunction()
 

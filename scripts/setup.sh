@@ -4,7 +4,9 @@
 set -euo pipefail
 
 PROJECT_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-WORK_DIR="$PROJECT_ROOT/.work"
+# Everything built (environments, build trees, wheels, the fuzzer's corpus)
+# lives here; deleting it costs only a slower next run.
+WORK_DIR="${PAISCRIBE_WORK_DIR:-$PROJECT_ROOT/.work}"
 SETUP_LOG="$WORK_DIR/setup.log"
 mkdir -p "$WORK_DIR"
 
@@ -19,6 +21,75 @@ quietly() {
   fi
 }
 
+# How far the running step has got, from what it wrote to its log since
+# byte $1: ninja's last [n/m], or else its last line.
+step_status() {
+  local text count
+  text="$(tail -c +"$(($1 + 1))" "${STEP_LOG:-$SETUP_LOG}" | tail -c 8192 | tr '\r' '\n')"
+  count="$(grep -oE '^ *\[[0-9]+/[0-9]+\]' <<<"$text" | tail -n 1 | tr -d ' []')"
+  if [ -n "$count" ]; then
+    printf 'built %s' "${count/\// of }"
+  else
+    text="$(grep -v '^[[:space:]]*$' <<<"$text" | tail -n 1 | tr -s ' \t' ' ')"
+    printf '%s' "${text:0:72}"
+    [ -n "$text" ] || printf 'working'
+  fi
+}
+
+# Runs a long step as quietly does (into STEP_LOG when that is set), saying
+# what it does and how far it has got: one updating line on a terminal, else
+# a line every 5 seconds.
+step() {
+  local label="$1" log="${STEP_LOG:-$SETUP_LOG}" since pid status=0 next started=$SECONDS
+  shift
+  since="$(stat -c %s "$log" 2>/dev/null || echo 0)"
+  say "$label"
+  next=$((SECONDS + 5))
+  "$@" >>"$log" 2>&1 &
+  pid=$!
+  # A background job does not see Ctrl-C; pass the interruption on.
+  trap 'kill "$pid" 2>/dev/null; exit 130' INT TERM
+  while kill -0 "$pid" 2>/dev/null; do
+    sleep 0.5
+    if [ -t 2 ]; then
+      printf '\r\033[K  %ss: %s' "$((SECONDS - started))" "$(step_status "$since")" >&2
+    elif [ "$SECONDS" -ge "$next" ]; then
+      printf '  %ss: %s\n' "$((SECONDS - started))" "$(step_status "$since")" >&2
+      next=$((SECONDS + 5))
+    fi
+  done
+  wait "$pid" || status=$?
+  trap - INT TERM
+  if [ -t 2 ]; then printf '\r\033[K' >&2; fi
+  if [ "$status" -ne 0 ]; then
+    tail -c +"$((since + 1))" "$log" | tail -n 40 >&2
+    die "step failed: $label (full log: $log)"
+  fi
+  say "  done in $((SECONDS - started)) s"
+}
+
+# Runs a test command with its output passed on as it comes, adding a line
+# whenever it has been quiet for 8 seconds, so a slow test does not look hung.
+heartbeat() {
+  local started=$SECONDS quiet=0 char
+  "$@" 2>&1 | while :; do
+    if IFS= read -r -N 1 -t 1 char; then
+      printf '%s' "$char"
+      quiet=0
+    elif [ $? -gt 128 ]; then
+      # A character that came as the second ran out is kept, not lost.
+      printf '%s' "$char"
+      quiet=$((quiet + 1))
+      if [ "$quiet" -ge 8 ]; then
+        printf '\n  (still running: %s s)\n' "$((SECONDS - started))"
+        quiet=0
+      fi
+    else
+      break
+    fi
+  done
+}
+
 ensure_debian_packages() {
   local missing=() package
   for package in "$@"; do
@@ -30,9 +101,9 @@ ensure_debian_packages() {
     command -v sudo >/dev/null || die "missing Debian packages ${missing[*]}; install them as root"
     sudo=(sudo)
   fi
-  say "installing Debian packages: ${missing[*]}"
-  quietly "${sudo[@]}" apt-get update -qq
-  quietly env DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq "${missing[@]}"
+  step "updating the list of Debian packages" "${sudo[@]}" apt-get update
+  step "installing Debian packages: ${missing[*]}" \
+    env DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y "${missing[@]}"
 }
 
 # Prints "MAJOR.MINOR" when the interpreter runs and is CPython 3.12 or newer.
@@ -99,8 +170,7 @@ ensure_venv() {
   local venv="$WORK_DIR/venv-$version"
   local tools_stamp="$venv/.paiscribe-tools"
   if [ ! -x "$venv/bin/python" ]; then
-    say "making a virtual environment from $interpreter"
-    quietly "$interpreter" -m venv "$venv"
+    step "making a virtual environment from $interpreter" "$interpreter" -m venv "$venv"
   fi
   # A superset of what was installed before is fine: convert then reuses the
   # environment that test made.
@@ -111,15 +181,15 @@ ensure_venv() {
     case "$installed" in *" $tool "*) ;; *) missing+=("$tool") ;; esac
   done
   if [ "${#missing[@]}" -gt 0 ]; then
-    say "installing Python tools into $venv: ${missing[*]}"
-    quietly "$venv/bin/python" -m pip install -q --upgrade "${missing[@]}"
+    step "installing Python tools into $venv: ${missing[*]}" \
+      "$venv/bin/python" -m pip install --progress-bar off --upgrade "${missing[@]}"
     printf '%s' "${installed# } ${missing[*]}" | tr -s ' ' >"$tools_stamp"
   fi
   printf '%s\n' "$venv"
 }
 
 source_fingerprint() {
-  (cd "$PROJECT_ROOT" && find src python cmake CMakeLists.txt pyproject.toml -type f -print0 2>/dev/null \
+  (cd "$PROJECT_ROOT" && find src python cmake CMakeLists.txt pyproject.toml docs/pypi.md -type f -print0 2>/dev/null \
     | sort -z | xargs -0 sha1sum | sha1sum | cut -d' ' -f1)
 }
 
@@ -129,8 +199,16 @@ ensure_module() {
   local stamp="$venv/.paiscribe-module" fingerprint
   fingerprint="$(source_fingerprint)"
   [ "$(cat "$stamp" 2>/dev/null)" = "$fingerprint" ] && return 0
-  say "building the _paiscribe module for Python $version"
-  quietly "$venv/bin/python" -m pip install -q --no-build-isolation \
+  step "building the _paiscribe module for Python $version" "$venv/bin/python" -m pip install -v --no-build-isolation \
     -Cbuild-dir="$WORK_DIR/build/module-$version" "$PROJECT_ROOT"
   printf '%s' "$fingerprint" >"$stamp"
+}
+
+# Installs a wheel that scripts/wheel built from the current sources, as the
+# module ensure_module would have built.
+install_built_wheel() {
+  local venv="$1" wheel="$2"
+  step "installing $(basename "$wheel") into $venv" \
+    "$venv/bin/python" -m pip install --force-reinstall "$wheel"
+  source_fingerprint >"$venv/.paiscribe-module"
 }
