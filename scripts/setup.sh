@@ -189,7 +189,7 @@ ensure_venv() {
 }
 
 source_fingerprint() {
-  (cd "$PROJECT_ROOT" && find src python cmake CMakeLists.txt pyproject.toml docs/pypi.md -type f -print0 2>/dev/null \
+  (cd "$PROJECT_ROOT" && find src python cmake CMakeLists.txt pyproject.toml docs/pypi.md licenses -type f -print0 2>/dev/null \
     | sort -z | xargs -0 sha1sum | sha1sum | cut -d' ' -f1)
 }
 

@@ -1,12 +1,14 @@
 """Checks, before the Python tests run against an installed wheel, that they
 will test the wheel alone: the build's runtime libraries cannot be loaded,
 the modules come from the environment's site-packages, and once they are
-imported no C++ library or build tree is mapped into the process.
+imported no C++ library or build tree is mapped into the process. The
+licences of the libraries linked into the modules come with it.
 
     python check_isolated.py PROJECT_ROOT
 """
 
 import ctypes
+import importlib.metadata
 import sys
 import sysconfig
 from pathlib import Path
@@ -50,6 +52,11 @@ def main(project_root):
             continue
         if resolved.is_relative_to(root) or not Path(path).name.startswith(SYSTEM):
             failures.append(f"the modules brought in {path}")
+
+    licences = {Path(name).name for name in importlib.metadata.metadata("paiscribe").get_all("License-File") or []}
+    for linked in ("pugixml.txt", "libdeflate.txt"):
+        if linked not in licences:
+            failures.append(f"the licence of {linked.removesuffix('.txt')}, linked into the modules, is missing")
 
     if failures:
         sys.exit("not the wheel alone:\n  " + "\n  ".join(failures))
