@@ -116,19 +116,51 @@ def test_each_failure_carries_what_tenhou_to_mjai_raises(tmp_path, corpus):
     assert failures.keys() == expected.keys()
 
 
-@pytest.mark.parametrize(
-    "inputs",
-    [["a/x.json", "b/x.json"], ["a/x.json", "a/x.json.gz"], ["a", "b"], ["a/x.json", "a/x.json"]],
-    ids=["same-name", "gz-and-plain", "two-folders", "twice"],
-)
-def test_two_inputs_for_one_output_stop_the_run_before_it_starts(tmp_path, inputs):
+CLASHES = {
+    "same-name": (["a/x.json", "b/x.json"], [("b/x.json", "a/x.json", "x.mjson")]),
+    "gz-and-plain": (["a/x.json", "a/x.json.gz"], [("a/x.json.gz", "a/x.json", "x.mjson")]),
+    "two-folders": (["a", "b"], [("a/x.json.gz", "a/x.json", "x.mjson"), ("b/x.json", "a/x.json", "x.mjson"),
+                                 ("b/x.json.gz", "a/x.json", "x.mjson")]),
+    "twice": (["a/x.json", "a/x.json"], [("a/x.json", "a/x.json", "x.mjson")]),
+}
+
+
+@pytest.fixture
+def twins(tmp_path):
+    """a/ and b/, each with x.json and x.json.gz: the same game four times."""
     for folder in "ab":
         (tmp_path / folder).mkdir()
-        for name in ("x.json", "x.json.gz"):
-            (tmp_path / folder / name).write_bytes(GAME_BYTES)
+        (tmp_path / folder / "x.json").write_bytes(GAME_BYTES)
+        (tmp_path / folder / "x.json.gz").write_bytes(gzip.compress(GAME_BYTES))
+    return tmp_path
+
+
+@pytest.mark.parametrize("case", CLASHES)
+def test_a_clash_skips_the_later_input_and_names_the_first(twins, case):
+    inputs, clashes = CLASHES[case]
+    report = paiscribe.convert_files([twins / i for i in inputs], twins / "out")
+    assert (report.converted, report.failed, report.clashed, report.skipped) == (1, 0, len(clashes), 0)
+    assert [(s.path, s.reason, s.other, s.output) for s in report.skips] == [
+        (str(twins / path), "clash", str(twins / other), str(twins / "out" / output)) for path, other, output in clashes]
+    assert os.listdir(twins / "out") == ["x.mjson"]
+    assert (twins / "out" / "x.mjson").read_bytes() == mjai_file(GAME)
+
+
+@pytest.mark.parametrize("case", CLASHES)
+def test_a_refused_clash_stops_the_run_before_it_starts(twins, case):
+    inputs, _ = CLASHES[case]
     with pytest.raises(ValueError, match="two inputs map to one output: .* both map to "):
-        paiscribe.convert_files([tmp_path / i for i in inputs], tmp_path / "out")
-    assert not (tmp_path / "out").exists()
+        paiscribe.convert_files([twins / i for i in inputs], twins / "out", clash="refuse")
+    assert not (twins / "out").exists()
+
+
+def test_full_names_keep_every_clashing_input(twins):
+    report = paiscribe.convert_files([twins / "a", twins / "b"], twins / "out", clash="full-name", gzip=True)
+    assert (report.converted, report.clashed) == (2, 2)
+    assert sorted(os.listdir(twins / "out")) == ["x.json.gz.mjson.gz", "x.json.mjson.gz"]
+    assert [(s.path, s.other) for s in report.skips] == [
+        (str(twins / "b" / "x.json"), str(twins / "a" / "x.json")),
+        (str(twins / "b" / "x.json.gz"), str(twins / "a" / "x.json.gz"))]
 
 
 @pytest.mark.parametrize("blocker", ["file", "file-above"])
