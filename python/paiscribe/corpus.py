@@ -18,7 +18,7 @@ from paiscribe import _native
 from paiscribe.report import Failure, Ignored, Progress, Report, Skip
 
 PathLike = str | os.PathLike[str]
-ClashPolicy = Literal["skip", "full-name", "refuse"]
+# What to do with two inputs for one output; see convert_files.
 CLASH_POLICIES: tuple[str, ...] = ("skip", "full-name", "refuse")
 
 # The name endings of logs, longest first, matched without regard to case. A
@@ -300,12 +300,12 @@ def plan(
     inputs: Iterable[PathLike | InMemory],
     *,
     skip_existing: bool = False,
-    clash: ClashPolicy = "skip",
+    clash: Literal["skip", "full-name", "refuse"] = "skip",
     follow_symlinks: bool = False,
     filters: Filters = Filters(),
     root: PathLike | None = None,
     on_outcome: Callable[[Outcome], object] | None = None,
-) -> Run:
+) -> None:
     """Fills the run with every job in walk order, and accounts for each other
     input and found file (on_outcome gets each as it is found). Raises
     ValueError when clash is "refuse" and two inputs map to one output, before
@@ -451,7 +451,7 @@ def execute(
     return run.report()
 
 
-def check_arguments(workers: object, progress: object, clash: object) -> int:
+def check_arguments(workers: int | None, progress: Callable[[Progress], object] | None, clash: str) -> int:
     """The worker count; TypeError or ValueError for arguments that cannot
     be, before any work."""
     if workers is None:
@@ -475,7 +475,7 @@ def convert_files(
     gzip: bool = False,
     skip_existing: bool = False,
     progress: Callable[[Progress], object] | None = None,
-    clash: ClashPolicy = "skip",
+    clash: Literal["skip", "full-name", "refuse"] = "skip",
     follow_symlinks: bool = False,
     include: Sequence[str] = (),
     exclude: Sequence[str] = (),

@@ -1,3 +1,4 @@
+import gzip
 import json
 import os
 import pty
@@ -130,3 +131,98 @@ def _read(descriptor):
         return os.read(descriptor, 4096)
     except OSError:  # the terminal's other end closed
         return b""
+
+
+def test_one_game_in_three_files_among_a_thousand_converts_once(tmp_path):
+    corpus = tmp_path / "corpus"
+    corpus.mkdir()
+    shutil.copy(sample("mjlog/real_001.json"), corpus / "G.json")
+    (corpus / "G.json.gz").write_bytes(gzip.compress((corpus / "G.json").read_bytes()))
+    shutil.copy(sample("mjlog/mjlog_001.xml"), corpus / "G.xml")
+    for i in range(1000):
+        os.link(HANCHAN, corpus / f"{i:04}.json")
+    result = run_cli(corpus, "-O", tmp_path / "out")
+    out = tmp_path / "out" / "G.mjson"
+    assert (result.returncode, len(os.listdir(tmp_path / "out"))) == (0, 1001)
+    assert result.stderr.decode().splitlines() == [
+        f"paiscribe: {corpus}/G.json.gz: skipped: {corpus}/G.json has the same output {out}",
+        f"paiscribe: {corpus}/G.xml: skipped: {corpus}/G.json has the same output {out}",
+        result.stderr.decode().splitlines()[-1]]
+    assert re.fullmatch(SUMMARY.format(1001, 1003, "0 failed, 2 skipped as clashes"),
+                        result.stderr.decode().splitlines()[-1] + "\n")
+
+
+@pytest.mark.parametrize("separator", ["-print0", "-print"])
+def test_a_list_of_files_keeps_its_layout_below_the_root(tmp_path, separator):
+    corpus = tmp_path / "corpus"
+    for folder in ("a", "b/c"):
+        (corpus / folder).mkdir(parents=True)
+        shutil.copy(HANCHAN, corpus / folder / "game.json")
+    found = subprocess.run(["find", corpus, "-name", "*.json", separator], capture_output=True, check=True).stdout
+    listed = ["--files-from", "-", *(["-0"] if separator == "-print0" else [])]
+    result = run_cli(*listed, "-O", tmp_path / "out", "--root", corpus, input=found)
+    assert result.returncode == 0, result.stderr
+    assert sorted(str(path.relative_to(tmp_path / "out")) for path in (tmp_path / "out").rglob("*.mjson")) == [
+        "a/game.mjson", "b/c/game.mjson"]
+
+
+@pytest.fixture
+def outcomes(tmp_path, broken_log):
+    """A folder with one log of each outcome, and the run's output folder
+    holding the output of one of them already."""
+    logs = tmp_path / "logs"
+    logs.mkdir()
+    shutil.copy(broken_log, logs / "broken.json")
+    shutil.copy(HANCHAN, logs / "game.json")
+    (logs / "game.json.gz").write_bytes(gzip.compress((logs / "game.json").read_bytes()))
+    shutil.copy(TONPUU, logs / "done.json")
+    (logs / "notes.txt").write_text("not a log")
+    (tmp_path / "out").mkdir()
+    (tmp_path / "out" / "done.mjson").write_text("done\n")
+    return logs
+
+
+LINES_PER_FILE = {
+    "failed": "paiscribe: {logs}/broken.json: failed to parse tenhou.net/6 log (",
+    "clash": "paiscribe: {logs}/game.json.gz: skipped: {logs}/game.json has the same output {out}/game.mjson",
+    "exists": "paiscribe: {logs}/done.json: skipped: {out}/done.mjson exists",
+    "ignored": "paiscribe: {logs}/notes.txt: ignored, without a log ending",
+}
+
+
+# In walk order, each as soon as it is known: what the plan finds, then the failures as they come.
+@pytest.mark.parametrize("loudness, shown", [
+    ([], ["clash", "failed"]), (["-q"], []), (["-v"], ["exists", "clash", "ignored", "failed"])],
+    ids=["default", "quiet", "verbose"])
+def test_quiet_and_verbose_choose_the_lines_per_file(tmp_path, outcomes, loudness, shown):
+    result = run_cli(outcomes, "-O", tmp_path / "out", "--skip-existing", *loudness)
+    lines = result.stderr.decode().splitlines()
+    expected = [LINES_PER_FILE[kind].format(logs=outcomes, out=tmp_path / "out") for kind in shown]
+    assert [line[:len(want)] for line, want in zip(lines, expected)] == expected
+    assert len(lines) == len(shown) + 2
+    summary = "converted 1 of 4 logs (1 failed, 1 skipped as existing, 1 skipped as a clash) in "
+    hint = "" if loudness == ["-v"] else " (-v lists them)"
+    assert lines[-2].startswith(summary) and lines[-2].endswith(f" s; ignored 1 file without a log ending{hint}")
+    assert lines[-1] == "failed 1: JsonParsingError 1"
+
+
+def test_report_is_appended_a_line_per_file_across_runs(tmp_path, outcomes):
+    report = tmp_path / "report.jsonl"
+    for _ in range(2):
+        run_cli(outcomes, "-O", tmp_path / "out", "--skip-existing", "--report", report)
+    records = [json.loads(line) for line in report.read_text().splitlines()]
+    first = [{key: value for key, value in record.items() if key not in ("message", "detail")}
+             for record in records[:4]]
+    out = str(tmp_path / "out")
+    assert first == [
+        {"path": f"{outcomes}/done.json", "status": "skipped", "reason": "exists", "output": f"{out}/done.mjson"},
+        {"path": f"{outcomes}/game.json.gz", "status": "skipped", "reason": "clash", "output": f"{out}/game.mjson",
+         "clashed_with": f"{outcomes}/game.json"},
+        {"path": f"{outcomes}/notes.txt", "status": "ignored", "reason": "no-log-ending"},
+        {"path": f"{outcomes}/broken.json", "status": "failed", "error": "JsonParsingError"},
+    ]
+    # The second run finds the game done by the first.
+    assert [(record["path"], record["status"]) for record in records[4:]] == [
+        (f"{outcomes}/done.json", "skipped"), (f"{outcomes}/game.json", "skipped"),
+        (f"{outcomes}/game.json.gz", "skipped"), (f"{outcomes}/notes.txt", "ignored"),
+        (f"{outcomes}/broken.json", "failed")]
