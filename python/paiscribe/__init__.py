@@ -50,7 +50,8 @@ and item of a conversion failure, the system's reason for a file failure.
     JsonSerializationError  an event without a text form
     MjlogParsingError       the text is no four-player Tenhou XML record
     OSError and subclasses  the files: FileNotFoundError when a log cannot be
-                            opened; errno and strerror stay None
+                            opened (OSError when no descriptor is left);
+                            errno and strerror stay None
 
 All but OSError derive from ValueError. The command line is `paiscribe`
 (or `python -m paiscribe`); `paiscribe --help` says the rest.

@@ -6,6 +6,7 @@ The native module then converts the jobs on its own threads without the
 interpreter lock, handing the failures back as they come.
 """
 
+import errno
 import os
 import re
 import stat
@@ -160,16 +161,12 @@ def _patterns(value: Iterable[str], name: str) -> tuple[str, ...]:
 
 
 def _os_failure(path: str, message: str, error: OSError) -> Failure:
+    """A failure with the system's reason and the errno's name as its detail,
+    as a log's failures have them: "Permission denied (EACCES)"."""
     detail = error.strerror or str(error)
-    if error.errno is not None and (name := _errno_name(error.errno)):
-        detail += f" ({name})"
+    if error.errno in errno.errorcode:
+        detail += f" ({errno.errorcode[error.errno]})"
     return Failure(path, type(error).__name__, message, detail)
-
-
-def _errno_name(number: int) -> str:
-    import errno
-
-    return errno.errorcode.get(number, "")
 
 
 @dataclass

@@ -101,11 +101,7 @@ PyObject* raise_start_error(int error_number) {
 PyObject* stop_for_exception(const NativeState& state, BatchRun& run, PyObject* record) {
   OwnedRef raised(PyErr_GetRaisedException());
   run.stop();
-  std::vector<JobFailure> last = without_gil([&] {
-    std::vector<JobFailure> taken = run.take_failures();
-    for (JobFailure& failure : run.finish()) taken.push_back(std::move(failure));
-    return taken;
-  });
+  const std::vector<JobFailure> last = without_gil([&] { return run.finish(); });
   // The exception that stopped the run is the one raised, whatever the
   // last record does.
   if (!hand_on(state, record, run.counts().converted, last)) PyErr_Clear();
@@ -125,9 +121,7 @@ PyObject* run_batch(const NativeState& state, std::vector<BatchJob> jobs, unsign
         !report_progress(progress, run.counts()) || PyErr_CheckSignals() < 0)
       return stop_for_exception(state, run, record);
   }
-  std::vector<JobFailure> last = run.take_failures();
-  for (JobFailure& failure : run.finish()) last.push_back(std::move(failure));
-  if (!hand_on(state, record, run.counts().converted, last) || !report_progress(progress, run.counts()))
+  if (!hand_on(state, record, run.counts().converted, run.finish()) || !report_progress(progress, run.counts()))
     return nullptr;
   Py_RETURN_NONE;
 }
