@@ -164,8 +164,8 @@ def _os_failure(path: str, message: str, error: OSError) -> Failure:
     """A failure with the system's reason and the errno's name as its detail,
     as a log's failures have them: "Permission denied (EACCES)"."""
     detail = error.strerror or str(error)
-    if error.errno in errno.errorcode:
-        detail += f" ({errno.errorcode[error.errno]})"
+    if (name := errno.errorcode.get(error.errno or 0)) is not None:
+        detail += f" ({name})"
     return Failure(path, type(error).__name__, message, detail)
 
 
