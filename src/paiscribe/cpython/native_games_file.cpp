@@ -194,7 +194,7 @@ PyType_Slot slots[] = {
     {0, nullptr},
 };
 
-PyType_Spec spec = {
+PyType_Spec type_spec = {
     "paiscribe._native.GamesFile",
     sizeof(GamesFileObject),
     0,
@@ -204,6 +204,6 @@ PyType_Spec spec = {
 
 }  // namespace
 
-PyObject* make_games_file_type(PyObject* module) { return PyType_FromModuleAndSpec(module, &spec, nullptr); }
+PyObject* make_games_file_type(PyObject* module) { return PyType_FromModuleAndSpec(module, &type_spec, nullptr); }
 
 }  // namespace paiscribe
