@@ -45,5 +45,6 @@ paiscribe_module(_native
   ${cpython_folder}/native_state.cpp
   ${cpython_folder}/native_convert_file.cpp
   ${cpython_folder}/native_convert_text.cpp
-  ${cpython_folder}/native_convert_files.cpp)
+  ${cpython_folder}/native_convert_files.cpp
+  ${cpython_folder}/native_games_file.cpp)
 install(TARGETS _native LIBRARY DESTINATION paiscribe)

@@ -32,9 +32,12 @@ convert_text(data) -> list[str]
     buffer); the interpreter lock is released meanwhile.
 
 convert_files(inputs, output_dir, *, workers=None, gzip=False,
-              skip_existing=False, progress=None) -> Report
+              skip_existing=False, progress=None, clash="skip",
+              follow_symlinks=False, include=(), exclude=(), root=None) -> Report
     Converts files and folders into one .mjson (or .mjson.gz) file each, on
-    native threads; see help(paiscribe.convert_files).
+    native threads, and accounts for every file: converted, failed, skipped
+    (its output exists, or another input's has its name) or ignored (no log);
+    see help(paiscribe.convert_files).
 
 Failures raise one exception each. Its message is fixed, for programs to
 match on; where there is more to say, a note (PEP 678, shown by tracebacks)
@@ -47,7 +50,8 @@ and item of a conversion failure, the system's reason for a file failure.
     JsonSerializationError  an event without a text form
     MjlogParsingError       the text is no four-player Tenhou XML record
     OSError and subclasses  the files: FileNotFoundError when a log cannot be
-                            opened; errno and strerror stay None
+                            opened (OSError when no descriptor is left);
+                            errno and strerror stay None
 
 All but OSError derive from ValueError. The command line is `paiscribe`
 (or `python -m paiscribe`); `paiscribe --help` says the rest.
@@ -64,7 +68,7 @@ from _paiscribe import (
 )
 from paiscribe._native import MjlogParsingError, convert_file, convert_text, mjlog_to_mjai
 from paiscribe.corpus import convert_files
-from paiscribe.report import Failure, Progress, Report
+from paiscribe.report import Failure, Ignored, Progress, Report, Skip
 
 __all__ = [
     "TenhouLogParsingError",
@@ -82,4 +86,6 @@ __all__ = [
     "Report",
     "Failure",
     "Progress",
+    "Skip",
+    "Ignored",
 ]

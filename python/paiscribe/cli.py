@@ -3,23 +3,31 @@
 import argparse
 import json
 import os
+import signal
 import sys
-import tempfile
-from collections.abc import Sequence
-from dataclasses import replace
-from typing import Any
+from collections import Counter
+from collections.abc import Iterator, Sequence
+from contextlib import contextmanager
+from types import FrameType
+from typing import Any, BinaryIO
 
 from _paiscribe import __version__
-from paiscribe._native import convert_file, convert_text
-from paiscribe.corpus import convert_files
-from paiscribe.report import Failure, Progress
+from paiscribe._native import GamesFile, convert_file, convert_text
+from paiscribe.corpus import CLASH_POLICIES, Filters, InMemory, Outcome, Run, check_arguments, execute, make_folders, plan
+from paiscribe.report import Failure, Ignored, Progress, Report, Skip
 
 STANDARD_STREAM = "-"
 
-# 128 + SIGPIPE, as a shell reports a program that the signal ended.
-EXIT_READER_GONE = 141
+EXIT_FAILED = 1
 EXIT_USAGE = 2
-EXIT_INTERRUPTED = 128 + 2  # as for SIGINT
+# 128 + the signal's number, as a shell reports a program that the signal ended.
+EXIT_INTERRUPTED = 128 + signal.SIGINT
+EXIT_READER_GONE = 128 + signal.SIGPIPE
+EXIT_TERMINATED = 128 + signal.SIGTERM
+
+# The options that only a run into an output folder takes.
+FOLDER_OPTIONS = (("-j", "jobs"), ("--gzip", "gzip"), ("--skip-existing", "skip_existing"), ("--clash", "clash"),
+                  ("-L", "follow_symlinks"), ("--include", "include"), ("--exclude", "exclude"), ("--root", "root"))
 
 DESCRIPTION = """\
 Converts four-player Tenhou game records, JSON logs (tenhou.net/6) or XML
@@ -28,29 +36,60 @@ JSON, one event per line."""
 
 EPILOG = """\
 Without -o, or with -o -, the lines of each log go to standard output in the
-order the logs are given. With -o FILE and one LOG, FILE is created (or
-truncated) only when the log converts; a failing log leaves it untouched. With
--o FILE and several logs, FILE receives the lines of every log that converts,
-in the order given, written once all logs were tried; when none converts, FILE
-is left untouched. A LOG of "-" is read from standard input.
+order the logs are given. With -o FILE, FILE receives the lines of every log
+that converts, in the order given, one log at a time; it is replaced once all
+logs were tried, and left untouched when none converts or a write fails. FILE
+may not be one of the logs. A LOG of "-" is read from standard input.
 
 With -O OUTDIR, each log becomes its own file in OUTDIR, named after it with
-its ending (.json, .json.gz, .mjlog, .xml, .xml.gz) replaced by .mjson
-(.mjson.gz with --gzip); a DIR is walked for files with those endings and its
-layout kept. A record's kind is known by its first bytes, not its name. The logs are converted on N threads (-j, default: the CPUs
-available), with a progress bar when standard error is a terminal and a last
-line "converted N of M logs (K failed) in T s". Each output appears complete
-or not at all, so a run stopped with Ctrl-C can be resumed with
---skip-existing. Two inputs that would write one output stop the run before
-it starts.
+its ending (.json, .json.gz, .mjlog, .xml, .xml.gz, in any case) replaced by
+.mjson (.mjson.gz with --gzip); standard input becomes stdin.mjson. A DIR is
+walked for files with those endings, its layout kept; --include GLOB takes the
+files that match instead, whatever their ending, and --exclude GLOB leaves out
+files and folders, as rsync reads patterns: one without a slash matches a name
+at any depth, one with a slash the end of the path below DIR (all of it when it
+starts with one), and a trailing slash matches folders only. Links to folders
+are walked with -L, never back into a folder above. Only regular files are
+read: a FIFO or device given by name fails. With --root DIR, each output keeps
+its log's path below DIR, also for logs given by name or with --files-from.
+A record's kind is known by its first bytes, not its name.
+
+Two logs with one output (G.json and G.json.gz, or G.json and G.xml): by
+default the first in walk order converts and the other is skipped and named;
+--clash full-name names every output after the whole name of its log
+(G.json.mjson, G.xml.mjson), and --clash refuse stops before any work.
+--skip-existing leaves out a log whose output exists and is not older than it,
+so a stopped run resumes. The logs are converted on N threads (-j, default:
+the CPUs available), with a progress bar when standard error is a terminal.
+Each output appears complete or not at all. The run ends with the line
+"converted N of M logs (K failed, S skipped as existing, C skipped as clashes)
+in T s", then what was ignored and why, then the failures by error class.
+
+--files-from FILE reads more logs and folders from FILE ("-" for standard
+input), one per line, or separated by NUL bytes with -0 (as find -print0
+writes them).
 
 A log that fails is reported on standard error as "paiscribe: LOG: message"
-(then " (detail)" where there is one) and the other logs are still converted; --report FILE also writes each
-failure there as a JSON line {"path", "error", "message", "detail"}. The exit
-status is 1 when any log failed and 0 when all converted; 2 on a usage error,
-an OUTDIR that cannot be made or two inputs for one output; 141 when the
-reader of standard output goes away (as with `| head`), the status a shell
-gives a program that SIGPIPE ended."""
+(then " (detail)" where there is one), and the other logs are still
+converted; a clash is reported likewise, and -v adds every skipped and ignored
+file while -q leaves only the summary. --report FILE appends one JSON line per
+failed, skipped or ignored file as the run goes, with "path" and "status"
+("failed": "error", "message", "detail"; "skipped": "reason", "output" and
+"clashed_with"; "ignored": "reason").
+
+Exit status: 0 when no log failed, 1 when any failed, 2 on a usage error
+(including an OUTDIR that cannot be made and a refused clash), 130 when
+interrupted with Ctrl-C and 143 when terminated (after the summary, every
+finished output kept and no partial one), 141 when the reader of standard
+output goes away (as with `| head`)."""
+
+
+class UsageError(Exception):
+    """What the command cannot do as asked; it exits with EXIT_USAGE."""
+
+
+class Terminated(BaseException):
+    """SIGTERM arrived: the run ends as it does for Ctrl-C."""
 
 
 def build_parser() -> argparse.ArgumentParser:
@@ -61,7 +100,7 @@ def build_parser() -> argparse.ArgumentParser:
         formatter_class=argparse.RawDescriptionHelpFormatter,
     )
     parser.add_argument(
-        "logs", nargs="+", metavar="LOG", help='a Tenhou JSON log or XML record, "-" for standard input, or with -O a folder'
+        "logs", nargs="*", metavar="LOG", help='a Tenhou JSON log or XML record, "-" for standard input, or with -O a folder'
     )
     destination = parser.add_mutually_exclusive_group()
     destination.add_argument(
@@ -72,10 +111,25 @@ def build_parser() -> argparse.ArgumentParser:
         help='where the lines go: a file, or "-" for standard output (the default)',
     )
     destination.add_argument("-O", "--output-dir", metavar="OUTDIR", help="write one output file per log into OUTDIR")
-    parser.add_argument("-j", "--jobs", metavar="N", type=int, help="with -O: threads to convert on")
-    parser.add_argument("--gzip", action="store_true", help="with -O: gzip-compress the outputs (.mjson.gz)")
-    parser.add_argument("--skip-existing", action="store_true", help="with -O: leave out logs whose output exists")
-    parser.add_argument("--report", metavar="FILE", help="write every failure to FILE as one JSON line")
+    parser.add_argument("--files-from", metavar="FILE", help='read more logs from FILE, one per line ("-": standard input)')
+    parser.add_argument("-0", "--null", action="store_true", help="with --files-from: the names end with NUL bytes")
+    folders = parser.add_argument_group("with -O OUTDIR")
+    folders.add_argument("-j", "--jobs", metavar="N", type=int, help="threads to convert on")
+    folders.add_argument("--gzip", action="store_true", help="gzip-compress the outputs (.mjson.gz)")
+    folders.add_argument("--skip-existing", action="store_true",
+                         help="leave out logs whose output exists and is not older")
+    folders.add_argument("--clash", choices=CLASH_POLICIES,
+                         help="two logs with one output: skip the later (the default), name outputs after the whole "
+                              "log name, or refuse the run")
+    folders.add_argument("-L", "--follow-symlinks", action="store_true", help="walk links to folders")
+    folders.add_argument("--include", metavar="GLOB", action="append", help="take the files that match (repeatable)")
+    folders.add_argument("--exclude", metavar="GLOB", action="append",
+                         help="leave out the files and folders that match (repeatable)")
+    folders.add_argument("--root", metavar="DIR", help="keep each log's path below DIR in OUTDIR")
+    parser.add_argument("--report", metavar="FILE", help="append a JSON line per failed, skipped or ignored file")
+    loudness = parser.add_mutually_exclusive_group()
+    loudness.add_argument("-q", "--quiet", action="store_true", help="no line per file, only the summary")
+    loudness.add_argument("-v", "--verbose", action="store_true", help="a line for every skipped and ignored file too")
     parser.add_argument("--version", action="version", version=f"%(prog)s {__version__}")
     return parser
 
@@ -83,146 +137,283 @@ def build_parser() -> argparse.ArgumentParser:
 def parse_arguments(argv: Sequence[str] | None) -> argparse.Namespace:
     parser = build_parser()
     args = parser.parse_args(argv)
+    if not args.logs and args.files_from is None:
+        parser.error("give at least one LOG, or a list of them with --files-from")
+    if args.null and args.files_from is None:
+        parser.error("-0 goes with --files-from")
+    if args.files_from == STANDARD_STREAM and STANDARD_STREAM in args.logs:
+        parser.error('standard input cannot hold both a log ("-") and the list of logs (--files-from -)')
     if args.output_dir is None:
-        if folders := [log for log in args.logs if os.path.isdir(log)]:
+        if folders := [log for log in args.logs if log != STANDARD_STREAM and os.path.isdir(log)]:
             parser.error(f"{folders[0]} is a folder: folders are converted with -O OUTDIR")
-        given = [option for option, value in (("-j", args.jobs), ("--gzip", args.gzip),
-                                              ("--skip-existing", args.skip_existing)) if value]
+        given = [option for option, name in FOLDER_OPTIONS if getattr(args, name)]
         if given:
             parser.error(f"{given[0]} goes with -O OUTDIR")
     if args.jobs is not None and args.jobs < 1:
         parser.error("-j takes a number of at least 1")
+    if args.root is not None and not os.path.isdir(args.root):
+        parser.error(f"--root {args.root} is no folder")
     return args
 
 
-def report(failure: Failure) -> None:
-    print(f"paiscribe: {failure}", file=sys.stderr)
+def read_list(source: BinaryIO, separator: bytes) -> list[str]:
+    """The names in a list, as the file system gives them."""
+    return [os.fsdecode(name) for name in source.read().split(separator) if name]
 
 
-def write_report(path: str, failures: Sequence[Failure]) -> None:
-    with open(path, "w", encoding="utf-8") as out:
-        for failure in failures:
-            record = {"path": failure.path, "error": failure.error_class, "message": failure.message,
-                      "detail": failure.detail}
-            out.write(json.dumps(record, ensure_ascii=False) + "\n")
-
-
-def convert(log: str, mjai_out: str | None = None) -> list[str] | Failure:
-    """The log's lines, or the Failure that says why there are none."""
+def listed_logs(args: argparse.Namespace) -> list[str]:
+    if args.files_from is None:
+        return []
+    separator = b"\0" if args.null else b"\n"
+    if args.files_from == STANDARD_STREAM:
+        return read_list(standard_input(), separator)
     try:
-        if log == STANDARD_STREAM:
-            return convert_text(sys.stdin.buffer.read())
-        return convert_file(log, mjai_out)
-    except (ValueError, OSError) as error:
-        return Failure(log, type(error).__name__, str(error), "; ".join(getattr(error, "__notes__", [])))
-
-
-def write_standard_output(lines: list[str]) -> None:
-    out = sys.stdout.buffer
-    out.write("".join(line + "\n" for line in lines).encode())
-    out.flush()
-
-
-def write_file(path: str, lines: list[str]) -> Failure | None:
-    try:
-        with open(path, "wb") as out:
-            out.write("".join(line + "\n" for line in lines).encode())
+        with open(args.files_from, "rb") as source:
+            return read_list(source, separator)
     except OSError as error:
-        return Failure(path, type(error).__name__, error.strerror or str(error))
-    return None
+        raise UsageError(f"{args.files_from}: {error.strerror or error}") from None
 
 
-def run_lines(logs: Sequence[str], output: str) -> list[Failure]:
-    """Converts every log to lines on standard output or into one file;
-    returns the failures."""
-    if output != STANDARD_STREAM and len(logs) == 1 and logs[0] != STANDARD_STREAM:
-        result = convert(logs[0], output)
-        if not isinstance(result, Failure):
-            return []
-        report(result)
-        return [result]
+def standard_input() -> BinaryIO:
+    if sys.stdin is None:
+        raise UsageError("standard input is closed")
+    return sys.stdin.buffer
 
-    failures: list[Failure] = []
-    collected: list[str] = []
-    for log in logs:
-        lines = convert(log)
-        if isinstance(lines, Failure):
-            failures.append(lines)
-            report(lines)
-        elif output == STANDARD_STREAM:
-            write_standard_output(lines)
+
+class ReportFile:
+    """--report: one JSON line per failed, skipped or ignored file, appended
+    with one write each as the run goes, so that whatever ends the run leaves
+    every line so far. Paths that are not UTF-8 keep their bytes as the
+    surrogate escapes os.fsdecode gives them."""
+
+    def __init__(self, path: str | None) -> None:
+        self.out = None
+        if path is not None:
+            try:
+                self.out = open(path, "ab", buffering=0)
+            except OSError as error:
+                raise UsageError(f"{path}: {error.strerror or error}") from None
+
+    def write(self, outcome: Outcome) -> None:
+        if self.out is None:
+            return
+        record: dict[str, str]
+        if isinstance(outcome, Failure):
+            record = {"path": outcome.path, "status": "failed", "error": outcome.error_class,
+                      "message": outcome.message, "detail": outcome.detail}
+        elif isinstance(outcome, Skip):
+            record = {"path": outcome.path, "status": "skipped", "reason": outcome.reason, "output": outcome.output}
+            if outcome.reason == "clash":
+                record["clashed_with"] = outcome.other
         else:
-            collected.extend(lines)
-    if collected and (unwritten := write_file(output, collected)):
-        report(unwritten)
-        failures.append(unwritten)
-    return failures
+            record = {"path": outcome.path, "status": "ignored", "reason": outcome.reason}
+        line = json.dumps(record, ensure_ascii=False) + "\n"
+        self.out.write(line.encode("utf-8", "backslashreplace"))
+
+    def close(self) -> None:
+        if self.out is not None:
+            self.out.close()
 
 
-class ProgressBar:
-    """A tqdm bar on standard error, made on the first count; none when
-    standard error is not a terminal."""
+class Console:
+    """Standard error: a line per file as loud as asked, around a tqdm bar
+    made on the first count when standard error is a terminal."""
 
-    def __init__(self) -> None:
+    def __init__(self, args: argparse.Namespace) -> None:
+        self.quiet = args.quiet
+        self.verbose = args.verbose
         self.bar: Any = None
         self.shown = sys.stderr.isatty()
 
-    def __call__(self, counts: Progress) -> None:
+    def say(self, text: str) -> None:
+        if self.bar is not None:
+            self.bar.write(text, file=sys.stderr)
+        else:
+            print(text, file=sys.stderr)
+
+    def outcome(self, outcome: Outcome) -> None:
+        loud = isinstance(outcome, Failure) or (isinstance(outcome, Skip) and outcome.reason == "clash")
+        if not self.quiet and (loud or self.verbose):
+            self.say(f"paiscribe: {outcome}")
+
+    def progress(self, counts: Progress) -> None:
         if not self.shown:
             return
         if self.bar is None:
             from tqdm import tqdm  # type: ignore[import-untyped]
 
-            self.bar = tqdm(total=counts.total - counts.skipped, unit="log", file=sys.stderr, dynamic_ncols=True)
+            self.bar = tqdm(total=counts.total - counts.skipped - counts.clashed, unit="log", file=sys.stderr,
+                            dynamic_ncols=True)
         self.bar.update(counts.converted + counts.failed - self.bar.n)
         self.bar.set_postfix(failed=counts.failed, refresh=False)
 
-    def close(self) -> None:
+    def close_bar(self) -> None:
         if self.bar is not None:
             self.bar.close()
+            self.bar = None
 
 
-def run_files(logs: Sequence[str], output_dir: str, args: argparse.Namespace) -> list[Failure]:
-    """Converts every log into its own file in output_dir; returns the
-    failures, or raises ValueError/OSError before any work."""
-    with tempfile.TemporaryDirectory(prefix="paiscribe-") as scratch:
-        # Standard input becomes a log file like any other, named stdin.json.
-        stdin_log = os.path.join(scratch, "stdin.json")
-        if STANDARD_STREAM in logs:
-            with open(stdin_log, "wb") as out:
-                out.write(sys.stdin.buffer.read())
-        inputs = [stdin_log if log == STANDARD_STREAM else log for log in logs]
-        bar = ProgressBar()
+def failure_of(path: str, error: ValueError | OSError) -> Failure:
+    return Failure(path, type(error).__name__, str(error), "; ".join(getattr(error, "__notes__", [])))
+
+
+def check_output_is_no_log(output: str, logs: Sequence[str]) -> None:
+    """-o FILE would replace a log given as input with lines: refused."""
+    try:
+        out = os.stat(output)
+    except OSError:
+        return
+    for log in logs:
+        if log == STANDARD_STREAM:
+            continue
         try:
-            result = convert_files(inputs, output_dir, workers=args.jobs, gzip=args.gzip,
-                                   skip_existing=args.skip_existing, progress=bar)
-        finally:
-            bar.close()
-    failures = [replace(f, path=STANDARD_STREAM) if f.path == stdin_log else f for f in result.failures]
-    for failure in failures:
-        report(failure)
-    print(result, file=sys.stderr)
+            same = os.path.samestat(out, os.stat(log))
+        except OSError:
+            continue
+        if same:
+            raise UsageError(f"{output} is one of the logs ({log}): its lines would replace it")
+
+
+def run_lines(logs: Sequence[str], output: str, console: Console, report: ReportFile) -> int:
+    """Converts every log to lines on standard output or into one file;
+    returns the count of failures."""
+    failures = 0
+    stdin: bytes | None = None
+
+    def record(failure: Failure) -> None:
+        nonlocal failures
+        failures += 1
+        console.outcome(failure)
+        report.write(failure)
+
+    def text_of_stdin() -> bytes:
+        nonlocal stdin
+        if stdin is None:
+            stdin = standard_input().read()
+        return stdin
+
+    if output == STANDARD_STREAM:
+        if sys.stdout is None:
+            raise UsageError("standard output is closed: give -o FILE")
+        for log in logs:
+            try:
+                lines = convert_text(text_of_stdin()) if log == STANDARD_STREAM else convert_file(log)
+            except (ValueError, OSError) as error:
+                record(failure_of(log, error))
+                continue
+            sys.stdout.buffer.write("".join(line + "\n" for line in lines).encode())
+            sys.stdout.buffer.flush()
+        return failures
+
+    check_output_is_no_log(output, logs)
+    try:
+        games = GamesFile(output)
+    except OSError as error:
+        record(failure_of(output, error))
+        return failures
+    with games:
+        converted = 0
+        for log in logs:
+            try:
+                if log == STANDARD_STREAM:
+                    games.add_text(text_of_stdin())
+                else:
+                    games.add_file(log)
+                converted += 1
+            except (ValueError, OSError) as error:
+                # A failed write closes the file: the logs after it need not be tried.
+                record(failure_of(output if games.closed else log, error))
+                if games.closed:
+                    return failures
+        if converted:
+            try:
+                games.commit()
+            except OSError as error:
+                record(failure_of(output, error))
     return failures
 
 
-def main(argv: Sequence[str] | None = None) -> int:
-    args = parse_arguments(argv)
+def summary_by_class(failures: Sequence[Failure]) -> str:
+    """"failed 132: JsonParsingError 120, OSError 12"."""
+    counts = Counter(failure.error_class for failure in failures)
+    return f"failed {len(failures)}: " + ", ".join(f"{name} {count}" for name, count in counts.most_common())
+
+
+def run_files(args: argparse.Namespace, logs: Sequence[str], console: Console, report: ReportFile) -> int:
+    """Converts every log into its own file in the output folder; returns the
+    exit status."""
+    workers = check_arguments(args.jobs, None, args.clash or "skip")
+    filters = Filters.of(args.include or (), args.exclude or ())
+    inputs = [InMemory(STANDARD_STREAM, standard_input().read(), "stdin.json") if log == STANDARD_STREAM else log
+              for log in logs]
+
+    def on_outcome(outcome: Outcome) -> None:
+        report.write(outcome)
+        console.outcome(outcome)
+
+    run = Run(args.output_dir, args.gzip)
+    status = 0
     try:
-        if args.output_dir is None:
-            failures = run_lines(args.logs, args.output)
-        else:
-            try:
-                failures = run_files(args.logs, args.output_dir, args)
-            except (ValueError, OSError) as error:
-                print(f"paiscribe: {error}", file=sys.stderr)
-                return EXIT_USAGE
-        if args.report is not None:
-            try:
-                write_report(args.report, failures)
-            except OSError as error:
-                print(f"paiscribe: {args.report}: {error.strerror or error}", file=sys.stderr)
-                return 1
-        return 1 if failures else 0
+        try:
+            plan(run, inputs, skip_existing=args.skip_existing, clash=args.clash or "skip",
+                 follow_symlinks=args.follow_symlinks, filters=filters, root=args.root, on_outcome=on_outcome)
+            make_folders(run)
+        except (ValueError, OSError) as error:
+            raise UsageError(str(error)) from None
+        execute(run, workers, console.progress, on_outcome)
+    except KeyboardInterrupt:
+        status = EXIT_INTERRUPTED
+    except Terminated:
+        status = EXIT_TERMINATED
+    finally:
+        console.close_bar()
+    summarise(run.report(), console, report, interrupted=status != 0)
+    return status or (EXIT_FAILED if run.failures else 0)
+
+
+def summarise(result: Report, console: Console, report: ReportFile, interrupted: bool) -> None:
+    line = ("interrupted: " if interrupted else "") + str(result)
+    if result.ignored and not console.verbose:
+        line += " (see --report)" if report.out is not None else " (-v lists them)"
+    console.say(line)
+    if result.failures:
+        console.say(summary_by_class(result.failures))
+
+
+@contextmanager
+def terminated_as_interrupted() -> Iterator[None]:
+    """SIGTERM raises Terminated while the command runs, so that a kill ends
+    the run as Ctrl-C does: temporary files removed, the summary printed."""
+
+    def terminate(signum: int, frame: FrameType | None) -> None:
+        raise Terminated
+
+    previous = signal.signal(signal.SIGTERM, terminate)
+    try:
+        yield
+    finally:
+        signal.signal(signal.SIGTERM, previous)
+
+
+def main(argv: Sequence[str] | None = None) -> int:
+    if sys.stderr is None:
+        # Messages to a closed standard error go nowhere, never to standard output.
+        sys.stderr = open(os.devnull, "w")
+    args = parse_arguments(argv)
+    console = Console(args)
+    report: ReportFile | None = None
+    try:
+        with terminated_as_interrupted():
+            report = ReportFile(args.report)
+            logs = [*args.logs, *listed_logs(args)]
+            if args.output_dir is not None:
+                return run_files(args, logs, console, report)
+            if folders := [log for log in logs if log != STANDARD_STREAM and os.path.isdir(log)]:
+                raise UsageError(f"{folders[0]} is a folder: folders are converted with -O OUTDIR")
+            return EXIT_FAILED if run_lines(logs, args.output, console, report) else 0
+    except UsageError as error:
+        console.say(f"paiscribe: {error}")
+        return EXIT_USAGE
     except BrokenPipeError:
         # The reader went away (as `head` does): stop quietly, and point
         # standard output at /dev/null so the interpreter's final flush
@@ -231,5 +422,11 @@ def main(argv: Sequence[str] | None = None) -> int:
         os.dup2(devnull, sys.stdout.fileno())
         return EXIT_READER_GONE
     except KeyboardInterrupt:
-        print("paiscribe: interrupted", file=sys.stderr)
+        console.say("paiscribe: interrupted")
         return EXIT_INTERRUPTED
+    except Terminated:
+        console.say("paiscribe: terminated")
+        return EXIT_TERMINATED
+    finally:
+        if report is not None:
+            report.close()

@@ -7,7 +7,7 @@ from dataclasses import dataclass
 class Failure:
     """One log that did not convert: the exception class name and message that
     tenhou_to_mjai raises for it, and the detail that goes with them ("" when
-    there is none)."""
+    there is none). A folder that cannot be read is a failure too."""
 
     path: str
     error_class: str
@@ -21,40 +21,116 @@ class Failure:
 
 
 @dataclass(frozen=True)
+class Skip:
+    """A log left out because of its output. `reason` is "exists" (with
+    skip_existing, its output is there and not older than it) or "clash" (a
+    log before it in walk order has the same output, and `other` names that
+    log)."""
+
+    path: str
+    reason: str
+    output: str
+    other: str = ""
+
+    def __str__(self) -> str:
+        if self.reason == "clash":
+            return f"{self.path}: skipped: {self.other} has the same output {self.output}"
+        return f"{self.path}: skipped: {self.output} exists"
+
+
+# Why a file found in a folder is no log to convert: the key, then the words
+# that follow "N files" in a summary.
+IGNORED_REASONS: dict[str, str] = {
+    "no-log-ending": "without a log ending",
+    "not-included": "matching no include pattern",
+    "excluded": "matching an exclude pattern",
+    "not-regular": "of another kind (a FIFO, socket or device)",
+    "folder-link": "linking to a folder",
+    "loop": "linking back to a folder above",
+}
+
+
+@dataclass(frozen=True)
+class Ignored:
+    """A file found while walking a folder that is no log to convert, and
+    why: one of the keys of IGNORED_REASONS."""
+
+    path: str
+    reason: str
+
+    def __str__(self) -> str:
+        return f"{self.path}: ignored, {IGNORED_REASONS[self.reason]}"
+
+
+def _counted(count: int, one: str, many: str) -> str:
+    return f"{count} {one if count == 1 else many}"
+
+
+@dataclass(frozen=True)
 class Report:
-    """The outcome of a convert_files run.
+    """The outcome of a convert_files run: every input and every file found
+    in its folders is converted, failed, skipped or ignored.
 
     >>> report = convert_files(["logs"], "out")
     >>> print(report)
-    converted 998 of 1000 logs (2 failed) in 0.41 s
+    converted 998 of 1001 logs (2 failed, 1 skipped as a clash) in 0.41 s; ignored 3 files without a log ending
     >>> [failure.path for failure in report.failures]
     ['logs/broken.json', 'logs/three_player.json']
     """
 
     converted: int
     failed: int
-    skipped: int
+    skipped: int  # as existing (skip_existing)
     failures: tuple[Failure, ...]
     elapsed: float  # seconds
+    clashed: int = 0  # skipped as a clash
+    ignored: int = 0
+    skips: tuple[Skip, ...] = ()
+    ignores: tuple[Ignored, ...] = ()
+    untried: int = 0  # left when the run was stopped
 
     @property
     def total(self) -> int:
-        return self.converted + self.failed + self.skipped
+        """The logs: converted, failed, skipped, or not tried yet when the run
+        was stopped."""
+        return self.converted + self.failed + self.skipped + self.clashed + self.untried
+
+    def ignored_by_reason(self) -> dict[str, int]:
+        """How many files were ignored for each reason, most first."""
+        counts: dict[str, int] = {}
+        for ignored in self.ignores:
+            counts[ignored.reason] = counts.get(ignored.reason, 0) + 1
+        return dict(sorted(counts.items(), key=lambda item: -item[1]))
 
     def __str__(self) -> str:
-        notes = f"{self.failed} failed" + (f", {self.skipped} skipped" if self.skipped else "")
-        return f"converted {self.converted} of {self.total} logs ({notes}) in {self.elapsed:.2f} s"
+        notes = [f"{self.failed} failed"]
+        if self.skipped:
+            notes.append(f"{self.skipped} skipped as existing")
+        if self.clashed:
+            notes.append(_counted(self.clashed, "skipped as a clash", "skipped as clashes"))
+        if self.untried:
+            notes.append(f"{self.untried} not tried")
+        text = f"converted {self.converted} of {self.total} logs ({', '.join(notes)}) in {self.elapsed:.2f} s"
+        if not self.ignored:
+            return text
+        reasons = self.ignored_by_reason()
+        if len(reasons) == 1:
+            return f"{text}; ignored {_counted(self.ignored, 'file', 'files')} {IGNORED_REASONS[next(iter(reasons))]}"
+        parts = ", ".join(f"{count} {IGNORED_REASONS[reason]}" for reason, count in reasons.items())
+        return f"{text}; ignored {self.ignored} files: {parts}"
 
 
 @dataclass(frozen=True)
 class Progress:
-    """Counts while convert_files runs; `total` counts the skipped inputs too."""
+    """Counts while convert_files runs; `total` counts every log, skipped
+    ones too."""
 
     converted: int
     failed: int
     skipped: int
     total: int
+    clashed: int = 0
 
     @property
     def done(self) -> int:
-        return self.converted + self.failed + self.skipped
+        return self.converted + self.failed + self.skipped + self.clashed

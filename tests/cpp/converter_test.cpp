@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -184,6 +185,30 @@ TEST_F(Scratch, EachLogGivesWhatAFreshConverterGivesForIt) {
   }
   EXPECT_EQ(next_failure, failures.size());
   EXPECT_EQ(run.counts().converted + run.counts().failed, jobs.size());
+}
+
+// A run never waits on a FIFO, whether it is a log or an output; a record
+// held in memory converts as its file would.
+TEST_F(Scratch, FifosFailAtOnceAndRecordsInMemoryConvert) {
+  const std::string game = sample("hanchan_double_ron.json");
+  const fs::path input = dir_ / "game.json";
+  write_file(input, game);
+  const fs::path fifo = dir_ / "fifo.json";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  ASSERT_EQ(::mkfifo((dir_ / "out" / "fifo_out.mjson").c_str(), 0600), 0);
+  const std::vector<BatchJob> jobs = {
+      {fifo.native(), (dir_ / "out" / "fifo.mjson").native()},
+      {input.native(), (dir_ / "out" / "fifo_out.mjson").native()},
+      {"-", (dir_ / "out" / "stdin.mjson").native(), game},
+  };
+  BatchRun run(jobs, 2, false);
+  const auto failures = run.finish();
+  ASSERT_EQ(failures.size(), 2u);
+  EXPECT_EQ(failures[0].error.message, "failed to open tenhou.net/6 log file \"" + fifo.native() + "\"");
+  EXPECT_EQ(failures[0].error.detail, "not a regular file but a FIFO: a run of many logs reads regular files only");
+  EXPECT_EQ(failures[1].error.message, "failed to create mjai out file " + jobs[1].output);
+  EXPECT_EQ(failures[1].error.detail, "not a regular file but a FIFO: a run of many logs writes regular files only");
+  EXPECT_EQ(read_file(jobs[2].output), fresh_lines(game).value());
 }
 
 TEST_F(Scratch, StoppedRunLeavesOnlyWholeOutputs) {

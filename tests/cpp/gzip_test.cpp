@@ -108,5 +108,33 @@ TEST(Gzip, BadInputFailsWithItsKind) {
   }
 }
 
+// Zero bytes after the last member pad a stream written in blocks, as tape
+// and some archivers do: gzip -d takes them, and so does gunzip. Anything
+// else after them is still refused.
+TEST(Gzip, ZeroPaddingAfterTheLastMemberIsTaken) {
+  const std::string data = repeated("<T12/><D34/>", 500);
+  const std::string good = packed(data);
+  const struct {
+    std::string_view name;
+    std::string bytes;
+    std::string expected;
+  } cases[] = {
+      {"one zero byte", good + std::string(1, '\0'), data},
+      {"a block of zeros", good + std::string(4096, '\0'), data},
+      {"zeros after two members", good + good + std::string(7, '\0'), data + data},
+      {"zeros then a byte", good + std::string(8, '\0') + "x",
+       "failed 0: bytes after the last member at byte " + std::to_string(good.size())},
+      {"zeros then a member", good + std::string(8, '\0') + good,
+       "failed 0: bytes after the last member at byte " + std::to_string(good.size())},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(unpacked(c.bytes), c.expected);
+    if (c.expected == data) {
+      EXPECT_EQ(gzip_program_output(c.bytes), data);
+    }
+  }
+}
+
 }  // namespace
 }  // namespace paiscribe

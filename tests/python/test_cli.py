@@ -26,7 +26,7 @@ def test_help_describes_the_outputs():
     assert result.returncode == 0
     text = " ".join(result.stdout.decode().split())
     assert text.startswith("usage: paiscribe ")
-    for part in ("LOG [LOG ...]", "-o OUT", "standard output", "several logs", "exit status is 1"):
+    for part in ("[LOG ...]", "-o OUT", "standard output", "every log that converts", "1 when any failed", "130 when"):
         assert part in text
 
 

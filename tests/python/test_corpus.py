@@ -116,19 +116,128 @@ def test_each_failure_carries_what_tenhou_to_mjai_raises(tmp_path, corpus):
     assert failures.keys() == expected.keys()
 
 
-@pytest.mark.parametrize(
-    "inputs",
-    [["a/x.json", "b/x.json"], ["a/x.json", "a/x.json.gz"], ["a", "b"], ["a/x.json", "a/x.json"]],
-    ids=["same-name", "gz-and-plain", "two-folders", "twice"],
-)
-def test_two_inputs_for_one_output_stop_the_run_before_it_starts(tmp_path, inputs):
+CLASHES = {
+    "same-name": (["a/x.json", "b/x.json"], [("b/x.json", "a/x.json", "x.mjson")]),
+    "gz-and-plain": (["a/x.json", "a/x.json.gz"], [("a/x.json.gz", "a/x.json", "x.mjson")]),
+    "two-folders": (["a", "b"], [("a/x.json.gz", "a/x.json", "x.mjson"), ("b/x.json", "a/x.json", "x.mjson"),
+                                 ("b/x.json.gz", "a/x.json", "x.mjson")]),
+    "twice": (["a/x.json", "a/x.json"], [("a/x.json", "a/x.json", "x.mjson")]),
+}
+
+
+@pytest.fixture
+def twins(tmp_path):
+    """a/ and b/, each with x.json and x.json.gz: the same game four times."""
     for folder in "ab":
         (tmp_path / folder).mkdir()
-        for name in ("x.json", "x.json.gz"):
-            (tmp_path / folder / name).write_bytes(GAME_BYTES)
+        (tmp_path / folder / "x.json").write_bytes(GAME_BYTES)
+        (tmp_path / folder / "x.json.gz").write_bytes(gzip.compress(GAME_BYTES))
+    return tmp_path
+
+
+@pytest.mark.parametrize("case", CLASHES)
+def test_a_clash_skips_the_later_input_and_names_the_first(twins, case):
+    inputs, clashes = CLASHES[case]
+    report = paiscribe.convert_files([twins / i for i in inputs], twins / "out")
+    assert (report.converted, report.failed, report.clashed, report.skipped) == (1, 0, len(clashes), 0)
+    assert [(s.path, s.reason, s.other, s.output) for s in report.skips] == [
+        (str(twins / path), "clash", str(twins / other), str(twins / "out" / output)) for path, other, output in clashes]
+    assert os.listdir(twins / "out") == ["x.mjson"]
+    assert (twins / "out" / "x.mjson").read_bytes() == mjai_file(GAME)
+
+
+@pytest.mark.parametrize("case", CLASHES)
+def test_a_refused_clash_stops_the_run_before_it_starts(twins, case):
+    inputs, _ = CLASHES[case]
     with pytest.raises(ValueError, match="two inputs map to one output: .* both map to "):
-        paiscribe.convert_files([tmp_path / i for i in inputs], tmp_path / "out")
-    assert not (tmp_path / "out").exists()
+        paiscribe.convert_files([twins / i for i in inputs], twins / "out", clash="refuse")
+    assert not (twins / "out").exists()
+
+
+def test_full_names_keep_every_clashing_input(twins):
+    report = paiscribe.convert_files([twins / "a", twins / "b"], twins / "out", clash="full-name", gzip=True)
+    assert (report.converted, report.clashed) == (2, 2)
+    assert sorted(os.listdir(twins / "out")) == ["x.json.gz.mjson.gz", "x.json.mjson.gz"]
+    assert [(s.path, s.other) for s in report.skips] == [
+        (str(twins / "b" / "x.json"), str(twins / "a" / "x.json")),
+        (str(twins / "b" / "x.json.gz"), str(twins / "a" / "x.json.gz"))]
+
+
+@pytest.fixture
+def mixed(tmp_path):
+    """logs/ holding one file of each kind a walk meets; returns its path."""
+    logs = tmp_path / "logs"
+    (logs / "keep").mkdir(parents=True)
+    (logs / "tmp").mkdir()
+    for name in ("a.json", "B.JSON", "keep/d.json", "tmp/e.json", "notes.txt", "NOEXT"):
+        shutil.copy(GAME, logs / name)
+    (logs / "c.Xml.Gz").write_bytes(gzip.compress((Path(sample("mjlog")) / "mjlog_001.xml").read_bytes()))
+    os.mkfifo(logs / "fifo.json")
+    (logs / "link").symlink_to("keep")
+    (logs / "keep" / "up").symlink_to("..")
+    return logs
+
+
+LOGS = {"a.json": "converted", "B.JSON": "converted", "c.Xml.Gz": "converted", "keep/d.json": "converted",
+        "tmp/e.json": "converted"}
+OTHER_FILES = {"NOEXT": "no-log-ending", "notes.txt": "no-log-ending", "fifo.json": "not-regular"}
+
+# What a walk makes of each file, by the options given: converted, or the reason it is ignored.
+WALKS = {
+    "by default": ({}, LOGS | OTHER_FILES | {"link": "folder-link", "keep/up": "folder-link"}),
+    "following links": ({"follow_symlinks": True}, LOGS | OTHER_FILES | {
+        "link/d.json": "converted", "link/up": "loop", "keep/up": "loop"}),
+    "excluding a folder and a name": ({"exclude": ["tmp/", "*.txt"]}, {
+        name: outcome for name, outcome in (LOGS | OTHER_FILES).items() if name != "tmp/e.json"} | {
+        "tmp": "excluded", "notes.txt": "excluded", "link": "folder-link", "keep/up": "folder-link"}),
+    "excluding the end of a path": ({"exclude": ["keep/*.json", "/e.json"]}, LOGS | OTHER_FILES | {
+        "keep/d.json": "excluded", "link": "folder-link", "keep/up": "folder-link"}),
+    "excluding at any depth": ({"exclude": "**/?.json", "follow_symlinks": True}, LOGS | OTHER_FILES | {
+        "keep/d.json": "excluded", "tmp/e.json": "excluded", "link/d.json": "excluded", "link/up": "loop",
+        "keep/up": "loop"}),
+    "including names of any ending": ({"include": ["*.txt", "[d-e].*"]}, {
+        name: "not-included" for name in [*LOGS, *OTHER_FILES]} | {
+        "notes.txt": "converted", "keep/d.json": "converted", "tmp/e.json": "converted", "link": "folder-link",
+        "keep/up": "folder-link"}),
+}
+
+
+@pytest.mark.parametrize("walk", WALKS)
+def test_every_file_found_is_converted_or_ignored_for_its_reason(tmp_path, mixed, walk):
+    options, expected = WALKS[walk]
+    report = paiscribe.convert_files([mixed], tmp_path / "out", **options)
+    converted = [name for name, outcome in expected.items() if outcome == "converted"]
+    assert written(tmp_path / "out") == sorted(paiscribe.corpus.output_name(name) for name in converted)
+    assert {os.path.relpath(i.path, mixed): i.reason for i in report.ignores} == {
+        name: outcome for name, outcome in expected.items() if outcome != "converted"}
+    assert (report.converted, report.failed, report.ignored) == (len(converted), 0, len(report.ignores))
+    assert str(report).endswith(f"; ignored {report.ignored} files: " + ", ".join(
+        f"{count} {paiscribe.report.IGNORED_REASONS[reason]}" for reason, count in report.ignored_by_reason().items()))
+
+
+def test_outputs_keep_their_path_below_the_root(tmp_path, mixed):
+    outside = tmp_path / "outside.json"
+    shutil.copy(GAME, outside)
+    report = paiscribe.convert_files([mixed / "keep" / "d.json", mixed / "tmp", outside], tmp_path / "out",
+                                     root=mixed)
+    assert written(tmp_path / "out") == ["keep/d.mjson", "tmp/e.mjson"]
+    assert [(f.path, f.error_class, f.message) for f in report.failures] == [
+        (str(outside), "ValueError", f"outside the root folder {mixed}")]
+
+
+@pytest.mark.parametrize("input_age, outcome", [(-60, "skipped"), (0, "skipped"), (60, "converted")],
+                         ids=["older", "same-time", "newer"])
+def test_skip_existing_redoes_an_input_newer_than_its_output(tmp_path, input_age, outcome):
+    log = tmp_path / "game.json"
+    shutil.copy(GAME, log)
+    out = tmp_path / "out"
+    out.mkdir()
+    (out / "game.mjson").write_bytes(b"kept\n")
+    done = os.stat(out / "game.mjson").st_mtime_ns
+    os.utime(log, ns=(done + input_age * 10**9, done + input_age * 10**9))
+    report = paiscribe.convert_files([log], out, skip_existing=True)
+    assert ("skipped" if report.skipped else "converted") == outcome
+    assert ((out / "game.mjson").read_bytes() == b"kept\n") == (outcome == "skipped")
 
 
 @pytest.mark.parametrize("blocker", ["file", "file-above"])

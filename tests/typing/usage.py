@@ -29,10 +29,15 @@ def convert_corpus(folder: pathlib.Path) -> list[str]:
     counts: list[int] = []
     report: paiscribe.Report = paiscribe.convert_files(
         [folder], folder / "out", workers=2, gzip=True, skip_existing=True,
-        progress=lambda progress: counts.append(progress.done),
+        progress=lambda progress: counts.append(progress.done), clash="full-name", follow_symlinks=True,
+        include=["*.json", "*.txt"], exclude=("tmp/",), root=folder,
     )
     failures: list[paiscribe.Failure] = list(report.failures)
-    return paiscribe.convert_text(b"{}") + paiscribe.convert_text("{}") + [str(f) for f in failures]
+    skips: list[paiscribe.Skip] = [skip for skip in report.skips if skip.reason == "clash"]
+    ignores: dict[str, int] = report.ignored_by_reason()
+    counts.append(report.clashed + report.ignored + report.untried + sum(ignores.values()))
+    return (paiscribe.convert_text(b"{}") + paiscribe.convert_text("{}") + [str(f) for f in failures]
+            + [skip.other for skip in skips] + [str(ignored) for ignored in report.ignores])
 
 
 def convert_record(path: pathlib.Path) -> list[str]:

@@ -25,8 +25,8 @@ void name_argument_in_type_error(std::string_view parameter) {
   PyErr_SetRaisedException(replacement);
 }
 
-// The path's bytes in the file-system encoding; a bytes path is refused so
-// that both parameters take text only.
+}  // namespace
+
 OwnedRef path_bytes(PyObject* argument, std::string_view parameter) {
   OwnedRef bytes;
   if (const OwnedRef path{PyOS_FSPath(argument)}) {
@@ -39,6 +39,8 @@ OwnedRef path_bytes(PyObject* argument, std::string_view parameter) {
   if (!bytes) name_argument_in_type_error(parameter);
   return bytes;
 }
+
+namespace {
 
 // Binds (filename, mjai_out=None) from a vectorcall; false with TypeError set.
 bool bind(const char* function, PyObject* const* args, Py_ssize_t positional, PyObject* keyword_names,

@@ -16,6 +16,11 @@ inline std::string_view view_of(PyObject* bytes) {
   return {PyBytes_AS_STRING(bytes), static_cast<std::size_t>(PyBytes_GET_SIZE(bytes))};
 }
 
+// The bytes of a path argument (str or path-like) in the file-system
+// encoding; a bytes path is refused, so that every parameter takes text
+// only. Null with TypeError set, naming the parameter.
+OwnedRef path_bytes(PyObject* argument, std::string_view parameter);
+
 // The arguments of a call `name(filename, mjai_out=None)` as path bytes in
 // the file-system encoding: str or path-like, not bytes. Null with
 // TypeError set, in the words the interpreter uses for its own functions.

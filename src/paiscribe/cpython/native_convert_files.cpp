@@ -1,9 +1,12 @@
 // convert_files: the batch runner of the pipeline, driven from the calling
 // thread. The workers run without the interpreter lock; this thread wakes
-// every kPollInterval to report progress and to let signals in, and on any
-// exception stops the workers, waits for the logs they hold and re-raises.
-#include <chrono>
+// every kPollInterval to hand on the failures and counts so far, and to let
+// signals in. On any exception it stops the workers, waits for the logs they
+// hold, hands on what they did last and re-raises.
 #include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstring>
 #include <optional>
 #include <vector>
 
@@ -21,31 +24,34 @@ namespace {
 
 constexpr std::chrono::milliseconds kPollInterval{100};
 
-// The (input, output) pairs of path bytes; nullopt with TypeError set.
-std::optional<std::vector<BatchJob>> jobs_of(PyObject* pairs) {
-  const OwnedRef sequence(PySequence_Fast(pairs, "convert_files() jobs must be a sequence"));
+bool is_job(PyObject* item) {
+  if (!PyTuple_Check(item)) return false;
+  const Py_ssize_t size = PyTuple_GET_SIZE(item);
+  if (size != 2 && size != 3) return false;
+  for (Py_ssize_t i = 0; i < size; ++i)
+    if (!PyBytes_Check(PyTuple_GET_ITEM(item, i))) return false;
+  return true;
+}
+
+// The (input, output) pairs of path bytes, each with the record's bytes as
+// a third item when it is held in memory; nullopt with TypeError set.
+std::optional<std::vector<BatchJob>> jobs_of(PyObject* items) {
+  const OwnedRef sequence(PySequence_Fast(items, "convert_files() jobs must be a sequence"));
   if (!sequence) return std::nullopt;
   const Py_ssize_t count = PySequence_Fast_GET_SIZE(sequence.get());
   std::vector<BatchJob> jobs;
   jobs.reserve(static_cast<std::size_t>(count));
   for (Py_ssize_t i = 0; i < count; ++i) {
-    PyObject* pair = PySequence_Fast_GET_ITEM(sequence.get(), i);
-    if (!PyTuple_Check(pair) || PyTuple_GET_SIZE(pair) != 2 || !PyBytes_Check(PyTuple_GET_ITEM(pair, 0)) ||
-        !PyBytes_Check(PyTuple_GET_ITEM(pair, 1))) {
-      PyErr_Format(PyExc_TypeError, "convert_files() job %zd must be a pair of bytes, not %R", i, pair);
+    PyObject* item = PySequence_Fast_GET_ITEM(sequence.get(), i);
+    if (!is_job(item)) {
+      PyErr_Format(PyExc_TypeError, "convert_files() job %zd must be a pair or a triple of bytes, not %R", i, item);
       return std::nullopt;
     }
-    jobs.push_back({std::string(view_of(PyTuple_GET_ITEM(pair, 0))), std::string(view_of(PyTuple_GET_ITEM(pair, 1)))});
+    BatchJob& job = jobs.emplace_back(std::string(view_of(PyTuple_GET_ITEM(item, 0))),
+                                      std::string(view_of(PyTuple_GET_ITEM(item, 1))));
+    if (PyTuple_GET_SIZE(item) == 3) job.text.emplace(view_of(PyTuple_GET_ITEM(item, 2)));
   }
   return jobs;
-}
-
-// Calls progress(converted, failed); false with the error set when it raises.
-bool report_progress(PyObject* progress, BatchCounts counts) {
-  if (progress == nullptr) return true;
-  const OwnedRef result(PyObject_CallFunction(progress, "nn", static_cast<Py_ssize_t>(counts.converted),
-                                              static_cast<Py_ssize_t>(counts.failed)));
-  return result != nullptr;
 }
 
 // (job index, exception class name, message, detail)
@@ -61,48 +67,81 @@ PyObject* failure_tuple(const NativeState& state, const JobFailure& failure) {
   return PyTuple_Pack(4, index.get(), class_name.get(), message.get(), detail.get());
 }
 
-PyObject* failures_to_list(const NativeState& state, const std::vector<JobFailure>& failures) {
-  OwnedRef list(PyList_New(static_cast<Py_ssize_t>(failures.size())));
-  if (!list) return nullptr;
+// Calls record(converted, [failure tuple, ...]) with the count so far and
+// the failures since the last call; false with the error set when that fails.
+bool hand_on(const NativeState& state, PyObject* record, std::size_t converted,
+             const std::vector<JobFailure>& failures) {
+  const OwnedRef list(PyList_New(static_cast<Py_ssize_t>(failures.size())));
+  if (!list) return false;
   for (std::size_t i = 0; i < failures.size(); ++i) {
     PyObject* item = failure_tuple(state, failures[i]);
-    if (item == nullptr) return nullptr;
+    if (item == nullptr) return false;
     PyList_SET_ITEM(list.get(), static_cast<Py_ssize_t>(i), item);
   }
-  return list.release();
+  return OwnedRef(PyObject_CallFunction(record, "nO", static_cast<Py_ssize_t>(converted), list.get())) != nullptr;
+}
+
+// Calls progress(converted, failed) unless it is None.
+bool report_progress(PyObject* progress, BatchCounts counts) {
+  if (progress == nullptr) return true;
+  return OwnedRef(PyObject_CallFunction(progress, "nn", static_cast<Py_ssize_t>(counts.converted),
+                                        static_cast<Py_ssize_t>(counts.failed))) != nullptr;
+}
+
+// A run that could start no thread at all raises what stopped it.
+PyObject* raise_start_error(int error_number) {
+  if (error_number == ENOMEM) return PyErr_NoMemory();
+  const OwnedRef text(PyUnicode_FromFormat("cannot start a worker thread: %s", std::strerror(error_number)));
+  if (text) PyErr_SetObject(PyExc_OSError, OwnedRef(Py_BuildValue("(iO)", error_number, text.get())).get());
+  return nullptr;
+}
+
+// Stops the run for the exception that is set, waits for the workers, hands
+// on what they did last and sets the exception again.
+PyObject* stop_for_exception(const NativeState& state, BatchRun& run, PyObject* record) {
+  OwnedRef raised(PyErr_GetRaisedException());
+  run.stop();
+  const std::vector<JobFailure> last = without_gil([&] { return run.finish(); });
+  // The exception that stopped the run is the one raised, whatever the
+  // last record does.
+  if (!hand_on(state, record, run.counts().converted, last)) PyErr_Clear();
+  PyErr_SetRaisedException(raised.release());
+  return nullptr;
 }
 
 PyObject* run_batch(const NativeState& state, std::vector<BatchJob> jobs, unsigned workers, bool gzip,
-                    PyObject* progress) {
+                    PyObject* record, PyObject* progress) {
+  const bool any = !jobs.empty();
   BatchRun run(std::move(jobs), workers, gzip);
+  if (any && run.workers() == 0) return raise_start_error(run.start_error());
   for (;;) {
     const bool finished = without_gil([&] { return run.wait_for(kPollInterval); });
-    if (!report_progress(progress, run.counts()) || PyErr_CheckSignals() < 0) {
-      run.stop();
-      without_gil([&] { run.finish(); });
-      return nullptr;
-    }
     if (finished) break;
+    if (!hand_on(state, record, run.counts().converted, run.take_failures()) ||
+        !report_progress(progress, run.counts()) || PyErr_CheckSignals() < 0)
+      return stop_for_exception(state, run, record);
   }
-  const std::vector<JobFailure> failures = run.finish();
-  const OwnedRef failure_list(failures_to_list(state, failures));
-  if (!failure_list) return nullptr;
-  return Py_BuildValue("nO", static_cast<Py_ssize_t>(run.counts().converted), failure_list.get());
+  if (!hand_on(state, record, run.counts().converted, run.finish()) || !report_progress(progress, run.counts()))
+    return nullptr;
+  Py_RETURN_NONE;
 }
 
 }  // namespace
 
 const char kConvertFilesDoc[] =
-    "convert_files($module, jobs, workers, gzip, progress, /)\n--\n\n"
-    "Converts each (input, output) pair of path bytes on worker threads;\n"
-    "returns (converted, [(job index, class name, message, detail)]).\n"
-    "progress(converted, failed), unless None, is called from this thread\n"
-    "every 0.1 s and once at the end. paiscribe.convert_files is the\n"
-    "interface to use.";
+    "convert_files($module, jobs, workers, gzip, record, progress, /)\n--\n\n"
+    "Converts each job on worker threads: an (input, output) pair of path\n"
+    "bytes, or an (input, output, record bytes) triple for a record held in\n"
+    "memory. record(converted, [(job index, class name, message, detail),\n"
+    "...]) gets the count so far and the failures since its last call, and\n"
+    "progress(converted, failed), unless None, the counts; both are called\n"
+    "from this thread every 0.1 s and at the end, and record once more when\n"
+    "an exception stops the run. paiscribe.convert_files is the interface\n"
+    "to use.";
 
 PyObject* native_convert_files(PyObject* module, PyObject* const* args, Py_ssize_t count) {
-  if (count != 4) {
-    PyErr_Format(PyExc_TypeError, "convert_files() takes exactly 4 arguments (%zd given)", count);
+  if (count != 5) {
+    PyErr_Format(PyExc_TypeError, "convert_files() takes exactly 5 arguments (%zd given)", count);
     return nullptr;
   }
   auto jobs = jobs_of(args[0]);
@@ -111,11 +150,12 @@ PyObject* native_convert_files(PyObject* module, PyObject* const* args, Py_ssize
   if (workers == static_cast<unsigned long>(-1) && PyErr_Occurred()) return nullptr;
   const int gzip = PyObject_IsTrue(args[2]);
   if (gzip < 0) return nullptr;
-  PyObject* progress = args[3] == Py_None ? nullptr : args[3];
+  PyObject* record = args[3];
+  PyObject* progress = args[4] == Py_None ? nullptr : args[4];
 
   return guarded_call("convert_files", [&] {
     return run_batch(native_state(module), std::move(*jobs), static_cast<unsigned>(std::min(workers, 1024ul)),
-                     gzip != 0, progress);
+                     gzip != 0, record, progress);
   });
 }
 

@@ -9,8 +9,9 @@ namespace paiscribe {
 PyObject* native_convert_text(PyObject* module, PyObject* data);
 extern const char kConvertTextDoc[];
 
-// convert_files(jobs, workers, gzip, progress, /): jobs is a list of
-// (input, output) path bytes; returns (converted, failures).
+// convert_files(jobs, workers, gzip, record, progress, /): jobs is a list of
+// (input, output) path bytes, or (input, output, record bytes); the counts
+// and failures go to record as they come.
 PyObject* native_convert_files(PyObject* module, PyObject* const* args, Py_ssize_t count);
 extern const char kConvertFilesDoc[];
 
@@ -20,5 +21,8 @@ PyObject* native_convert_file(PyObject* module, PyObject* const* args, Py_ssize_
 extern const char kConvertFileDoc[];
 PyObject* native_mjlog_to_mjai(PyObject* module, PyObject* const* args, Py_ssize_t nargsf, PyObject* keyword_names);
 extern const char kMjlogToMjaiDoc[];
+
+// The GamesFile type, for `module` (a new reference; null with the error set).
+PyObject* make_games_file_type(PyObject* module);
 
 }  // namespace paiscribe

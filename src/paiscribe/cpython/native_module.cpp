@@ -15,6 +15,7 @@ int exec_module(PyObject* module) { return init_native_state(module) ? 0 : -1; }
 int traverse_module(PyObject* module, visitproc visit, void* arg) {
   for (PyObject* type : native_state(module).errors.own) Py_VISIT(type);
   Py_VISIT(native_state(module).errors.mjlog);
+  Py_VISIT(native_state(module).games_file_type);
   return 0;
 }
 
@@ -50,7 +51,8 @@ PyModuleDef_Slot slots[] = {
 PyModuleDef module_def = {
     PyModuleDef_HEAD_INIT,
     "paiscribe._native",
-    "Native calls of the paiscribe package: convert_file, mjlog_to_mjai, convert_text and convert_files.",
+    "Native calls of the paiscribe package: convert_file, mjlog_to_mjai, convert_text and convert_files,\n"
+    "and GamesFile, the one output of several records.",
     sizeof(NativeState),
     methods,
     slots,

@@ -2,6 +2,7 @@
 
 #include <new>
 
+#include "paiscribe/cpython/native_functions.hpp"
 #include "paiscribe/cpython/owned_ref.hpp"
 
 namespace paiscribe {
@@ -21,13 +22,18 @@ bool init_native_state(PyObject* module) {
       "The text is no four-player Tenhou XML game record (mjlog): not XML, not\n"
       "a game record, a three-player game, or a record whose play cannot be.",
       PyExc_ValueError, nullptr);
-  return state.errors.mjlog != nullptr && PyModule_AddObjectRef(module, "MjlogParsingError", state.errors.mjlog) == 0;
+  if (state.errors.mjlog == nullptr || PyModule_AddObjectRef(module, "MjlogParsingError", state.errors.mjlog) < 0)
+    return false;
+  state.games_file_type = make_games_file_type(module);
+  return state.games_file_type != nullptr &&
+         PyModule_AddType(module, reinterpret_cast<PyTypeObject*>(state.games_file_type)) == 0;
 }
 
 void clear_native_state(PyObject* module) {
   NativeState& state = native_state(module);
   for (PyObject*& type : state.errors.own) Py_CLEAR(type);
   Py_CLEAR(state.errors.mjlog);
+  Py_CLEAR(state.games_file_type);
 }
 
 }  // namespace paiscribe

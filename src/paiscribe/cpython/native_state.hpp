@@ -14,12 +14,14 @@ namespace paiscribe {
 // a converter for the calls that hold the interpreter lock.
 struct NativeState {
   ModuleErrors errors;
+  PyObject* games_file_type = nullptr;
   KeptConverter kept;
 };
 
 NativeState& native_state(PyObject* module);
 
-// Makes the state and adds MjlogParsingError to `module`; false with the error set.
+// Makes the state and adds MjlogParsingError and GamesFile to `module`;
+// false with the error set.
 bool init_native_state(PyObject* module);
 void clear_native_state(PyObject* module);
 

@@ -1,6 +1,7 @@
 #include "paiscribe/io/file_descriptor.hpp"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -16,6 +17,19 @@ namespace {
 bool retry_after_signal(ShouldStop should_stop) { return should_stop == nullptr || !should_stop(); }
 
 }  // namespace
+
+const char* kind_in_words(mode_t mode) {
+  switch (mode & S_IFMT) {
+    case S_IFREG: return "a regular file";
+    case S_IFDIR: return "a folder";
+    case S_IFIFO: return "a FIFO";
+    case S_IFSOCK: return "a socket";
+    case S_IFCHR: return "a character device";
+    case S_IFBLK: return "a block device";
+    case S_IFLNK: return "a symbolic link";
+  }
+  return "of an unknown kind";
+}
 
 std::expected<FileDescriptor, int> FileDescriptor::open(std::string_view path, int flags, mode_t mode,
                                                         ShouldStop should_stop) {

@@ -15,6 +15,14 @@ namespace paiscribe {
 // simply retried. A call that ends this way fails with EINTR.
 using ShouldStop = bool (*)();
 
+// Which files a caller opens. A run of many files takes regular files only:
+// it opens them without waiting (a FIFO without a writer, or one without a
+// reader, would hold a worker for good) and refuses any other kind.
+enum class FileKinds : bool { Any, RegularOnly };
+
+// What a file that is not regular is, in words: "a FIFO", "a folder".
+const char* kind_in_words(mode_t mode);
+
 // An open file descriptor, closed when the value goes away. Every call that
 // a signal can interrupt is retried; failures are the call's errno.
 class FileDescriptor {

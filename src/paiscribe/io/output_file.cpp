@@ -61,28 +61,45 @@ bool names_standard_output(std::string_view path) {
   return seen_dash;
 }
 
-std::expected<OutputFile, OutputError> OutputFile::open(std::string_view path, ShouldStop should_stop) {
-  if (names_standard_output(path)) return OutputFile(std::nullopt, should_stop);
+std::expected<OutputFile, OutputError> OutputFile::open(std::string_view path, ShouldStop should_stop,
+                                                     FileKinds kinds) {
+  const bool regular_only = kinds == FileKinds::RegularOnly;
+  if (!regular_only && names_standard_output(path)) return OutputFile(std::nullopt, should_stop);
+  const int flags = O_WRONLY | O_CREAT | (regular_only ? O_NONBLOCK : 0);
   bool created = true;
-  auto file = FileDescriptor::open(path, O_WRONLY | O_CREAT | O_EXCL, 0666, should_stop);
+  auto file = FileDescriptor::open(path, flags | O_EXCL, 0666, should_stop);
   if (!file && file.error() == EEXIST) {
     created = false;
-    file = FileDescriptor::open(path, O_WRONLY | O_CREAT, 0666, should_stop);
+    file = FileDescriptor::open(path, flags, 0666, should_stop);
   }
-  if (!file) return std::unexpected(OutputCreateFailed{file.error()});
+  if (!file) {
+    // Opened without a wait, a FIFO without a reader says ENXIO.
+    struct stat there;
+    const std::string terminated(path);
+    if (regular_only && file.error() == ENXIO && ::stat(terminated.c_str(), &there) == 0 && !S_ISREG(there.st_mode))
+      return std::unexpected(OutputNotRegular{there.st_mode});
+    return std::unexpected(OutputCreateFailed{file.error()});
+  }
   struct stat existing;
   if (::fstat(file->get(), &existing) != 0) return std::unexpected(OutputCreateFailed{errno});
+  if (regular_only && !S_ISREG(existing.st_mode)) return std::unexpected(OutputNotRegular{existing.st_mode});
 
   OutputFile output(std::move(*file), should_stop);
   if (!S_ISREG(existing.st_mode)) return output;
   const std::string destination = file_behind(path);
-  if (auto replacing = ReplacingFile::create_beside(destination, created ? nullptr : &existing)) {
+  if (created) output.created_ = destination;
+  auto replacing = ReplacingFile::create_beside(destination, created ? nullptr : &existing);
+  if (replacing) {
     output.replacing_.emplace(std::move(*replacing));
-    if (created) output.created_ = destination;
-  } else if (::ftruncate(output.file_->get(), 0) != 0) {
-    // A folder that takes no new file: the file is written in place.
-    return std::unexpected(OutputWriteFailed{errno});
+    return output;
   }
+  // Only a folder that takes no new file while the file itself may be
+  // written is a reason to write in place; any other failure (no descriptor
+  // or space left) would fail a write in place too, after the old content
+  // was gone.
+  if (replacing.error() != EACCES && replacing.error() != EPERM)
+    return std::unexpected(OutputCreateFailed{replacing.error()});
+  if (::ftruncate(output.file_->get(), 0) != 0) return std::unexpected(OutputWriteFailed{errno});
   return output;
 }
 

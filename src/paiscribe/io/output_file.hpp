@@ -1,5 +1,7 @@
 #pragma once
 
+#include <sys/types.h>
+
 #include <expected>
 #include <optional>
 #include <string>
@@ -19,7 +21,11 @@ struct OutputCreateFailed {
 struct OutputWriteFailed {
   int error_number;
 };
-using OutputError = std::variant<OutputCreateFailed, OutputWriteFailed>;
+// FileKinds::RegularOnly found another kind of file there.
+struct OutputNotRegular {
+  mode_t mode;
+};
+using OutputError = std::variant<OutputCreateFailed, OutputWriteFailed, OutputNotRegular>;
 
 // Whether an output path means standard output: "-" alone once repeated
 // separators, a trailing separator and non-leading "." components are ignored.
@@ -35,8 +41,11 @@ bool names_standard_output(std::string_view path);
 class OutputFile {
  public:
   // Opens `path` (raw path bytes) without truncating it, so that every reason
-  // it cannot be created fails here as it would for a plain open.
-  static std::expected<OutputFile, OutputError> open(std::string_view path, ShouldStop should_stop = nullptr);
+  // it cannot be created fails here as it would for a plain open. With
+  // FileKinds::RegularOnly, a file of another kind there is refused without
+  // a wait, and standard output is not taken for "-".
+  static std::expected<OutputFile, OutputError> open(std::string_view path, ShouldStop should_stop = nullptr,
+                                                     FileKinds kinds = FileKinds::Any);
 
   OutputFile(OutputFile&& other) noexcept;
   OutputFile& operator=(OutputFile&&) = delete;

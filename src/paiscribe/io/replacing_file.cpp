@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <cstdint>
 #include <cstdio>
 #include <utility>
@@ -12,16 +13,29 @@
 namespace paiscribe {
 namespace {
 
+constexpr std::string_view kSuffixForm = ".0123456789abcdef.tmp";
+
+// The longest start of `name` that leaves room for the dot and the suffix
+// within a file name's NAME_MAX bytes, cut where a UTF-8 character starts.
+std::string_view shortened(std::string_view name) {
+  constexpr std::size_t kRoom = NAME_MAX - 1 - kSuffixForm.size();
+  if (name.size() <= kRoom) return name;
+  std::size_t end = kRoom;
+  while (end > 0 && (static_cast<unsigned char>(name[end]) & 0xC0) == 0x80) --end;
+  return name.substr(0, end);
+}
+
 // ".NAME.<16 hex digits>.tmp" in the destination's folder: hidden, and
-// unmistakably not a finished output.
+// unmistakably not a finished output. A name too long to take the additions
+// is shortened, so the temporary name fits whenever the destination's does.
 std::string temporary_name(std::string_view destination) {
   const std::size_t slash = destination.rfind('/');
   const std::string_view folder = slash == std::string_view::npos ? "" : destination.substr(0, slash + 1);
-  const std::string_view name = destination.substr(slash == std::string_view::npos ? 0 : slash + 1);
+  const std::string_view name = shortened(destination.substr(slash == std::string_view::npos ? 0 : slash + 1));
   std::uint64_t nonce = 0;
   if (::getrandom(&nonce, sizeof nonce, GRND_NONBLOCK) != sizeof nonce)
     nonce = static_cast<std::uint64_t>(::getpid()) << 32 ^ reinterpret_cast<std::uintptr_t>(&nonce);
-  char suffix[24];
+  char suffix[kSuffixForm.size() + 1];
   std::snprintf(suffix, sizeof suffix, ".%016llx.tmp", static_cast<unsigned long long>(nonce));
   std::string path(folder);
   path += '.';

@@ -1,8 +1,10 @@
 #include "paiscribe/pipeline/batch_run.hpp"
 
 #include <algorithm>
+#include <cerrno>
 #include <exception>
 #include <new>
+#include <system_error>
 #include <utility>
 
 #include "paiscribe/pipeline/convert_file.hpp"
@@ -11,11 +13,17 @@
 namespace paiscribe {
 namespace {
 
+std::expected<void, PipelineError> convert_job(const BatchJob& job, bool gzip, Converter& converter) {
+  if (!job.text) return convert_file(converter, job.input, kBatchRecord, job.output, gzip);
+  if (auto started = converter.start(PaddedText(*job.text), kBatchRecord); !started) return started;
+  return write_game(converter, job.output, gzip, kBatchRecord.files);
+}
+
 // A thread must not let an exception escape, so one that a log raises
 // becomes that log's failure.
-std::expected<void, PipelineError> convert_job(const BatchJob& job, bool gzip, Converter& converter) {
+std::expected<void, PipelineError> guarded_job(const BatchJob& job, bool gzip, Converter& converter) {
   try {
-    return convert_file(converter, job.input, kAnyRecord, job.output, gzip);
+    return convert_job(job, gzip, converter);
   } catch (const std::bad_alloc&) {
     return std::unexpected(PipelineError{ErrorClass::MemoryError, "out of memory"});
   } catch (const std::exception& fault) {
@@ -32,16 +40,21 @@ BatchRun::BatchRun(std::vector<BatchJob> jobs, unsigned workers, bool gzip) : jo
   running_ = static_cast<unsigned>(count);  // before any worker can finish
   workers_.reserve(count);
   for (std::size_t started = 0; started < count; ++started) {
+    int error = 0;
     try {
       workers_.emplace_back([this] { work(); });
-    } catch (...) {
-      {
-        const std::lock_guard lock(mutex_);
-        running_ -= static_cast<unsigned>(count - started);
-      }
-      stop();
-      throw;
+      continue;
+    } catch (const std::system_error& refused) {
+      error = refused.code().value();
+    } catch (const std::bad_alloc&) {
+      error = ENOMEM;
     }
+    // The process may have no room for another thread: the run goes on
+    // with the workers it has.
+    const std::lock_guard lock(mutex_);
+    running_ -= static_cast<unsigned>(count - started);
+    start_error_ = error;
+    break;
   }
 }
 
@@ -58,6 +71,11 @@ bool BatchRun::wait_for(std::chrono::milliseconds timeout) {
 
 void BatchRun::stop() { stopping_.store(true, std::memory_order_relaxed); }
 
+std::vector<JobFailure> BatchRun::take_failures() {
+  const std::lock_guard lock(mutex_);
+  return std::exchange(failures_, {});
+}
+
 std::vector<JobFailure> BatchRun::finish() {
   for (std::jthread& worker : workers_) {
     if (worker.joinable()) worker.join();
@@ -67,15 +85,20 @@ std::vector<JobFailure> BatchRun::finish() {
 }
 
 void BatchRun::work() {
-  // Kept from log to log, so that the worker's heap does not shrink and grow again for each.
-  Converter converter;
-  while (!stopping_.load(std::memory_order_relaxed)) {
-    const std::size_t job = next_job_.fetch_add(1, std::memory_order_relaxed);
-    if (job >= jobs_.size()) break;
-    auto converted = convert_job(jobs_[job], gzip_, converter);
-    converter.keep_typical();
-    if (converted) converted_.fetch_add(1, std::memory_order_relaxed);
-    else record(job, std::move(converted.error()));
+  try {
+    // Kept from log to log, so that the worker's heap does not shrink and grow again for each.
+    Converter converter;
+    while (!stopping_.load(std::memory_order_relaxed)) {
+      const std::size_t job = next_job_.fetch_add(1, std::memory_order_relaxed);
+      if (job >= jobs_.size()) break;
+      auto converted = guarded_job(jobs_[job], gzip_, converter);
+      converter.keep_typical();
+      if (converted) converted_.fetch_add(1, std::memory_order_relaxed);
+      else record(job, std::move(converted.error()));
+    }
+  } catch (...) {
+    // No memory for a worker's converter, or for a failure's record: the
+    // worker ends, and those that remain take the other jobs.
   }
   const std::lock_guard lock(mutex_);
   --running_;
@@ -83,9 +106,9 @@ void BatchRun::work() {
 }
 
 void BatchRun::record(std::size_t job, PipelineError error) {
+  failed_.fetch_add(1, std::memory_order_relaxed);
   const std::lock_guard lock(mutex_);
   failures_.push_back({job, std::move(error)});
-  failed_.fetch_add(1, std::memory_order_relaxed);
 }
 
 }  // namespace paiscribe

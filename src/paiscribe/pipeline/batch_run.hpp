@@ -5,6 +5,7 @@
 #include <condition_variable>
 #include <cstddef>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -13,10 +14,13 @@
 
 namespace paiscribe {
 
-// One log to convert: raw path bytes of the input and of its output.
+// One log to convert: raw path bytes of the input and of its output, or
+// the record's bytes themselves when it is held in memory (standard input);
+// the input's path then only names it.
 struct BatchJob {
   std::string input;
   std::string output;
+  std::optional<std::string> text{};
 };
 
 struct JobFailure {
@@ -32,13 +36,21 @@ struct BatchCounts {
 // Converts every job on worker threads that start with the run. Each worker
 // takes the next job, holds that one log until its output is written, then
 // takes another, so memory stays at one log per worker however many jobs
-// there are. Counts can be read while it runs.
+// there are. Inputs and outputs are regular files only, opened without a
+// wait. Counts and failures can be read while it runs.
 class BatchRun {
  public:
+  // Starts up to `workers` threads; the run goes on with those that could
+  // start (see workers()).
   BatchRun(std::vector<BatchJob> jobs, unsigned workers, bool gzip);
   BatchRun(const BatchRun&) = delete;
   BatchRun& operator=(const BatchRun&) = delete;
   ~BatchRun();
+
+  // The threads that started, and when fewer than asked, the errno of the
+  // first that could not (ENOMEM when memory ran out).
+  unsigned workers() const { return static_cast<unsigned>(workers_.size()); }
+  int start_error() const { return start_error_; }
 
   BatchCounts counts() const;
 
@@ -48,7 +60,11 @@ class BatchRun {
   // Each worker finishes the log it holds and takes no other.
   void stop();
 
-  // Waits for the workers; then the failures, in the order of the jobs.
+  // The failures recorded since the last call, in the order they came.
+  std::vector<JobFailure> take_failures();
+
+  // Waits for the workers; then the failures not taken yet, in the order of
+  // the jobs.
   std::vector<JobFailure> finish();
 
  private:
@@ -61,6 +77,7 @@ class BatchRun {
   std::atomic<bool> stopping_ = false;
   std::atomic<std::size_t> converted_ = 0;
   std::atomic<std::size_t> failed_ = 0;
+  int start_error_ = 0;
 
   std::mutex mutex_;  // guards the two below
   std::condition_variable worker_done_;

@@ -10,8 +10,8 @@
 namespace paiscribe {
 
 std::expected<void, PipelineError> write_output(std::string_view mjai_out, std::string_view bytes,
-                                                ShouldStop should_stop) {
-  auto output = OutputFile::open(mjai_out, should_stop);
+                                                ShouldStop should_stop, FileKinds kinds) {
+  auto output = OutputFile::open(mjai_out, should_stop, kinds);
   if (!output) return std::unexpected(output_failure(output.error(), mjai_out));
   auto written = output->write(bytes);
   if (written) written = output->commit();
@@ -19,16 +19,21 @@ std::expected<void, PipelineError> write_output(std::string_view mjai_out, std::
   return {};
 }
 
-std::expected<void, PipelineError> convert_file(Converter& converter, std::string_view input, InputPolicy policy,
-                                                std::string_view output, bool gzip) {
-  if (auto started = converter.start_file(input, policy); !started) return started;
+std::expected<void, PipelineError> write_game(Converter& converter, std::string_view output, bool gzip,
+                                              FileKinds kinds) {
   auto lines = converter.all_lines();
   if (!lines) return std::unexpected(std::move(lines.error()));
-  if (!gzip) return write_output(output, (*lines)->text());
+  if (!gzip) return write_output(output, (*lines)->text(), nullptr, kinds);
   // Only memory can run out at the level used.
   const auto compressed = gzip_compress((*lines)->text());
   if (!compressed) return std::unexpected(output_failure(OutputWriteFailed{ENOMEM}, output));
-  return write_output(output, *compressed);
+  return write_output(output, *compressed, nullptr, kinds);
+}
+
+std::expected<void, PipelineError> convert_file(Converter& converter, std::string_view input, InputPolicy policy,
+                                                std::string_view output, bool gzip) {
+  if (auto started = converter.start_file(input, policy); !started) return started;
+  return write_game(converter, output, gzip, policy.files);
 }
 
 }  // namespace paiscribe

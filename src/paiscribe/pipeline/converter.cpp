@@ -95,7 +95,7 @@ Converter::~Converter() = default;
 std::expected<void, PipelineError> Converter::start_file(std::string_view path, InputPolicy policy,
                                                          ShouldStop should_stop) {
   state_->game.reset();
-  if (auto read = read_file(path, state_->text, should_stop); !read)
+  if (auto read = read_file(path, state_->text, should_stop, policy.files); !read)
     return std::unexpected(read_failure(read.error(), path, name_of(policy.format)));
   return state_->start(state_->text, policy);
 }

@@ -12,13 +12,15 @@
 
 namespace paiscribe {
 
-// Which records a caller takes, and whether it undoes gzip first. Told
-// apart, a record is XML when its first byte after a byte-order mark and
-// blanks is '<', and a JSON log otherwise.
+// Which records a caller takes, whether it undoes gzip first, and which
+// kinds of file it reads them from. Told apart, a record is XML when its
+// first byte after a byte-order mark and blanks is '<', and a JSON log
+// otherwise.
 enum class RecordFormat : std::uint8_t { Json, Xml, Either };
 struct InputPolicy {
   RecordFormat format;
   bool gunzip;
+  FileKinds files = FileKinds::Any;
 };
 
 // A JSON log's text as it is, for tenhou_to_mjai.
@@ -27,6 +29,8 @@ inline constexpr InputPolicy kJsonLogAsIs{RecordFormat::Json, false};
 inline constexpr InputPolicy kMjlog{RecordFormat::Xml, true};
 // Any record, plain or gzip-compressed.
 inline constexpr InputPolicy kAnyRecord{RecordFormat::Either, true};
+// Any record, from a regular file only: a run of many logs never waits on one.
+inline constexpr InputPolicy kBatchRecord{RecordFormat::Either, true, FileKinds::RegularOnly};
 
 // Turns one game record after another into mjai lines, keeping the room of
 // its buffers from record to record (a fresh heap for each would be trimmed

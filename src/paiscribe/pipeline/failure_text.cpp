@@ -101,13 +101,33 @@ std::string parse_detail(const JsonParseError& error) {
   return text;
 }
 
+// A log that cannot be opened is "not found" whatever the reason, except
+// when the process or the system ran out of what opening takes: that is no
+// fault of the file, and keeps the class its errno has.
+ErrorClass open_failure_class(int error_number) {
+  switch (error_number) {
+    case EMFILE:
+    case ENFILE:
+    case ENOMEM: return error_class_for_errno(error_number);
+    default: return ErrorClass::FileNotFoundError;
+  }
+}
+
 }  // namespace
 
 PipelineError read_failure(const ReadFailure& failure, std::string_view path, std::string_view what) {
   if (stopped_by_signal(failure.error_number)) return stopped();
-  if (failure.step == ReadFailure::Step::Open)
-    return {ErrorClass::FileNotFoundError, concat({"failed to open ", what, " file ", quoted_path(path)}),
-            os_error_detail(failure.error_number)};
+  std::string opening_failed = concat({"failed to open ", what, " file ", quoted_path(path)});
+  switch (failure.step) {
+    case ReadFailure::Step::Open:
+      return {open_failure_class(failure.error_number), std::move(opening_failed),
+              os_error_detail(failure.error_number)};
+    case ReadFailure::Step::NotRegular:
+      return {ErrorClass::OSError, std::move(opening_failed),
+              concat({"not a regular file but ", kind_in_words(failure.mode),
+                      ": a run of many logs reads regular files only"})};
+    case ReadFailure::Step::Read: break;
+  }
   return {error_class_for_errno(failure.error_number), os_error_text(failure.error_number),
           os_error_detail(failure.error_number)};
 }
@@ -145,11 +165,17 @@ PipelineError game_failure(const GameError& error, std::string_view what) {
 }
 
 PipelineError output_failure(const OutputError& error, std::string_view mjai_out) {
-  const int error_number = std::visit([](const auto& failed) { return failed.error_number; }, error);
+  std::string create_failed = concat({"failed to create mjai out file ", display_path(mjai_out)});
+  if (const auto* other = std::get_if<OutputNotRegular>(&error))
+    return {ErrorClass::OSError, std::move(create_failed),
+            concat({"not a regular file but ", kind_in_words(other->mode),
+                    ": a run of many logs writes regular files only"})};
+  const int error_number = std::holds_alternative<OutputCreateFailed>(error)
+                               ? std::get<OutputCreateFailed>(error).error_number
+                               : std::get<OutputWriteFailed>(error).error_number;
   if (stopped_by_signal(error_number)) return stopped();
   if (std::holds_alternative<OutputCreateFailed>(error))
-    return {ErrorClass::OSError, concat({"failed to create mjai out file ", display_path(mjai_out)}),
-            os_error_detail(error_number)};
+    return {ErrorClass::OSError, std::move(create_failed), os_error_detail(error_number)};
   return {ErrorClass::OSError, "failed to write to mjai out file", os_error_detail(error_number)};
 }
 

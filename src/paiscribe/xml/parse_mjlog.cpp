@@ -11,6 +11,7 @@
 
 #include "paiscribe/xml/kyoku_recorder.hpp"
 #include "paiscribe/xml/meld.hpp"
+#include "paiscribe/xml/record_limits.hpp"
 #include "paiscribe/xml/tag.hpp"
 #include "paiscribe/xml/tile_ids.hpp"
 #include "paiscribe/xml/attribute_values.hpp"
@@ -301,6 +302,7 @@ class GameReader {
 }  // namespace
 
 std::expected<RawLog, MjlogError> parse_mjlog(PaddedText& xml) {
+  if (auto fits = check_mjlog_text(xml.view()); !fits) return Failure(std::move(fits.error()));
   pugi::xml_document document;
   // In place: the document's names and values are the text's own bytes. The
   // NUL after the text is the reader's to end on, so the text stays whole.

@@ -1,0 +1,33 @@
+#include "paiscribe/pipeline/games_output.hpp"
+
+#include <utility>
+
+#include "paiscribe/pipeline/failure_text.hpp"
+
+namespace paiscribe {
+
+std::expected<GamesOutput, PipelineError> GamesOutput::open(std::string_view path, ShouldStop should_stop) {
+  auto file = OutputFile::open(path, should_stop);
+  if (!file) return std::unexpected(output_failure(file.error(), path));
+  return GamesOutput(std::move(*file), path);
+}
+
+std::expected<void, PipelineError> GamesOutput::append(Converter& converter) {
+  auto lines = converter.all_lines();
+  if (!lines) return std::unexpected(std::move(lines.error()));
+  if (auto written = file_.write((*lines)->text()); !written) {
+    failed_ = true;
+    return std::unexpected(output_failure(written.error(), path_));
+  }
+  return {};
+}
+
+std::expected<void, PipelineError> GamesOutput::commit() {
+  if (auto done = file_.commit(); !done) {
+    failed_ = true;
+    return std::unexpected(output_failure(done.error(), path_));
+  }
+  return {};
+}
+
+}  // namespace paiscribe
