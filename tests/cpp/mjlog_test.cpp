@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -38,6 +39,7 @@ TEST(Mjlog, GivesTheLinesOfItsJsonTwin) {
   } cases[] = {
       {"mjlog_001.xml", "real_001.json", {}, 10},
       {"mjlog_023.xml", "real_011.json", {"player1", "player2", "player3", "player4"}, 12},
+      {"mjlog_005.xml", "real_005.json", {}, 12},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.xml);
@@ -90,21 +92,61 @@ TEST(Mjlog, ThreePlayerGameIsRefused) {
   EXPECT_EQ(log.error().kind, MjlogErrorKind::ThreePlayerGame);
 }
 
-// Calls the samples do not hold, with the bits worked out by hand.
+// The bits of <N m>, packed as the record packs them.
+constexpr unsigned kKinds5m = 4, kKinds5p = 13, kKinds5s = 22, kKindEast = 27;
+constexpr unsigned kFromNext = 1, kFromAcross = 2, kFromBefore = 3;
+
+unsigned chi_bits(unsigned first_kind, unsigned taken_at, std::array<unsigned, 3> copies) {
+  const unsigned start = first_kind / 9 * 7 + first_kind % 9;
+  return ((start * 3 + taken_at) << 10) | (copies[0] << 3) | (copies[1] << 5) | (copies[2] << 7) | 0x4 | kFromBefore;
+}
+// A pon (or the added kan made of it): `left_out` is the copy not in the pon,
+// `taken_at` the taken one's place among the other three.
+unsigned triplet_bits(unsigned kind_bit, unsigned kind, unsigned taken_at, unsigned left_out, unsigned from) {
+  return ((kind * 3 + taken_at) << 9) | (left_out << 5) | kind_bit | from;
+}
+unsigned pon_bits(unsigned kind, unsigned taken_at, unsigned left_out, unsigned from) {
+  return triplet_bits(0x8, kind, taken_at, left_out, from);
+}
+unsigned added_kan_bits(unsigned kind, unsigned taken_at, unsigned added, unsigned from) {
+  return triplet_bits(0x10, kind, taken_at, added, from);
+}
+unsigned kan_bits(unsigned id, unsigned from) { return (id << 8) | from; }
+
+// Every call kind with and without a red five (ids 16, 52, 88) among the
+// caller's own tiles: the JSON log lists them in hand order, a red five after
+// its plain fives, and an added kan writes the added tile before its pon's taken one.
 TEST(Mjlog, CallBitsBecomeNotation) {
   const struct {
     std::string_view call;
     unsigned bits;
     std::string_view notation;  // empty: the bits make no call
+    bool red_fives = true;
   } cases[] = {
-      {"chi of 3m 4m 5m taking the 4m", ((2 * 3 + 1) << 10) | (3 << 3) | (1 << 5) | (1 << 7) | 0x4 | 3, "c141315"},
-      {"pon of 5p from across, the red five left out", ((13 * 3 + 0) << 9) | (0 << 5) | 0x8 | 2, "25p2525"},
-      {"pon of 5p from the next seat, taking the red five", ((13 * 3 + 0) << 9) | (3 << 5) | 0x8 | 1, "2525p52"},
-      {"added kan of E on a pon from the seat before", ((27 * 3 + 2) << 9) | (1 << 5) | 0x10 | 3, "k41414141"},
-      {"open kan of 1m from across", (1 << 8) | 2, "11m111111"},
-      {"open kan of 5s from the seat before, red five in hand", (89 << 8) | 3, "m35533535"},
-      {"open kan of W from the next seat", (118 << 8) | 1, "434343m43"},
-      {"closed kan of N", (120 << 8), "444444a44"},
+      {"chi 3m 4m 5m taking the 4m", chi_bits(2, 1, {0, 0, 1}), "c141315"},
+      {"chi taking 4m, red 5m and 6m in hand", chi_bits(3, 0, {0, 0, 0}), "c145116"},
+      {"chi taking the red 5m", chi_bits(2, 2, {0, 0, 0}), "c511314"},
+      {"chi without red fives in the rule", chi_bits(3, 0, {0, 0, 0}), "c141516", false},
+      {"pon 5p from across, the red five left out", pon_bits(kKinds5p, 0, 0, kFromAcross), "25p2525"},
+      {"pon 5p from across, red five in hand", pon_bits(kKinds5p, 1, 3, kFromAcross), "25p2552"},
+      {"pon 5s from the seat before, red five in hand", pon_bits(kKinds5s, 1, 1, kFromBefore), "p353553"},
+      {"pon 5p from the next seat, taking the red five", pon_bits(kKinds5p, 0, 3, kFromNext), "2525p52"},
+      {"pon 5m from the next seat, red five in hand", pon_bits(kKinds5m, 1, 3, kFromNext), "1551p15"},
+      {"pon without red fives in the rule", pon_bits(kKinds5p, 1, 3, kFromAcross), "25p2525", false},
+      {"open kan 1m from across", kan_bits(1, kFromAcross), "11m111111"},
+      {"open kan 5s from the seat before, red five in hand", kan_bits(89, kFromBefore), "m35353553"},
+      {"open kan 5m from the next seat, red five in hand", kan_bits(17, kFromNext), "151551m15"},
+      {"open kan 5m from across, taking the red five", kan_bits(16, kFromAcross), "15m511515"},
+      {"open kan W from the next seat", kan_bits(118, kFromNext), "434343m43"},
+      {"closed kan of N", kan_bits(120, 0), "444444a44"},
+      {"closed kan 5p named by its red five", kan_bits(52, 0), "252525a52"},
+      {"closed kan 5p named by a plain five", kan_bits(54, 0), "252525a52"},
+      {"closed kan 5p without red fives in the rule", kan_bits(52, 0), "252525a25", false},
+      {"added kan of E on a pon from the seat before", added_kan_bits(kKindEast, 2, 1, kFromBefore), "k41414141"},
+      {"added plain 5m on a pon that took the red five", added_kan_bits(kKinds5m, 0, 3, kFromBefore), "k15511515"},
+      {"added red 5m on a pon from across", added_kan_bits(kKinds5m, 0, 0, kFromAcross), "15k511515"},
+      {"added plain 5m on a pon from the next seat, red five in hand", added_kan_bits(kKinds5m, 1, 3, kFromNext),
+       "1551k1515"},
       {"chi that starts at a wind", (21 * 3 << 10) | 0x4 | 3, ""},
       {"chi from across", (1 << 10) | 0x4 | 2, ""},
       {"pon of kind 34", (34 * 3 << 9) | 0x8 | 1, ""},
@@ -116,7 +158,7 @@ TEST(Mjlog, CallBitsBecomeNotation) {
     const auto meld = xml::decode_meld(c.bits);
     EXPECT_EQ(meld.has_value(), !c.notation.empty());
     if (meld) {
-      EXPECT_EQ(xml::meld_notation(*meld, true), c.notation);
+      EXPECT_EQ(xml::meld_notation(*meld, c.red_fives), c.notation);
     }
   }
 }

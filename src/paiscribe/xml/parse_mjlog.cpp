@@ -166,9 +166,7 @@ class GameReader {
       auto hand = tag.integers<13>(kHands[seat], 0, kLastTileId);
       if (!hand) return Failure(std::move(hand.error()));
       // The log lists a hand by kind, a red five after its plain fives.
-      std::ranges::sort(*hand, {}, [&](std::int64_t id) {
-        return id / 4 * 2 + (xml::is_red_five(static_cast<std::uint8_t>(id), red_fives_) ? 1 : 0);
-      });
+      std::ranges::sort(*hand, {}, [&](std::int64_t id) { return xml::hand_order(static_cast<std::uint8_t>(id), red_fives_); });
       std::ranges::transform(*hand, opening.seats[seat].haipai.begin(), [&](std::int64_t id) {
         return xml::tile_of_id(static_cast<std::uint8_t>(id), red_fives_);
       });

@@ -13,6 +13,12 @@ inline constexpr unsigned kTileIdCount = 136;
 // The first five of each suit is its red five, when the rules have red fives.
 constexpr bool is_red_five(std::uint8_t id, bool red_fives) { return red_fives && (id == 16 || id == 52 || id == 88); }
 
+// Where a tile stands in a hand or a call's own tiles as the JSON log lists
+// them: by kind, a red five after its plain fives.
+constexpr unsigned hand_order(std::uint8_t id, bool red_fives) {
+  return id / 4u * 2u + (is_red_five(id, red_fives) ? 1u : 0u);
+}
+
 // The tile code the JSON log writes for a tile id below kTileIdCount.
 constexpr std::uint8_t code_of_id(std::uint8_t id, bool red_fives) {
   const unsigned kind = id / 4u;
