@@ -10,6 +10,7 @@ from dataclasses import replace
 from typing import Any
 
 from _paiscribe import __version__
+from paiscribe import mjlog_json
 from paiscribe._native import convert_file, convert_text
 from paiscribe.corpus import convert_files
 from paiscribe.report import Failure, Progress
@@ -206,6 +207,9 @@ def run_files(logs: Sequence[str], output_dir: str, args: argparse.Namespace) ->
 
 
 def main(argv: Sequence[str] | None = None) -> int:
+    # `paiscribe mjlog-json RECORD`: an XML record as Tenhou's JSON log, a command of its own.
+    if mjlog_json.is_invoked(argv):
+        return mjlog_json.main(argv)
     args = parse_arguments(argv)
     try:
         if args.output_dir is None:

@@ -25,6 +25,8 @@ std::string read_file(std::string_view name) {
   return buffer.str();
 }
 
+std::string edited(std::string text, std::string_view find, std::string_view replace);
+
 std::expected<RawLog, MjlogError> parse_xml(std::string_view text) {
   PaddedText xml(text);
   return parse_mjlog(xml);
@@ -57,6 +59,50 @@ TEST(Mjlog, GivesTheLinesOfItsJsonTwin) {
     ASSERT_EQ(actual.size(), expected.size());
     for (std::size_t at = 0; at < actual.size(); ++at) EXPECT_EQ(actual[at], expected[at]) << "line " << at;
   }
+}
+
+// Any four-player room converts, from what its kyokus hold: an East-only
+// type whose game reaches South gives what its JSON log gives.
+TEST(Mjlog, AnyFourPlayerTypeConvertsFromItsContents) {
+  const std::string xml = read_file("mjlog_001.xml");
+  const std::string json = read_file("real_001.json");
+  const struct {
+    std::string_view rule;
+    std::string_view type;
+    std::string_view disp;  // the JSON log's name of that rule
+  } cases[] = {
+      {"East-only, South reached all the same", "161", "鳳東喰赤"},
+      {"played for chips", "1705", "鳳南喰赤"},
+      {"fast", "233", "鳳南喰赤速"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.rule);
+    auto from_xml = parse_xml(edited(xml, R"(<GO type="169")", R"(<GO type=")" + std::string(c.type) + '"'));
+    ASSERT_TRUE(from_xml.has_value()) << from_xml.error().message;
+    EXPECT_EQ(from_xml->rule.disp, c.disp);
+    auto from_json = test_support::parse_text(edited(json, R"("disp":"鳳南喰赤")", R"("disp":")" + std::string(c.disp) + '"'));
+    ASSERT_TRUE(from_json.has_value()) << from_json.error().description;
+    EXPECT_EQ(test_support::lines_of(*from_xml), test_support::lines_of(*from_json));
+  }
+}
+
+std::string gunzipped(const std::string& packed) {
+  PaddedText text;
+  auto inflated = gunzip(packed, text);
+  if (!inflated) ADD_FAILURE() << inflated.error().message;
+  return std::string(text.view());
+}
+
+// A game played for chips writes each result's chips after its scores; the
+// same game without them gives the same lines.
+TEST(Mjlog, ChipGameConverts) {
+  auto chips = parse_xml(read_file("chip_game.xml"));
+  ASSERT_TRUE(chips.has_value()) << chips.error().message;
+  auto plain = parse_xml(gunzipped(read_file("mjlog_007.mjlog")));
+  ASSERT_TRUE(plain.has_value()) << plain.error().message;
+  const auto lines = test_support::lines_of(*chips);
+  EXPECT_EQ(lines.size(), 378u);
+  EXPECT_EQ(lines, test_support::lines_of(*plain));
 }
 
 TEST(Mjlog, CompressedRecordConvertsAfterGunzip) {
@@ -200,7 +246,12 @@ TEST(Mjlog, MalformedRecordsSayWhatAndWhere) {
       {"north set aside", edited(game, R"(m="15945")", R"(m="32")"), "three players"},
       {"huge score", edited(game, R"(ten="250,)", R"(ten="22000000,)"), "out of range"},
       {"name not UTF-8", edited(game, R"(n0="player1")", R"(n0="%FF")"), "n0:"},
-      {"result with 7 numbers", edited(game, R"(sc="250,-20,)", R"(sc="-20,)"), "sc: 7 numbers"},
+      {"result with 7 numbers", edited(game, R"(sc="250,-20,)", R"(sc="-20,)"), "sc: 7 numbers where 8 or 16 belong"},
+      {"result with 9 numbers", edited(game, R"(sc="250,-20,)", R"(sc="0,250,-20,)"), "sc: 9 numbers where 8 or 16 belong"},
+      {"result with 17 numbers", edited(game, R"(sc="250,-20,)", R"(sc="0,0,0,0,0,0,0,0,0,250,-20,)"),
+       "sc: more than 16 numbers"},
+      {"final scores of 7", edited(game, R"(owari="219,-18.0,)", R"(owari="-18.0,)"), "owari: 7 numbers where 8 or 16 belong"},
+      {"final score no number", edited(game, R"(owari="219,)", R"(owari="nan,)"), "owari: \"nan\" is no decimal number"},
       {"unknown draw", edited(game, R"(type="kaze4")", R"(type="kaze5")"), "kaze5"},
       {"wrong dealer", edited(game, R"(oya="0" hai0)", R"(oya="1" hai0)"), "oya"},
       {"call on nobody's discard", edited(game, R"(who="3" m="15945")", R"(who="1" m="15945")"),

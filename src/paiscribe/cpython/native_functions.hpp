@@ -21,4 +21,9 @@ extern const char kConvertFileDoc[];
 PyObject* native_mjlog_to_mjai(PyObject* module, PyObject* const* args, Py_ssize_t nargsf, PyObject* keyword_names);
 extern const char kMjlogToMjaiDoc[];
 
+// mjlog_to_tenhou(filename): an XML record as Tenhou's JSON log, a str.
+PyObject* native_mjlog_to_tenhou(PyObject* module, PyObject* const* args, Py_ssize_t nargsf,
+                                 PyObject* keyword_names);
+extern const char kMjlogToTenhouDoc[];
+
 }  // namespace paiscribe

@@ -89,12 +89,12 @@ std::expected<Meld, std::string> decode_meld(unsigned bits) {
 
 std::string meld_notation(const Meld& meld, bool red_fives) {
   // The caller's own tiles go in hand order; a closed kan's four are all its own.
-  std::array<std::uint8_t, 4> own{};
+  // Slots left empty hold an id past every tile, which sorts last.
+  std::array<std::uint8_t, 4> own{0xFF, 0xFF, 0xFF, 0xFF};
   std::size_t own_count = meld.own_count;
   std::copy_n(meld.own.begin(), own_count, own.begin());
   if (meld.kind == MeldKind::ClosedKan) own[own_count++] = meld.taken;
-  std::sort(own.begin(), own.begin() + static_cast<std::ptrdiff_t>(own_count),
-            [&](std::uint8_t a, std::uint8_t b) { return hand_order(a, red_fives) < hand_order(b, red_fives); });
+  std::ranges::sort(own, {}, [&](std::uint8_t id) { return id == 0xFF ? 0xFFu : hand_order(id, red_fives); });
   // The letter's tile: the one taken, a closed kan's last, or the tile an added
   // kan adds, written before its pon's taken tile.
   std::uint8_t lettered = meld.taken;
