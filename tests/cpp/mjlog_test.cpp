@@ -86,6 +86,27 @@ TEST(Mjlog, AnyFourPlayerTypeConvertsFromItsContents) {
   }
 }
 
+// Names come %-escaped, and a record may write a character as a reference too.
+TEST(Mjlog, NamesAreDecoded) {
+  const std::string game = read_file("mjlog_023.xml");
+  const struct {
+    std::string_view written;
+    std::string_view name;
+  } cases[] = {
+      {"%E9%AC%BC%E3%83%85%E3%83%A2", "鬼ヅモ"},
+      {"a&amp;b &lt;&gt;&quot;&apos;", "a&b <>\"'"},
+      {"&#x41;&#66;&#x9B3C;", "AB鬼"},
+      {"%26amp;", "&amp;"},
+      {"&bogus; &#0; &#x110000; &amp", "&bogus; &#0; &#x110000; &amp"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.written);
+    const auto log = parse_xml(edited(game, R"(n0="player1")", R"(n0=")" + std::string(c.written) + '"'));
+    ASSERT_TRUE(log.has_value()) << log.error().message;
+    EXPECT_EQ(log->name[0], c.name);
+  }
+}
+
 std::string gunzipped(const std::string& packed) {
   PaddedText text;
   auto inflated = gunzip(packed, text);
