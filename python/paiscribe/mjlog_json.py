@@ -3,8 +3,8 @@ JSON log, a command of its own beside the conversion to mjai lines."""
 
 import argparse
 import os
+import stat
 import sys
-import tempfile
 from collections.abc import Sequence
 
 from paiscribe._native import mjlog_to_tenhou
@@ -37,12 +37,27 @@ def build_parser() -> argparse.ArgumentParser:
 
 def write_replacing(path: str, data: bytes) -> None:
     """Writes `data` to a file beside `path`, then renames it over `path`:
-    the file is whole or as it was."""
+    the file is whole or as it was. A file replaced keeps its permission
+    bits; a new one gets those any new file gets."""
     folder = os.path.dirname(path) or "."
-    descriptor, scratch = tempfile.mkstemp(prefix=".paiscribe-", dir=folder)
+    try:
+        mode = stat.S_IMODE(os.stat(path).st_mode)
+    except FileNotFoundError:
+        mode = None
+    for attempt in range(100):
+        scratch = os.path.join(folder, f".{os.path.basename(path)}.{os.getpid()}.{attempt}.tmp")
+        try:
+            descriptor = os.open(scratch, os.O_WRONLY | os.O_CREAT | os.O_EXCL, 0o666)
+            break
+        except FileExistsError:
+            continue
+    else:
+        raise FileExistsError(f"no free name for a file beside {path}")
     try:
         with os.fdopen(descriptor, "wb") as out:
             out.write(data)
+        if mode is not None:
+            os.chmod(scratch, mode)
         os.replace(scratch, path)
     except BaseException:
         os.unlink(scratch)

@@ -145,6 +145,13 @@ def test_command_line_exports_a_record(tmp_path):
     result = run_cli("mjlog-json", str(record), "-o", str(tmp_path / "game.json"))
     assert result.returncode == 0, result.stderr
     assert (tmp_path / "game.json").read_bytes() == paiscribe.mjlog_to_tenhou(record).encode()
+    (tmp_path / "plain.json").touch()  # what any new file gets
+    assert (tmp_path / "game.json").stat().st_mode == (tmp_path / "plain.json").stat().st_mode
+    # A file replaced keeps its permission bits, and nothing else stays beside it.
+    (tmp_path / "game.json").chmod(0o640)
+    assert run_cli("mjlog-json", str(record), "-o", str(tmp_path / "game.json")).returncode == 0
+    assert (tmp_path / "game.json").stat().st_mode & 0o777 == 0o640
+    assert sorted(path.name for path in tmp_path.iterdir()) == ["game.json", "plain.json"]
     result = run_cli("mjlog-json", str(MJLOG / "real_005.json"), "-o", str(tmp_path / "never.json"))
     assert result.returncode == 1
     assert result.stderr.decode().startswith(f"paiscribe: {MJLOG / 'real_005.json'}: failed to parse mjlog record (")
