@@ -44,6 +44,7 @@ paiscribe_module(_native
   ${cpython_folder}/native_module.cpp
   ${cpython_folder}/native_state.cpp
   ${cpython_folder}/native_convert_file.cpp
+  ${cpython_folder}/native_mjlog_to_tenhou.cpp
   ${cpython_folder}/native_convert_text.cpp
   ${cpython_folder}/native_convert_files.cpp
   ${cpython_folder}/native_games_file.cpp)

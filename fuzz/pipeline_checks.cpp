@@ -13,6 +13,7 @@
 #include "paiscribe/json/parse_json_log.hpp"
 #include "paiscribe/pipeline/converter.hpp"
 #include "paiscribe/xml/parse_mjlog.hpp"
+#include "paiscribe/xml/tenhou_json_writer.hpp"
 #include "utf8_check.hpp"
 
 namespace paiscribe::fuzz {
@@ -220,6 +221,21 @@ Checked check_pipeline(std::string_view text) {
     }
     // The XML reader checks the names it decodes, so its lines are UTF-8 whatever the input.
     checked = {Outcome::Converted, check_lines(result->text, *log, format == RecordFormat::Xml || is_valid_utf8(text))};
+  }
+
+  // An XML record that converts, written as Tenhou's JSON log, converts to the same lines.
+  if (as_xml.converted) {
+    PaddedText padded(text);
+    xml::GameDetails details;
+    // Its details may hold what the JSON log cannot; the plain reader does not read them.
+    if (auto log = parse_mjlog(padded, {}, &details)) {
+      auto json = xml::write_tenhou_json(*log, details, "");
+      require(json.has_value(), "an XML record's details disagree with its results");
+      Converter from_json;
+      const Result again = lines_of(from_json, *json, kJsonLogAsIs);
+      require(again.converted && again.text == as_xml.text, "an XML record written as a JSON log converts otherwise",
+              json->substr(0, 200));
+    }
   }
 
   Converter kept;

@@ -23,6 +23,10 @@ tenhou_to_mjai(filename, mjai_out=None) -> list[str]
 mjlog_to_mjai(filename, mjai_out=None) -> list[str]
     The same for Tenhou's XML record, plain or gzip-compressed.
 
+mjlog_to_tenhou(filename) -> str
+    Tenhou's XML record as Tenhou's JSON log (version 6), as Tenhou writes
+    it; tenhou_to_mjai on that log gives mjlog_to_mjai's lines.
+
 convert_file(filename, mjai_out=None) -> list[str]
     The same for either kind of record, plain or gzip-compressed, told apart
     by its first bytes.
@@ -66,7 +70,7 @@ from _paiscribe import (
     __version__,
     tenhou_to_mjai,
 )
-from paiscribe._native import MjlogParsingError, convert_file, convert_text, mjlog_to_mjai
+from paiscribe._native import MjlogParsingError, convert_file, convert_text, mjlog_to_mjai, mjlog_to_tenhou
 from paiscribe.corpus import convert_files
 from paiscribe.report import Failure, Ignored, Progress, Report, Skip
 
@@ -81,6 +85,7 @@ __all__ = [
     "convert_file",
     "convert_text",
     "mjlog_to_mjai",
+    "mjlog_to_tenhou",
     "MjlogParsingError",
     "convert_files",
     "Report",

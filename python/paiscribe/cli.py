@@ -12,6 +12,7 @@ from types import FrameType
 from typing import Any, BinaryIO
 
 from _paiscribe import __version__
+from paiscribe import mjlog_json
 from paiscribe._native import GamesFile, convert_file, convert_text
 from paiscribe.corpus import CLASH_POLICIES, Filters, InMemory, Outcome, Run, check_arguments, execute, make_folders, plan
 from paiscribe.report import Failure, Ignored, Progress, Report, Skip
@@ -399,6 +400,9 @@ def main(argv: Sequence[str] | None = None) -> int:
     if sys.stderr is None:
         # Messages to a closed standard error go nowhere, never to standard output.
         sys.stderr = open(os.devnull, "w")
+    # `paiscribe mjlog-json RECORD`: an XML record as Tenhou's JSON log, a command of its own.
+    if mjlog_json.is_invoked(argv):
+        return mjlog_json.main(argv)
     args = parse_arguments(argv)
     console = Console(args)
     report: ReportFile | None = None

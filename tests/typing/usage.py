@@ -42,6 +42,6 @@ def convert_corpus(folder: pathlib.Path) -> list[str]:
 
 def convert_record(path: pathlib.Path) -> list[str]:
     try:
-        return paiscribe.mjlog_to_mjai(path, path.with_suffix(".mjson"))
+        return paiscribe.mjlog_to_mjai(path, path.with_suffix(".mjson")) + [paiscribe.mjlog_to_tenhou(path)]
     except paiscribe.MjlogParsingError as error:
         return [str(error)]

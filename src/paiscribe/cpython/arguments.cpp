@@ -1,11 +1,14 @@
 #include "paiscribe/cpython/arguments.hpp"
 
 #include <cstddef>
+#include <span>
 
 namespace paiscribe {
 namespace {
 
 constexpr std::array<std::string_view, 2> kParameters = {"filename", "mjai_out"};
+// A call that takes a filename alone.
+constexpr std::span<const std::string_view> kFilenameOnly(kParameters.data(), 1);
 
 // Puts "argument '<name>': " before the message of a pending TypeError,
 // keeping its cause and traceback; other errors pass unchanged.
@@ -42,12 +45,18 @@ OwnedRef path_bytes(PyObject* argument, std::string_view parameter) {
 
 namespace {
 
-// Binds (filename, mjai_out=None) from a vectorcall; false with TypeError set.
-bool bind(const char* function, PyObject* const* args, Py_ssize_t positional, PyObject* keyword_names,
-          std::array<PyObject*, 2>& bound) {
-  if (positional > 2) {
-    PyErr_Format(PyExc_TypeError, "%s() takes from 1 to 2 positional arguments but %zd were given", function,
-                 positional);
+// Binds `parameters` (the first required, the others None when not given)
+// from a vectorcall into `bound`; false with TypeError set.
+bool bind(const char* function, std::span<const std::string_view> parameters, PyObject* const* args,
+          Py_ssize_t positional, PyObject* keyword_names, std::span<PyObject*> bound) {
+  const auto most = static_cast<Py_ssize_t>(parameters.size());
+  if (positional > most) {
+    if (most == 1) {
+      PyErr_Format(PyExc_TypeError, "%s() takes 1 positional argument but %zd were given", function, positional);
+    } else {
+      PyErr_Format(PyExc_TypeError, "%s() takes from 1 to %zd positional arguments but %zd were given", function,
+                   most, positional);
+    }
     return false;
   }
   for (Py_ssize_t i = 0; i < positional; ++i) bound[static_cast<std::size_t>(i)] = args[i];
@@ -59,13 +68,13 @@ bool bind(const char* function, PyObject* const* args, Py_ssize_t positional, Py
     if (text == nullptr) PyErr_Clear();
     const std::string_view key = text == nullptr ? std::string_view() : std::string_view(text, length);
     std::size_t slot = 0;
-    while (slot < kParameters.size() && (text == nullptr || key != kParameters[slot])) ++slot;
-    if (slot == kParameters.size()) {
+    while (slot < parameters.size() && (text == nullptr || key != parameters[slot])) ++slot;
+    if (slot == parameters.size()) {
       PyErr_Format(PyExc_TypeError, "%s() got an unexpected keyword argument '%S'", function, name);
       return false;
     }
     if (bound[slot] != nullptr) {
-      PyErr_Format(PyExc_TypeError, "%s() got multiple values for argument '%s'", function, kParameters[slot].data());
+      PyErr_Format(PyExc_TypeError, "%s() got multiple values for argument '%s'", function, parameters[slot].data());
       return false;
     }
     bound[slot] = args[positional + i];
@@ -82,7 +91,7 @@ bool bind(const char* function, PyObject* const* args, Py_ssize_t positional, Py
 std::optional<PathArguments> bind_path_arguments(const char* function, PyObject* const* args, Py_ssize_t nargsf,
                                                  PyObject* keyword_names) {
   std::array<PyObject*, 2> bound = {};
-  if (!bind(function, args, PyVectorcall_NARGS(nargsf), keyword_names, bound)) return std::nullopt;
+  if (!bind(function, kParameters, args, PyVectorcall_NARGS(nargsf), keyword_names, bound)) return std::nullopt;
   // filename first, so that when both are unsuitable only its error is raised.
   PathArguments paths{path_bytes(bound[0], kParameters[0]), nullptr};
   if (!paths.filename) return std::nullopt;
@@ -91,6 +100,13 @@ std::optional<PathArguments> bind_path_arguments(const char* function, PyObject*
     if (!paths.mjai_out) return std::nullopt;
   }
   return paths;
+}
+
+OwnedRef bind_filename_argument(const char* function, PyObject* const* args, Py_ssize_t nargsf,
+                                PyObject* keyword_names) {
+  std::array<PyObject*, 1> bound = {};
+  if (!bind(function, kFilenameOnly, args, PyVectorcall_NARGS(nargsf), keyword_names, bound)) return nullptr;
+  return path_bytes(bound[0], kParameters[0]);
 }
 
 InputBytes::~InputBytes() {

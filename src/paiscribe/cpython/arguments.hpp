@@ -35,6 +35,9 @@ struct PathArguments {
 };
 std::optional<PathArguments> bind_path_arguments(const char* function, PyObject* const* args, Py_ssize_t nargsf,
                                                  PyObject* keyword_names);
+// The same for a call `name(filename)`: its path bytes, or null with TypeError set.
+OwnedRef bind_filename_argument(const char* function, PyObject* const* args, Py_ssize_t nargsf,
+                                PyObject* keyword_names);
 
 // The bytes a str or any buffer holds, kept alive (and a buffer's size
 // fixed) while the value lives.

@@ -37,6 +37,8 @@ PyMethodDef methods[] = {
      METH_FASTCALL | METH_KEYWORDS, kConvertFileDoc},
     {"mjlog_to_mjai", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(native_mjlog_to_mjai)),
      METH_FASTCALL | METH_KEYWORDS, kMjlogToMjaiDoc},
+    {"mjlog_to_tenhou", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(native_mjlog_to_tenhou)),
+     METH_FASTCALL | METH_KEYWORDS, kMjlogToTenhouDoc},
     {nullptr, nullptr, 0, nullptr},
 };
 
@@ -51,8 +53,8 @@ PyModuleDef_Slot slots[] = {
 PyModuleDef module_def = {
     PyModuleDef_HEAD_INIT,
     "paiscribe._native",
-    "Native calls of the paiscribe package: convert_file, mjlog_to_mjai, convert_text and convert_files,\n"
-    "and GamesFile, the one output of several records.",
+    "Native calls of the paiscribe package: convert_file, mjlog_to_mjai, mjlog_to_tenhou, convert_text and\n"
+    "convert_files, and GamesFile, the one output of several records.",
     sizeof(NativeState),
     methods,
     slots,

@@ -52,7 +52,7 @@ struct Converter::State {
 
 std::expected<void, PipelineError> Converter::State::read_record(PaddedText& text, RecordFormat format) {
   if (format == RecordFormat::Xml) {
-    auto record = parse_mjlog(text);
+    auto record = parse_mjlog(text, std::move(log.kyokus));
     if (!record) return std::unexpected(mjlog_failure(std::move(record.error())));
     log = std::move(*record);
     return {};

@@ -36,8 +36,8 @@ constexpr char letter_of(Call call) { return kLetters[static_cast<std::size_t>(c
 inline constexpr char kRiichiLetter = 'r';
 inline constexpr std::size_t kRiichiSize = 3;
 
-// The tiles written beside the letter's own: the caller's (an added kan's
-// last one is the tile added to the pon).
+// The tiles written beside the letter's own: the caller's, and for an added
+// kan the pon's taken tile, which follows the added tile after the letter.
 constexpr std::size_t own_codes(Call call) {
   switch (call) {
     case Call::Chi:
@@ -51,8 +51,8 @@ constexpr std::size_t size_of(Call call) { return 1 + 2 * (own_codes(call) + 1);
 // seat before, 2 the seat across and 1 the seat after. A tile from the seat
 // before is written first, one from across after the first own tile, one from
 // the seat after last of the caller's tiles; a closed kan (giver 0) writes its
-// fourth tile last too. An added kan keeps its pon's place, and its added
-// tile stays last whatever the giver.
+// fourth tile last too. An added kan is its pon written again with the
+// added tile between the letter and the pon's taken tile.
 constexpr std::size_t letter_position(Call call, std::uint8_t giver) {
   const std::size_t before_last = call == Call::AddedKan ? own_codes(call) - 1 : own_codes(call);
   if (giver == 3) return 0;

@@ -44,7 +44,18 @@ inline constexpr std::array<std::uint8_t, 256> kIndexOfByte = [] {
   return table;
 }();
 
+// The code of each tile index: kIndexOfCode the other way round.
+inline constexpr std::array<std::uint8_t, Tile::kCount> kCodeOfIndex = [] {
+  std::array<std::uint8_t, Tile::kCount> table{};
+  for (std::size_t code = 0; code < kCodeTableSize; ++code)
+    if (kIndexOfCode[code] != kNoTile) table[kIndexOfCode[code]] = static_cast<std::uint8_t>(code);
+  return table;
+}();
+
 }  // namespace tile_detail
+
+// The code the log writes for a tile (0 for one nobody can see).
+constexpr std::uint8_t code_of_tile(Tile tile) { return tile_detail::kCodeOfIndex[tile.index()]; }
 
 // Inline: a log's every tile passes through here.
 constexpr std::expected<Tile, TileCodeRejection> tile_from_code(std::uint8_t code) {

@@ -15,8 +15,8 @@ constexpr std::size_t kTypicalTurns = 24;
 
 }  // namespace
 
-KyokuRecorder::KyokuRecorder(RawKyoku opening, bool red_fives) : kyoku_(std::move(opening)), red_fives_(red_fives) {
-  for (RawSeat& seat : kyoku_.seats) {
+KyokuRecorder::KyokuRecorder(RawKyoku& kyoku, bool red_fives) : kyoku_(&kyoku), red_fives_(red_fives) {
+  for (RawSeat& seat : kyoku_->seats) {
     seat.take_items.reserve(kTypicalTurns);
     seat.discard_items.reserve(kTypicalTurns);
   }
@@ -28,39 +28,21 @@ KyokuRecorder::Step KyokuRecorder::still_playing() const {
 }
 
 KyokuRecorder::Step KyokuRecorder::check_turn(Seat seat, std::string_view action) const {
+  if (!ended() && to_discard_ == seat) return {};
   if (auto playing = still_playing(); !playing) return playing;
-  if (to_discard_ != seat) return std::unexpected(seat_text(seat) + " " + std::string(action) + " out of turn");
-  return {};
+  return std::unexpected(seat_text(seat) + " " + std::string(action) + " out of turn");
 }
 
-KyokuRecorder::Step KyokuRecorder::draw(Seat seat, std::uint8_t id) {
+KyokuRecorder::Step KyokuRecorder::refuse_draw(Seat seat) const {
   if (auto playing = still_playing(); !playing) return playing;
-  if (to_discard_) return std::unexpected(seat_text(seat) + " draws while " + seat_text(*to_discard_) + " has yet to discard");
-  lists(seat).take_items.add(code_of_id(id, red_fives_));
-  to_discard_ = seat;
-  drawn_ = id;
-  claimable_.reset();
-  return {};
+  return std::unexpected(seat_text(seat) + " draws while " + seat_text(*to_discard_) + " has yet to discard");
 }
 
-KyokuRecorder::Step KyokuRecorder::discard(Seat seat, std::uint8_t id) {
-  if (auto turn = check_turn(seat, "discards"); !turn) return turn;
-  const bool drawn_tile = drawn_ == id;
-  auto& items = lists(seat).discard_items;
-  if (riichi_declared_ == seat) {
-    // A riichi discard is written "r" and the tile's code, 60 for the drawn one.
-    const std::uint8_t code = drawn_tile ? notation::kDrawnTile : code_of_id(id, red_fives_);
-    items.add(std::string{notation::kRiichiLetter, static_cast<char>('0' + code / 10), static_cast<char>('0' + code % 10)});
-    riichi_declared_.reset();
-  } else if (drawn_tile) {
-    items.add(notation::kDrawnTile);
-  } else {
-    items.add(code_of_id(id, red_fives_));
-  }
-  claimable_ = Discard{seat, id};
-  to_discard_.reset();
-  drawn_.reset();
-  return {};
+void KyokuRecorder::add_riichi_discard(ActionItems& items, std::uint8_t id) {
+  // A riichi discard is written "r" and the tile's code, 60 for the drawn one.
+  const std::uint8_t code = drawn_ == id ? notation::kDrawnTile : code_of_id(id, red_fives_);
+  items.add(std::string{notation::kRiichiLetter, static_cast<char>('0' + code / 10), static_cast<char>('0' + code % 10)});
+  riichi_declared_.reset();
 }
 
 KyokuRecorder::Step KyokuRecorder::declare_riichi(Seat seat) {
@@ -104,21 +86,21 @@ KyokuRecorder::Step KyokuRecorder::call(Seat seat, const Meld& meld) {
 
 KyokuRecorder::Step KyokuRecorder::reveal_dora(std::uint8_t id) {
   if (auto playing = still_playing(); !playing) return playing;
-  kyoku_.dora_indicators.push_back(tile_of_id(id, red_fives_));
+  kyoku_->dora_indicators.push_back(tile_of_id(id, red_fives_));
   return {};
 }
 
 KyokuRecorder::Step KyokuRecorder::win(WinRecord win) {
   if (ending_ == Ending::Draw) return std::unexpected("a win after the kyoku's draw");
-  auto& result = kyoku_.result;
+  auto& result = kyoku_->result;
   if (ending_ == Ending::None) result.emplace_back(ResultItem::Text{std::string(notation::kWin)});
   ending_ = Ending::Win;
   result.emplace_back(ResultItem::Deltas{win.deltas});
   // The details a JSON log gives a win start with these three seats.
   result.emplace_back(ResultItem::Details{3, {seat_detail(win.winner), seat_detail(win.loser)}});
   // Only a winner in riichi sees the ura indicators; of two, the first says them.
-  if (kyoku_.ura_indicators.empty()) {
-    for (const std::uint8_t id : win.ura_ids) kyoku_.ura_indicators.push_back(tile_of_id(id, red_fives_));
+  if (kyoku_->ura_indicators.empty()) {
+    for (const std::uint8_t id : win.ura_ids) kyoku_->ura_indicators.push_back(tile_of_id(id, red_fives_));
   }
   return {};
 }
@@ -127,8 +109,8 @@ KyokuRecorder::Step KyokuRecorder::draw_game(std::string_view name,
                                              const std::optional<std::array<std::int32_t, 4>>& deltas) {
   if (ended()) return std::unexpected("a draw after the kyoku's result");
   ending_ = Ending::Draw;
-  kyoku_.result.emplace_back(ResultItem::Text{std::string(name)});
-  if (deltas) kyoku_.result.emplace_back(ResultItem::Deltas{*deltas});
+  kyoku_->result.emplace_back(ResultItem::Text{std::string(name)});
+  if (deltas) kyoku_->result.emplace_back(ResultItem::Deltas{*deltas});
   return {};
 }
 

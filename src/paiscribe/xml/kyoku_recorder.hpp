@@ -9,8 +9,10 @@
 #include <vector>
 
 #include "paiscribe/base/seat.hpp"
-#include "paiscribe/xml/meld.hpp"
+#include "paiscribe/record/notation.hpp"
 #include "paiscribe/record/raw_log.hpp"
+#include "paiscribe/xml/meld.hpp"
+#include "paiscribe/xml/tile_ids.hpp"
 
 namespace paiscribe::xml {
 
@@ -23,16 +25,40 @@ struct WinRecord {
 };
 
 // Writes one kyoku's play into the seats' take and discard lists as the
-// JSON log writes them, from the moment its opening is known to its ending.
-// A play the game cannot make is refused with a sentence saying why.
+// JSON log writes them, from the moment its opening is known to its ending,
+// into a kyoku of the log that holds its opening already. A play the game
+// cannot make is refused with a sentence saying why.
 class KyokuRecorder {
  public:
   using Step = std::expected<void, std::string>;
 
-  KyokuRecorder(RawKyoku opening, bool red_fives);
+  KyokuRecorder(RawKyoku& kyoku, bool red_fives);
 
-  Step draw(Seat seat, std::uint8_t id);
-  Step discard(Seat seat, std::uint8_t id);
+  Step draw(Seat seat, std::uint8_t id) { return try_draw(seat, id) ? Step() : refuse_draw(seat); }
+  Step discard(Seat seat, std::uint8_t id) { return try_discard(seat, id) ? Step() : check_turn(seat, "discards"); }
+  // The same when the seat may play so now; false leaves all as it was. Inline,
+  // without a sentence to carry: draws and discards are most of a record.
+  bool try_draw(Seat seat, std::uint8_t id) {
+    if (ended() || to_discard_) return false;
+    lists(seat).take_items.add(code_of_id(id, red_fives_));
+    to_discard_ = seat;
+    drawn_ = id;
+    claimable_.reset();
+    return true;
+  }
+  bool try_discard(Seat seat, std::uint8_t id) {
+    if (ended() || to_discard_ != seat) return false;
+    auto& items = lists(seat).discard_items;
+    if (riichi_declared_ == seat) {
+      add_riichi_discard(items, id);
+    } else {
+      items.add(drawn_ == id ? notation::kDrawnTile : code_of_id(id, red_fives_));
+    }
+    claimable_ = Discard{seat, id};
+    to_discard_.reset();
+    drawn_.reset();
+    return true;
+  }
   Step declare_riichi(Seat seat);
   Step confirm_riichi();
   Step call(Seat seat, const Meld& meld);
@@ -42,7 +68,6 @@ class KyokuRecorder {
   Step draw_game(std::string_view name, const std::optional<std::array<std::int32_t, 4>>& deltas);
 
   bool ended() const { return ending_ != Ending::None; }
-  RawKyoku take_kyoku() && { return std::move(kyoku_); }
 
  private:
   enum class Ending : std::uint8_t { None, Win, Draw };
@@ -53,10 +78,12 @@ class KyokuRecorder {
 
   Step still_playing() const;
   Step check_turn(Seat seat, std::string_view action) const;
+  Step refuse_draw(Seat seat) const;
+  void add_riichi_discard(ActionItems& items, std::uint8_t id);
   Step check_claim(Seat seat, const Meld& meld) const;
-  RawSeat& lists(Seat seat) { return kyoku_.seats[seat]; }
+  RawSeat& lists(Seat seat) { return kyoku_->seats[seat]; }
 
-  RawKyoku kyoku_;
+  RawKyoku* kyoku_;
   bool red_fives_;
   std::optional<Seat> to_discard_;       // the seat whose turn it is, after its draw or call
   std::optional<std::uint8_t> drawn_;    // the tile that seat just drew

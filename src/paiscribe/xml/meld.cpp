@@ -1,5 +1,7 @@
 #include "paiscribe/xml/meld.hpp"
 
+#include <algorithm>
+
 #include "paiscribe/xml/tile_ids.hpp"
 
 namespace paiscribe::xml {
@@ -86,19 +88,32 @@ std::expected<Meld, std::string> decode_meld(unsigned bits) {
 }
 
 std::string meld_notation(const Meld& meld, bool red_fives) {
+  // The caller's own tiles go in hand order; a closed kan's four are all its own.
+  // Slots left empty hold an id past every tile, which sorts last.
+  std::array<std::uint8_t, 4> own{0xFF, 0xFF, 0xFF, 0xFF};
+  std::size_t own_count = meld.own_count;
+  std::copy_n(meld.own.begin(), own_count, own.begin());
+  if (meld.kind == MeldKind::ClosedKan) own[own_count++] = meld.taken;
+  std::ranges::sort(own, {}, [&](std::uint8_t id) { return id == 0xFF ? 0xFFu : hand_order(id, red_fives); });
+  // The letter's tile: the one taken, a closed kan's last, or the tile an added
+  // kan adds, written before its pon's taken tile.
+  std::uint8_t lettered = meld.taken;
+  if (meld.kind == MeldKind::ClosedKan) lettered = own[--own_count];
+  if (meld.kind == MeldKind::AddedKan) lettered = meld.added;
+
   const std::size_t letter = notation::letter_position(meld.kind, meld.from);
   std::string text;
   text.reserve(notation::size_of(meld.kind));
   const auto put_letter = [&] {
     text.push_back(notation::letter_of(meld.kind));
-    append_code(text, meld.taken, red_fives);
+    append_code(text, lettered, red_fives);
+    if (meld.kind == MeldKind::AddedKan) append_code(text, meld.taken, red_fives);
   };
-  for (std::size_t at = 0; at < meld.own_count; ++at) {
+  for (std::size_t at = 0; at < own_count; ++at) {
     if (text.size() == letter) put_letter();
-    append_code(text, meld.own[at], red_fives);
+    append_code(text, own[at], red_fives);
   }
   if (text.size() == letter) put_letter();
-  if (meld.kind == MeldKind::AddedKan) append_code(text, meld.added, red_fives);
   return text;
 }
 

@@ -30,8 +30,9 @@ constexpr bool takes_a_discard(MeldKind kind) {
 // The meld, or why the bits make none.
 std::expected<Meld, std::string> decode_meld(unsigned bits);
 
-// The call as the JSON log writes it: the codes of the caller's tiles with
-// the letter and the taken tile among them where the giver sits.
+// The call as the JSON log writes it: the codes of the caller's tiles in hand
+// order (a red five after its plain fives), with the letter and the taken
+// tile among them where the giver sits.
 std::string meld_notation(const Meld& meld, bool red_fives);
 
 }  // namespace paiscribe::xml

@@ -9,10 +9,12 @@
 #include <optional>
 #include <utility>
 
+#include "paiscribe/xml/details_reader.hpp"
 #include "paiscribe/xml/kyoku_recorder.hpp"
 #include "paiscribe/xml/meld.hpp"
 #include "paiscribe/xml/record_limits.hpp"
 #include "paiscribe/xml/tag.hpp"
+#include "paiscribe/xml/tile_tags.hpp"
 #include "paiscribe/xml/tile_ids.hpp"
 #include "paiscribe/xml/attribute_values.hpp"
 
@@ -29,32 +31,12 @@ using Kind = MjlogErrorKind;
 
 constexpr std::uint32_t kThreePlayerBit = 0x10;
 constexpr std::uint32_t kRedFivesOffBit = 0x02;
-// Scores and their changes are written in hundreds and held as 32-bit points.
-constexpr std::int64_t kHundredsLimit = std::numeric_limits<std::int32_t>::max() / 100;
-constexpr std::int64_t kLastTileId = xml::kTileIdCount - 1;
+constexpr std::int64_t kLastTileId = xml::kLastTileId;
 
-// A draw or discard tag: one letter per seat, then the tile id.
-struct TileTag {
-  bool is_draw;
-  Seat seat;
-  std::string_view id_text;
-};
-
-std::optional<TileTag> tile_tag(std::string_view name) {
-  if (name.size() < 2 || !std::all_of(name.begin() + 1, name.end(), [](char c) { return c >= '0' && c <= '9'; }))
-    return std::nullopt;
-  switch (name[0]) {
-    case 'T': return TileTag{true, 0, name.substr(1)};
-    case 'U': return TileTag{true, 1, name.substr(1)};
-    case 'V': return TileTag{true, 2, name.substr(1)};
-    case 'W': return TileTag{true, 3, name.substr(1)};
-    case 'D': return TileTag{false, 0, name.substr(1)};
-    case 'E': return TileTag{false, 1, name.substr(1)};
-    case 'F': return TileTag{false, 2, name.substr(1)};
-    case 'G': return TileTag{false, 3, name.substr(1)};
-  }
-  return std::nullopt;
-}
+using xml::TilePlay;
+using xml::TileTag;
+using xml::plain_tile_play;
+using xml::tile_tag;
 
 struct DrawKind {
   std::string_view type;
@@ -76,9 +58,15 @@ constexpr DrawKind kAllTenpai = {"", "\xE5\x85\xA8\xE5\x93\xA1\xE8\x81\xB4\xE7\x
 constexpr DrawKind kAllNoten = {"", "\xE5\x85\xA8\xE5\x93\xA1\xE4\xB8\x8D\xE8\x81\xB4", false};   // 全員不聴
 
 // Reads the tags in order into the log: the game's rule and players first,
-// then each kyoku from its opening to its result.
+// then each kyoku from its opening to its result. With `details`, it also
+// keeps what the JSON log holds beyond the record the conversion reads.
 class GameReader {
  public:
+  GameReader(RawLog::Kyokus spare, xml::GameDetails* details) : details_(details) {
+    log_.kyokus = std::move(spare);
+    if (details_) details_->clear();
+  }
+
   Status read(const Tag& tag) {
     const std::string_view name = tag.name();
     // Draws and discards first: nine tags in ten are one of them.
@@ -99,11 +87,21 @@ class GameReader {
     if (!kyoku_) return last.fail(Kind::NotAGame, "the record holds no kyoku");
     if (!kyoku_->ended()) return last.fail(Kind::NotAGame, "the record ends before the kyoku's result");
     if (!game_over_) return last.fail(Kind::NotAGame, "the record ends before the game's final scores");
-    log_.kyokus.push_back(std::move(*kyoku_).take_kyoku());
+    log_.kyokus.resize(kyoku_count_);  // the spare kyokus left over
     return std::move(log_);
   }
 
-  std::size_t kyoku_count() const { return log_.kyokus.size() + (kyoku_ ? 1 : 0); }
+  // Counting the kyoku still being played.
+  std::size_t kyoku_count() const { return kyoku_count_; }
+
+  // A draw or discard that is all well, recorded without a Tag. False
+  // leaves everything as it was, for read() to say what is wrong.
+  bool record_tile(const char* name) {
+    const auto play = plain_tile_play(name);
+    if (!play || game_over_ || !kyoku_) return false;
+    const auto [is_draw, seat] = play->letter;
+    return is_draw ? kyoku_->try_draw(seat, play->id) : kyoku_->try_discard(seat, play->id);
+  }
 
  private:
   Status read_rule(const Tag& tag) {
@@ -115,6 +113,7 @@ class GameReader {
     if (tag.has("lobby")) {
       auto lobby = tag.integer("lobby", std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max());
       if (!lobby) return Failure(std::move(lobby.error()));
+      if (details_) details_->lobby = static_cast<std::int32_t>(*lobby);
     }
     log_.rule = xml::rule_of_game_type(static_cast<std::uint32_t>(*type));
     red_fives_ = (*type & kRedFivesOffBit) == 0;
@@ -133,8 +132,10 @@ class GameReader {
       if (!name) return tag.fail_attribute(kNames[seat], name.error());
       log_.name[seat] = std::move(*name);
     }
-    // The players' ranks and ratings are checked; nothing reads them.
-    if (tag.has("rate")) {
+    if (details_) {
+      if (auto ranks = xml::read_player_details(tag, *details_); !ranks) return ranks;
+    } else if (tag.has("rate")) {
+      // Nothing reads the ratings then; they are checked all the same.
       if (auto rate = xml::read_decimal_list(*tag.text("rate")); !rate) return tag.fail_attribute("rate", rate.error());
     }
     players_seen_ = true;
@@ -150,34 +151,48 @@ class GameReader {
     if (!seed) return Failure(std::move(seed.error()));
     const auto [round, honba, kyotaku, die1, die2, dora] = *seed;
     if (dora > kLastTileId) return tag.fail_attribute("seed", "the dora indicator " + std::to_string(dora) + " is no tile");
-    auto scores = tag.integers<4>("ten", -kHundredsLimit, kHundredsLimit);
+    auto scores = tag.integers<4>("ten", -xml::kHundredsLimit, xml::kHundredsLimit);
     if (!scores) return Failure(std::move(scores.error()));
     auto dealer = tag.seat("oya");
     if (!dealer) return Failure(std::move(dealer.error()));
     if (*dealer != round % 4)
       return tag.fail_attribute("oya", "seat " + std::to_string(*dealer) + " does not deal round " + std::to_string(round));
-
-    RawKyoku opening;
-    opening.header = {static_cast<std::uint8_t>(round), static_cast<std::uint8_t>(honba),
-                      static_cast<std::uint8_t>(kyotaku)};
-    for (std::size_t seat = 0; seat < 4; ++seat) opening.scores[seat] = static_cast<std::int32_t>((*scores)[seat] * 100);
-    opening.dora_indicators.push_back(xml::tile_of_id(static_cast<std::uint8_t>(dora), red_fives_));
     static constexpr std::array<const char*, 4> kHands = {"hai0", "hai1", "hai2", "hai3"};
+    std::array<std::array<std::uint8_t, 13>, 4> hands{};
     for (std::size_t seat = 0; seat < 4; ++seat) {
-      auto hand = tag.integers<13>(kHands[seat], 0, kLastTileId);
+      auto hand = tag.small_integers<13>(kHands[seat], kLastTileId);
       if (!hand) return Failure(std::move(hand.error()));
-      // The log lists a hand by kind, a red five after its plain fives.
-      std::ranges::sort(*hand, {}, [&](std::int64_t id) {
-        return id / 4 * 2 + (xml::is_red_five(static_cast<std::uint8_t>(id), red_fives_) ? 1 : 0);
-      });
-      std::ranges::transform(*hand, opening.seats[seat].haipai.begin(), [&](std::int64_t id) {
-        return xml::tile_of_id(static_cast<std::uint8_t>(id), red_fives_);
-      });
+      hands[seat] = *hand;
     }
 
-    if (kyoku_) log_.kyokus.push_back(std::move(*kyoku_).take_kyoku());
-    kyoku_.emplace(std::move(opening), red_fives_);
+    RawKyoku& kyoku = next_kyoku();
+    kyoku.header = {static_cast<std::uint8_t>(round), static_cast<std::uint8_t>(honba),
+                    static_cast<std::uint8_t>(kyotaku)};
+    for (std::size_t seat = 0; seat < 4; ++seat) kyoku.scores[seat] = static_cast<std::int32_t>((*scores)[seat] * 100);
+    kyoku.dora_indicators.push_back(xml::tile_of_id(static_cast<std::uint8_t>(dora), red_fives_));
+    for (std::size_t seat = 0; seat < 4; ++seat) {
+      // The log lists a hand by kind, a red five after its plain fives.
+      std::array<std::uint8_t, 13> order{};
+      std::ranges::transform(hands[seat], order.begin(), [&](std::uint8_t id) {
+        return static_cast<std::uint8_t>(xml::hand_order(id, red_fives_));
+      });
+      std::ranges::sort(order);
+      std::ranges::transform(order, kyoku.seats[seat].haipai.begin(), xml::tile_of_hand_order);
+    }
+    dealer_ = *dealer;
+    kyoku_.emplace(kyoku, red_fives_);
     return {};
+  }
+
+  // The next kyoku of the log, in the room of a spare one where there is one.
+  RawKyoku& next_kyoku() {
+    if (kyoku_count_ < log_.kyokus.size()) {
+      RawKyoku& kyoku = log_.kyokus[kyoku_count_++];
+      kyoku.clear();
+      return kyoku;
+    }
+    ++kyoku_count_;
+    return log_.kyokus.emplace_back();
   }
 
   // Every tag of play needs a kyoku that is still open to it.
@@ -199,7 +214,8 @@ class GameReader {
     auto kyoku = open_kyoku(tag);
     if (!kyoku) return Failure(std::move(kyoku.error()));
     const auto tile_id = static_cast<std::uint8_t>(*id);
-    return play(tag, tile.is_draw ? (*kyoku)->draw(tile.seat, tile_id) : (*kyoku)->discard(tile.seat, tile_id));
+    const auto [is_draw, seat] = tile.letter;
+    return play(tag, is_draw ? (*kyoku)->draw(seat, tile_id) : (*kyoku)->discard(seat, tile_id));
   }
 
   Status read_call(const Tag& tag) {
@@ -232,9 +248,10 @@ class GameReader {
     return play(tag, (*kyoku)->reveal_dora(static_cast<std::uint8_t>(*id)));
   }
 
-  // The score changes of a result tag: "score,change" for each seat, in hundreds.
+  // The score changes of a result tag: "score,change" for each seat, in
+  // hundreds, then in a game played for chips the same for each seat's chips.
   static Read<std::array<std::int32_t, 4>> score_changes(const Tag& tag) {
-    auto sc = tag.integers<8>("sc", -kHundredsLimit, kHundredsLimit);
+    auto sc = tag.integers<8>("sc", -xml::kHundredsLimit, xml::kHundredsLimit, true);
     if (!sc) return Failure(std::move(sc.error()));
     std::array<std::int32_t, 4> deltas{};
     for (std::size_t seat = 0; seat < 4; ++seat) deltas[seat] = static_cast<std::int32_t>((*sc)[2 * seat + 1] * 100);
@@ -248,7 +265,11 @@ class GameReader {
       if (!read) return Failure(std::move(read.error()));
       *seat = *read;
     }
-    if (tag.has("paoWho")) {
+    if (details_) {
+      auto details = xml::read_win_details(tag, win.winner, win.loser, win.winner == dealer_);
+      if (!details) return Failure(std::move(details.error()));
+      details_->wins.push_back(std::move(*details));
+    } else if (tag.has("paoWho")) {
       if (auto liable = tag.seat("paoWho"); !liable) return Failure(std::move(liable.error()));
     }
     auto deltas = score_changes(tag);
@@ -261,8 +282,7 @@ class GameReader {
     auto kyoku = open_kyoku(tag);
     if (!kyoku) return Failure(std::move(kyoku.error()));
     if (auto won = play(tag, (*kyoku)->win(std::move(win))); !won) return won;
-    game_over_ = tag.has("owari");
-    return {};
+    return read_game_end(tag);
   }
 
   Status read_draw(const Tag& tag) {
@@ -274,7 +294,16 @@ class GameReader {
     if (!kyoku) return Failure(std::move(kyoku.error()));
     const auto written = kind->has_deltas ? std::optional(*deltas) : std::nullopt;
     if (auto drawn = play(tag, (*kyoku)->draw_game(kind->name, written)); !drawn) return drawn;
-    game_over_ = tag.has("owari");
+    return read_game_end(tag);
+  }
+
+  // The final scores a result tag may end the game with.
+  Status read_game_end(const Tag& tag) {
+    if (!tag.has("owari")) return {};
+    auto scores = xml::read_final_scores(tag);
+    if (!scores) return Failure(std::move(scores.error()));
+    if (details_) details_->final_scores = std::move(*scores);
+    game_over_ = true;
     return {};
   }
 
@@ -292,22 +321,30 @@ class GameReader {
   }
 
   RawLog log_;
-  std::optional<xml::KyokuRecorder> kyoku_;
+  std::size_t kyoku_count_ = 0;
+  std::optional<xml::KyokuRecorder> kyoku_;  // the last kyoku's, in log_.kyokus
+  Seat dealer_ = 0;
+  xml::GameDetails* details_;
   bool rule_seen_ = false;
   bool players_seen_ = false;
   bool red_fives_ = true;
   bool game_over_ = false;
 };
 
+// The reader needs the tags and their attributes as they stand: no entity
+// is resolved (the few values that are text resolve their own), and no
+// line end or blank is rewritten, so pugixml only finds where things end.
+constexpr unsigned kParseOptions = pugi::parse_minimal | pugi::parse_cdata;
+
 }  // namespace
 
-std::expected<RawLog, MjlogError> parse_mjlog(PaddedText& xml) {
+std::expected<RawLog, MjlogError> parse_mjlog(PaddedText& xml, RawLog::Kyokus spare, xml::GameDetails* details) {
   if (auto fits = check_mjlog_text(xml.view()); !fits) return Failure(std::move(fits.error()));
   pugi::xml_document document;
   // In place: the document's names and values are the text's own bytes. The
   // NUL after the text is the reader's to end on, so the text stays whole.
   const pugi::xml_parse_result parsed =
-      document.load_buffer_inplace(xml.data(), xml.size() + 1, pugi::parse_default, pugi::encoding_utf8);
+      document.load_buffer_inplace(xml.data(), xml.size() + 1, kParseOptions, pugi::encoding_utf8);
   if (parsed.status == pugi::status_out_of_memory) return Failure(MjlogError{Kind::OutOfMemory, "out of memory"});
   if (!parsed)
     return Failure(MjlogError{Kind::NotAGame, std::string(parsed.description()) + " at byte " +
@@ -317,12 +354,17 @@ std::expected<RawLog, MjlogError> parse_mjlog(PaddedText& xml) {
   if (std::string_view(root.name()) != "mjloggm" || root.next_sibling())
     return Failure(MjlogError{Kind::NotAGame, "the document is no single <mjloggm> element"});
 
-  GameReader reader;
+  GameReader reader(std::move(spare), details);
+  if (details) details->version = xml::without_references(root.attribute("ver").value());
   std::size_t position = 0;
-  for (const pugi::xml_node node : root.children()) {
+  for (pugi::xml_node node = root.first_child(); node; node = node.next_sibling()) {
+    const char* const raw_name = node.name();
+    ++position;
+    // Nine tags in ten are draws and discards, and nearly all are well.
+    if (reader.record_tile(raw_name)) continue;
+    const std::string_view name = raw_name;
     // An opening belongs to the kyoku it opens.
-    const bool opens = std::string_view(node.name()) == "INIT";
-    const Tag tag(node, ++position, reader.kyoku_count() + (opens ? 1 : 0));
+    const Tag tag(node, name, position, reader.kyoku_count() + (name == "INIT" ? 1 : 0));
     if (node.type() != pugi::node_element) return tag.fail(Kind::NotAGame, "text between the tags");
     if (auto read = reader.read(tag); !read) return Failure(std::move(read.error()));
   }

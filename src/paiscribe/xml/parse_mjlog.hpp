@@ -6,6 +6,7 @@
 
 #include "paiscribe/base/padded_text.hpp"
 #include "paiscribe/record/raw_log.hpp"
+#include "paiscribe/xml/game_details.hpp"
 
 namespace paiscribe {
 
@@ -23,7 +24,11 @@ struct MjlogError {
 };
 
 // Reads Tenhou's XML game record into the same record the JSON log gives.
-// The XML is parsed where it lies, which leaves the text changed.
-std::expected<RawLog, MjlogError> parse_mjlog(PaddedText& xml);
+// The XML is parsed where it lies, which leaves the text changed. `spare`
+// may hold the kyokus of a record no longer needed, whose room the new one
+// takes over. With `details`, what the JSON log holds beyond that record
+// goes there, checked as well.
+std::expected<RawLog, MjlogError> parse_mjlog(PaddedText& xml, RawLog::Kyokus spare = {},
+                                              xml::GameDetails* details = nullptr);
 
 }  // namespace paiscribe

@@ -3,6 +3,38 @@
 #include <utility>
 
 namespace paiscribe::xml {
+namespace {
+
+bool same_name(const char* a, const char* b) {
+  while (*a != '\0' && *a == *b) {
+    ++a;
+    ++b;
+  }
+  return *a == *b;
+}
+
+}  // namespace
+
+Tag::Tag(pugi::xml_node node, std::string_view name, std::size_t position, std::size_t kyoku)
+    : node_(node), name_(name), position_(position), kyoku_(kyoku) {
+  for (pugi::xml_attribute attribute = node.first_attribute(); attribute; attribute = attribute.next_attribute()) {
+    if (attribute_count_ == kGathered) {
+      ++attribute_count_;
+      break;
+    }
+    attributes_[attribute_count_++] = {attribute.name(), attribute.value()};
+  }
+}
+
+const char* Tag::find(const char* attribute) const {
+  if (attribute_count_ > kGathered) {
+    const pugi::xml_attribute found = node_.attribute(attribute);
+    return found.empty() ? nullptr : found.value();
+  }
+  for (std::size_t at = 0; at < attribute_count_; ++at)
+    if (same_name(attributes_[at].name, attribute)) return attributes_[at].value;
+  return nullptr;
+}
 
 std::unexpected<MjlogError> Tag::fail(MjlogErrorKind kind, std::string_view what) const {
   std::string message;
@@ -24,9 +56,9 @@ std::unexpected<MjlogError> Tag::fail_attribute(const char* attribute, std::stri
 }
 
 TagRead<std::string_view> Tag::text(const char* attribute) const {
-  const pugi::xml_attribute found = node_.attribute(attribute);
-  if (found.empty()) return fail_attribute(attribute, "missing");
-  return std::string_view(found.value());
+  const char* found = find(attribute);
+  if (found == nullptr) return fail_attribute(attribute, "missing");
+  return std::string_view(found);
 }
 
 TagRead<std::int64_t> Tag::integer(const char* attribute, std::int64_t min, std::int64_t max) const {
@@ -45,8 +77,9 @@ TagRead<std::uint8_t> Tag::seat(const char* attribute) const {
 
 TagRead<std::vector<std::int64_t>> Tag::optional_list(const char* attribute, std::int64_t min,
                                                       std::int64_t max) const {
-  if (!has(attribute)) return std::vector<std::int64_t>{};
-  auto list = read_integer_list(node_.attribute(attribute).value(), min, max);
+  const char* found = find(attribute);
+  if (found == nullptr) return std::vector<std::int64_t>{};
+  auto list = read_integer_list(found, min, max);
   if (!list) return fail_attribute(attribute, list.error());
   return std::move(*list);
 }
