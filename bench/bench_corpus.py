@@ -1,7 +1,9 @@
 #!/usr/bin/env python3
 """Logs per second of paiscribe.convert_files against a Python loop of
 tenhou_to_mjai writing the same files, and against the floor: reading each
-input and writing its prepared output, with nothing converted. Each variant
+input and writing its prepared output, with nothing converted; and of
+paiscribe.check_files on those outputs, which must cost no more than making
+them. Each variant
 writes into an empty folder (the floor as the workers write: under a
 temporary name, then renamed); the variants take turns round by round, so a
 slow spell of the machine hits them alike, and the best round counts.
@@ -36,6 +38,8 @@ TARGETS = [
     ("1 worker", "1 worker gzip", None, 1.5),  # what gzip output costs
     ("2 workers", "2 workers gzip", None, 1.5),
     ("1 worker", "floor", 0.5, None),
+    ("1 worker check", "1 worker", 1.0, None),  # checking costs no more than converting
+    ("2 workers check", "2 workers", 1.0, None),
 ]
 
 
@@ -61,8 +65,19 @@ def mjson_name(path):
     return os.path.basename(path).removesuffix(".json") + ".mjson"
 
 
+def write_lines(inputs, prepared):
+    """The outputs once, for check_files to read."""
+    folder = WORK / f"lines-{len(inputs)}"
+    shutil.rmtree(folder, ignore_errors=True)
+    folder.mkdir(parents=True)
+    for path in inputs:
+        (folder / mjson_name(path)).write_bytes(prepared[path])
+    return sorted(str(path) for path in folder.iterdir())
+
+
 def variants(inputs):
     prepared = {path: "".join(line + "\n" for line in tenhou_to_mjai(path)).encode() for path in inputs}
+    lines_files = write_lines(inputs, prepared)
 
     def python_loop(out):
         for path in inputs:
@@ -90,6 +105,13 @@ def variants(inputs):
 
         return run
 
+    def check(workers):
+        def run(out):
+            report = paiscribe.check_files(lines_files, workers=workers)
+            assert report.legal == len(inputs), report
+
+        return run
+
     return {
         "floor": floor,
         "Python loop": python_loop,
@@ -97,6 +119,8 @@ def variants(inputs):
         "2 workers": corpus(2),
         "1 worker gzip": corpus(1, gzip=True),
         "2 workers gzip": corpus(2, gzip=True),
+        "1 worker check": check(1),
+        "2 workers check": check(2),
     }
 
 

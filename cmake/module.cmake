@@ -47,5 +47,7 @@ paiscribe_module(_native
   ${cpython_folder}/native_mjlog_to_tenhou.cpp
   ${cpython_folder}/native_convert_text.cpp
   ${cpython_folder}/native_convert_files.cpp
+  ${cpython_folder}/native_check.cpp
+  ${cpython_folder}/finding_tuples.cpp
   ${cpython_folder}/native_games_file.cpp)
 install(TARGETS _native LIBRARY DESTINATION paiscribe)

@@ -9,6 +9,8 @@ and XML records (mjlog), plain or gzip-compressed.
     >>> report = paiscribe.convert_files(["logs/"], "out/")     # a whole corpus
     >>> print(report)
     converted 1000 of 1000 logs (0 failed) in 0.52 s
+    >>> paiscribe.check(lines)                                  # the rules replayed
+    []
 
 Each line is one mjai event as compact JSON, without a line terminator; the
 lines come in the game's single order of events, from start_game to end_game.
@@ -37,11 +39,21 @@ convert_text(data) -> list[str]
 
 convert_files(inputs, output_dir, *, workers=None, gzip=False,
               skip_existing=False, progress=None, clash="skip",
-              follow_symlinks=False, include=(), exclude=(), root=None) -> Report
+              follow_symlinks=False, include=(), exclude=(), root=None,
+              check=False) -> Report
     Converts files and folders into one .mjson (or .mjson.gz) file each, on
     native threads, and accounts for every file: converted, failed, skipped
     (its output exists, or another input's has its name) or ignored (no log);
     see help(paiscribe.convert_files).
+
+check(lines) -> list[Finding]
+    Replays mjai lines (a list of str, or a text) under the rules Tenhou plays
+    and recomputes every score: [] when every game is legal, else each fault
+    with its line, kyoku and seat.
+
+check_files(inputs, *, workers=None, progress=None, ...) -> CheckReport
+    The same for files and folders of mjai lines (.mjson, .mjson.gz, .json,
+    .json.gz) on native threads; see help(paiscribe.check_files).
 
 Failures raise one exception each. Its message is fixed, for programs to
 match on; where there is more to say, a note (PEP 678, shown by tracebacks)
@@ -53,6 +65,8 @@ and item of a conversion failure, the system's reason for a file failure.
     TenhouToMjaiError       the action lists make no consistent game
     JsonSerializationError  an event without a text form
     MjlogParsingError       the text is no four-player Tenhou XML record
+    IllegalGameError        a checked game breaks the rules (convert_files
+                            and check_files report it with its findings)
     OSError and subclasses  the files: FileNotFoundError when a log cannot be
                             opened (OSError when no descriptor is left);
                             errno and strerror stay None
@@ -70,9 +84,17 @@ from _paiscribe import (
     __version__,
     tenhou_to_mjai,
 )
-from paiscribe._native import MjlogParsingError, convert_file, convert_text, mjlog_to_mjai, mjlog_to_tenhou
+from paiscribe._native import (
+    IllegalGameError,
+    MjlogParsingError,
+    convert_file,
+    convert_text,
+    mjlog_to_mjai,
+    mjlog_to_tenhou,
+)
+from paiscribe.checking import check, check_files
 from paiscribe.corpus import convert_files
-from paiscribe.report import Failure, Ignored, Progress, Report, Skip
+from paiscribe.report import CheckReport, Failure, Finding, Ignored, Progress, Report, Skip
 
 __all__ = [
     "TenhouLogParsingError",
@@ -93,4 +115,9 @@ __all__ = [
     "Progress",
     "Skip",
     "Ignored",
+    "check",
+    "check_files",
+    "Finding",
+    "CheckReport",
+    "IllegalGameError",
 ]

@@ -1,11 +1,15 @@
 import os
-from collections.abc import Callable, Sequence
+from collections.abc import Callable, Iterable, Sequence
 from typing import Any, final
 
 from _typeshed import ReadableBuffer
 from typing_extensions import Self
 
+_FindingTuple = tuple[int, str | None, int | None, str]
+_FailureTuple = tuple[int, str, str, str, list[_FindingTuple]]
+
 class MjlogParsingError(ValueError): ...
+class IllegalGameError(ValueError): ...
 
 @final
 class GamesFile:
@@ -27,7 +31,16 @@ def convert_files(
     jobs: Sequence[tuple[bytes, bytes] | tuple[bytes, bytes, bytes]],
     workers: int,
     gzip: bool,
-    record: Callable[[int, list[tuple[int, str, str, str]]], Any],
+    check: bool,
+    record: Callable[[int, list[_FailureTuple]], Any],
     progress: Callable[[int, int], Any] | None,
     /,
 ) -> None: ...
+def check_files(
+    inputs: Sequence[bytes],
+    workers: int,
+    record: Callable[[int, list[_FailureTuple]], Any],
+    progress: Callable[[int, int], Any] | None,
+    /,
+) -> None: ...
+def check(data: str | ReadableBuffer | Iterable[str], /) -> list[_FindingTuple]: ...

@@ -12,7 +12,7 @@ from types import FrameType
 from typing import Any, BinaryIO
 
 from _paiscribe import __version__
-from paiscribe import mjlog_json
+from paiscribe import check_command, mjlog_json
 from paiscribe._native import GamesFile, convert_file, convert_text
 from paiscribe.corpus import CLASH_POLICIES, Filters, InMemory, Outcome, Run, check_arguments, execute, make_folders, plan
 from paiscribe.report import Failure, Ignored, Progress, Report, Skip
@@ -27,13 +27,17 @@ EXIT_READER_GONE = 128 + signal.SIGPIPE
 EXIT_TERMINATED = 128 + signal.SIGTERM
 
 # The options that only a run into an output folder takes.
-FOLDER_OPTIONS = (("-j", "jobs"), ("--gzip", "gzip"), ("--skip-existing", "skip_existing"), ("--clash", "clash"),
+FOLDER_OPTIONS = (("-j", "jobs"), ("--gzip", "gzip"), ("--check", "check"), ("--skip-existing", "skip_existing"), ("--clash", "clash"),
                   ("-L", "follow_symlinks"), ("--include", "include"), ("--exclude", "exclude"), ("--root", "root"))
 
 DESCRIPTION = """\
 Converts four-player Tenhou game records, JSON logs (tenhou.net/6) or XML
 records (mjlog), plain or gzip-compressed, into mjai event lines: compact
-JSON, one event per line."""
+JSON, one event per line.
+
+Two more commands: `paiscribe check FILE|DIR ...` checks mjai lines under the
+rules Tenhou plays, and `paiscribe mjlog-json RECORD` writes an XML record as
+Tenhou's JSON log; each has its own --help."""
 
 EPILOG = """\
 Without -o, or with -o -, the lines of each log go to standard output in the
@@ -60,7 +64,9 @@ default the first in walk order converts and the other is skipped and named;
 --clash full-name names every output after the whole name of its log
 (G.json.mjson, G.xml.mjson), and --clash refuse stops before any work.
 --skip-existing leaves out a log whose output exists and is not older than it,
-so a stopped run resumes. The logs are converted on N threads (-j, default:
+so a stopped run resumes. --check checks each log's lines under the rules
+Tenhou plays before its output is written: a game that breaks them fails as
+IllegalGameError with its first finding, and its output is not written. The logs are converted on N threads (-j, default:
 the CPUs available), with a progress bar when standard error is a terminal.
 Each output appears complete or not at all. The run ends with the line
 "converted N of M logs (K failed, S skipped as existing, C skipped as clashes)
@@ -75,8 +81,8 @@ A log that fails is reported on standard error as "paiscribe: LOG: message"
 converted; a clash is reported likewise, and -v adds every skipped and ignored
 file while -q leaves only the summary. --report FILE appends one JSON line per
 failed, skipped or ignored file as the run goes, with "path" and "status"
-("failed": "error", "message", "detail"; "skipped": "reason", "output" and
-"clashed_with"; "ignored": "reason").
+("failed": "error", "message", "detail", and "findings" with --check;
+"skipped": "reason", "output" and "clashed_with"; "ignored": "reason").
 
 Exit status: 0 when no log failed, 1 when any failed, 2 on a usage error
 (including an OUTDIR that cannot be made and a refused clash), 130 when
@@ -117,6 +123,8 @@ def build_parser() -> argparse.ArgumentParser:
     folders = parser.add_argument_group("with -O OUTDIR")
     folders.add_argument("-j", "--jobs", metavar="N", type=int, help="threads to convert on")
     folders.add_argument("--gzip", action="store_true", help="gzip-compress the outputs (.mjson.gz)")
+    folders.add_argument("--check", action="store_true",
+                         help="check each game under the rules before its output is written")
     folders.add_argument("--skip-existing", action="store_true",
                          help="leave out logs whose output exists and is not older")
     folders.add_argument("--clash", choices=CLASH_POLICIES,
@@ -198,10 +206,12 @@ class ReportFile:
     def write(self, outcome: Outcome) -> None:
         if self.out is None:
             return
-        record: dict[str, str]
+        record: dict[str, str | list[str]]
         if isinstance(outcome, Failure):
             record = {"path": outcome.path, "status": "failed", "error": outcome.error_class,
                       "message": outcome.message, "detail": outcome.detail}
+            if outcome.findings:
+                record["findings"] = [str(finding) for finding in outcome.findings]
         elif isinstance(outcome, Skip):
             record = {"path": outcome.path, "status": "skipped", "reason": outcome.reason, "output": outcome.output}
             if outcome.reason == "clash":
@@ -352,7 +362,7 @@ def run_files(args: argparse.Namespace, logs: Sequence[str], console: Console, r
         report.write(outcome)
         console.outcome(outcome)
 
-    run = Run(args.output_dir, args.gzip)
+    run = Run(args.output_dir, args.gzip, args.check)
     status = 0
     try:
         try:
@@ -400,9 +410,11 @@ def main(argv: Sequence[str] | None = None) -> int:
     if sys.stderr is None:
         # Messages to a closed standard error go nowhere, never to standard output.
         sys.stderr = open(os.devnull, "w")
-    # `paiscribe mjlog-json RECORD`: an XML record as Tenhou's JSON log, a command of its own.
+    # `paiscribe mjlog-json RECORD` and `paiscribe check FILE|DIR ...`: commands of their own.
     if mjlog_json.is_invoked(argv):
         return mjlog_json.main(argv)
+    if check_command.is_invoked(argv):
+        return check_command.main(argv)
     args = parse_arguments(argv)
     console = Console(args)
     report: ReportFile | None = None

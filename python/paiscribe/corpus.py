@@ -16,7 +16,7 @@ from dataclasses import dataclass, field
 from typing import Literal, NamedTuple
 
 from paiscribe import _native
-from paiscribe.report import Failure, Ignored, Progress, Report, Skip
+from paiscribe.report import Failure, Finding, Ignored, Progress, Report, Skip
 
 PathLike = str | os.PathLike[str]
 # What to do with two inputs for one output; see convert_files.
@@ -47,12 +47,16 @@ class InMemory:
 
 
 Outcome = Failure | Skip | Ignored
+# A failure as the native batch hands it on: (job index, class name, message,
+# detail, [(line, kyoku, seat, message), ...]).
+FindingTuple = tuple[int, str | None, int | None, str]
+FailureTuple = tuple[int, str, str, str, list[FindingTuple]]
 
 
-def log_ending(name: str) -> str | None:
+def log_ending(name: str, endings: tuple[str, ...] = LOG_ENDINGS) -> str | None:
     """The log ending of a file name, as it is written there, or None."""
     folded = name.lower()
-    for ending in LOG_ENDINGS:
+    for ending in endings:
         if folded.endswith(ending):
             return name[-len(ending) :]
     return None
@@ -68,10 +72,6 @@ def output_name(name: str, gzip: bool = False, full_name: bool = False) -> str:
     ending = None if full_name else log_ending(name)
     stem = name[: -len(ending)] if ending else name
     return stem + MJAI_ENDING + (GZIP_ENDING if gzip else "")
-
-
-def is_log_name(name: str) -> bool:
-    return log_ending(name) is not None
 
 
 def _glob_body(pattern: str) -> str:
@@ -127,18 +127,19 @@ class _Glob:
 
 @dataclass(frozen=True)
 class Filters:
-    """Which files a folder walk takes. Without include patterns, files with a
-    log ending; with them, the files that match one, whatever their ending.
-    An exclude pattern leaves out a file, or a folder with all it holds, and
-    wins over an include pattern."""
+    """Which files a folder walk takes. Without include patterns, files with
+    one of the endings; with them, the files that match one, whatever their
+    ending. An exclude pattern leaves out a file, or a folder with all it
+    holds, and wins over an include pattern."""
 
     include: tuple[_Glob, ...] = ()
     exclude: tuple[_Glob, ...] = ()
+    endings: tuple[str, ...] = LOG_ENDINGS
 
     @classmethod
-    def of(cls, include: Iterable[str], exclude: Iterable[str]) -> "Filters":
+    def of(cls, include: Iterable[str], exclude: Iterable[str], endings: tuple[str, ...] = LOG_ENDINGS) -> "Filters":
         return cls(tuple(map(_Glob.of, _patterns(include, "include"))),
-                   tuple(map(_Glob.of, _patterns(exclude, "exclude"))))
+                   tuple(map(_Glob.of, _patterns(exclude, "exclude"))), endings)
 
     def excludes(self, relative: str, is_folder: bool) -> bool:
         return any(glob.matches(relative, is_folder) for glob in self.exclude)
@@ -149,7 +150,7 @@ class Filters:
             return "excluded"
         if self.include:
             return None if any(glob.matches(relative, False) for glob in self.include) else "not-included"
-        return None if is_log_name(name) else "no-log-ending"
+        return None if log_ending(name, self.endings) is not None else "no-log-ending"
 
 
 def _patterns(value: Iterable[str], name: str) -> tuple[str, ...]:
@@ -255,6 +256,7 @@ class Run:
 
     output_dir: str
     gzip: bool
+    check: bool = False
     jobs: list[Job] = field(default_factory=list)
     skips: list[Skip] = field(default_factory=list)
     ignores: list[Ignored] = field(default_factory=list)
@@ -419,20 +421,23 @@ def execute(
     workers: int,
     progress: Callable[[Progress], object] | None = None,
     on_outcome: Callable[[Outcome], object] | None = None,
+    check_only: bool = False,
 ) -> Report:
-    """Converts the run's jobs; its failures go to on_outcome as they come.
-    KeyboardInterrupt, or an exception from a callback, stops the workers
-    after the log each holds; the run then holds every failure so far."""
+    """Converts the run's jobs, or with check_only checks their inputs as
+    files of mjai lines (`converted` then counts the legal ones); the failures
+    go to on_outcome as they come. KeyboardInterrupt, or an exception from a
+    callback, stops the workers after the log each holds; the run then holds
+    every failure so far."""
     jobs = run.jobs
     planned_failures = len(run.failures)
     skipped = sum(skip.reason == "exists" for skip in run.skips)
     clashed = len(run.skips) - skipped
     total = len(jobs) + len(run.skips) + planned_failures
 
-    def record(converted: int, failures: list[tuple[int, str, str, str]]) -> None:
+    def record(converted: int, failures: list[FailureTuple]) -> None:
         run.converted = converted
-        for index, *rest in sorted(failures):
-            failure = Failure(jobs[index].input, *rest)
+        for index, error_class, message, detail, findings in sorted(failures):
+            failure = Failure(jobs[index].input, error_class, message, detail, tuple(Finding(*f) for f in findings))
             run.failures.append(failure)
             run.failed_jobs += 1
             if on_outcome is not None:
@@ -442,13 +447,17 @@ def execute(
         if progress is not None:
             progress(Progress(converted, planned_failures + failed, skipped, total, clashed))
 
+    counts = None if progress is None else on_counts
+    if check_only:
+        _native.check_files([os.fsencode(job.input) for job in jobs], workers, record, counts)
+        return run.report()
     pairs = [(os.fsencode(job.input), os.fsencode(job.output), *(() if job.data is None else (job.data,)))
              for job in jobs]
-    _native.convert_files(pairs, workers, run.gzip, record, None if progress is None else on_counts)
+    _native.convert_files(pairs, workers, run.gzip, run.check, record, counts)
     return run.report()
 
 
-def check_arguments(workers: int | None, progress: Callable[[Progress], object] | None, clash: str) -> int:
+def check_arguments(workers: int | None, progress: Callable[[Progress], object] | None, clash: str = "skip") -> int:
     """The worker count; TypeError or ValueError for arguments that cannot
     be, before any work."""
     if workers is None:
@@ -477,6 +486,7 @@ def convert_files(
     include: Sequence[str] = (),
     exclude: Sequence[str] = (),
     root: PathLike | None = None,
+    check: bool = False,
 ) -> Report:
     """Converts each input log into one mjai file in output_dir and reports how
     it went; a failing log is reported, never raised.
@@ -496,7 +506,10 @@ def convert_files(
     ending, or with include globs each file that matches one, leaves out
     whatever matches an exclude glob, and follows links to folders only with
     follow_symlinks; every other file is counted as ignored, with its reason.
-    With root, every output keeps its input's path below root.
+    With root, every output keeps its input's path below root. With check,
+    each log's lines are checked under the rules Tenhou plays before its
+    output is written, and a game that breaks them fails as IllegalGameError
+    with its findings (see paiscribe.check).
 
     The work runs on `workers` native threads (default: the CPUs available)
     without the interpreter lock, holding one log per worker. progress(Progress)
@@ -516,7 +529,7 @@ def convert_files(
     filters = Filters.of(include, exclude)
     if isinstance(inputs, (str, os.PathLike)):
         inputs = [inputs]
-    run = Run(os.fspath(output_dir), gzip)
+    run = Run(os.fspath(output_dir), gzip, check)
     plan(run, inputs, skip_existing=skip_existing, clash=clash, follow_symlinks=follow_symlinks, filters=filters,
          root=root)
     make_folders(run)

@@ -1,18 +1,46 @@
-"""What paiscribe.convert_files returns and passes to its progress callback."""
+"""What paiscribe.convert_files and paiscribe.check_files return and pass to
+their progress callbacks, and what paiscribe.check finds."""
 
 from dataclasses import dataclass
+
+
+@dataclass(frozen=True)
+class Finding:
+    """One thing wrong with a game of mjai lines: the line (1-based, among all
+    the lines checked), the kyoku ("East 3"; None before the first), the seat
+    (0-3; None when no one seat is at fault) and what is wrong, a sentence.
+
+    >>> print(finding)
+    line 412, East 3, seat 2: hora deltas [-3900, 3900, 0, 0], but the hand scores 30 fu 3 han = 3,900 + 300 honba
+    """
+
+    line: int
+    kyoku: str | None
+    seat: int | None
+    message: str
+
+    def __str__(self) -> str:
+        where = f"line {self.line}"
+        if self.kyoku is not None:
+            where += f", {self.kyoku}"
+        if self.seat is not None:
+            where += f", seat {self.seat}"
+        return f"{where}: {self.message}"
 
 
 @dataclass(frozen=True)
 class Failure:
     """One log that did not convert: the exception class name and message that
     tenhou_to_mjai raises for it, and the detail that goes with them ("" when
-    there is none). A folder that cannot be read is a failure too."""
+    there is none). A folder that cannot be read is a failure too. A game
+    that breaks the rules (error_class "IllegalGameError", from check_files or
+    convert_files(check=True)) has its findings here, the first in detail."""
 
     path: str
     error_class: str
     message: str
     detail: str = ""
+    findings: tuple[Finding, ...] = ()
 
     def __str__(self) -> str:
         """The line the command prints: "PATH: message (detail)"."""
@@ -121,9 +149,48 @@ class Report:
 
 
 @dataclass(frozen=True)
+class CheckReport:
+    """The outcome of a check_files run: every file of mjai lines is legal
+    (every game in it), illegal, failed to be read, or ignored.
+
+    >>> print(check_files(["out/"]))
+    checked 1000 files: 998 legal, 1 illegal, 1 failed in 0.35 s
+    """
+
+    legal: int
+    failures: tuple[Failure, ...]  # the illegal files, with their findings, and those that failed
+    elapsed: float  # seconds
+    ignores: tuple[Ignored, ...] = ()
+    untried: int = 0  # left when the run was stopped
+
+    @property
+    def illegal(self) -> int:
+        return sum(failure.error_class == "IllegalGameError" for failure in self.failures)
+
+    @property
+    def failed(self) -> int:
+        """The files that could not be checked: unreadable, or not gzip."""
+        return len(self.failures) - self.illegal
+
+    @property
+    def total(self) -> int:
+        return self.legal + len(self.failures) + self.untried
+
+    def __str__(self) -> str:
+        text = (f"checked {_counted(self.total, 'file', 'files')}: {self.legal} legal, {self.illegal} illegal, "
+                f"{self.failed} failed")
+        if self.untried:
+            text += f", {self.untried} not tried"
+        text += f" in {self.elapsed:.2f} s"
+        if self.ignores:
+            text += f"; ignored {_counted(len(self.ignores), 'file', 'files')}"
+        return text
+
+
+@dataclass(frozen=True)
 class Progress:
-    """Counts while convert_files runs; `total` counts every log, skipped
-    ones too."""
+    """Counts while convert_files or check_files runs (`converted` counts the
+    files found legal); `total` counts every log, skipped ones too."""
 
     converted: int
     failed: int

@@ -161,7 +161,7 @@ TEST_F(Scratch, EachLogGivesWhatAFreshConverterGivesForIt) {
   }
   jobs.push_back({(dir_ / "gone.json").native(), (dir_ / "out" / "gone.mjson").native()});
 
-  BatchRun run(jobs, 2, false);
+  BatchRun run(jobs, 2, BatchWork{});
   const std::vector<JobFailure> failures = run.finish();
   std::size_t next_failure = 0;
   for (std::size_t i = 0; i < jobs.size(); ++i) {
@@ -201,7 +201,7 @@ TEST_F(Scratch, FifosFailAtOnceAndRecordsInMemoryConvert) {
       {input.native(), (dir_ / "out" / "fifo_out.mjson").native()},
       {"-", (dir_ / "out" / "stdin.mjson").native(), game},
   };
-  BatchRun run(jobs, 2, false);
+  BatchRun run(jobs, 2, BatchWork{});
   const auto failures = run.finish();
   ASSERT_EQ(failures.size(), 2u);
   EXPECT_EQ(failures[0].error.message, "failed to open tenhou.net/6 log file \"" + fifo.native() + "\"");
@@ -218,7 +218,7 @@ TEST_F(Scratch, StoppedRunLeavesOnlyWholeOutputs) {
   std::vector<BatchJob> jobs;
   for (int i = 0; i < 200; ++i) jobs.push_back({input.native(), (dir_ / "out" / (std::to_string(i) + ".mjson")).native()});
 
-  BatchRun run(jobs, 2, false);
+  BatchRun run(jobs, 2, BatchWork{});
   run.stop();
   EXPECT_TRUE(run.finish().empty());
   std::size_t outputs = 0;
@@ -236,7 +236,7 @@ TEST_F(Scratch, UnwritableOutputFailsThatLogAndLeavesNothing) {
   const fs::path input = dir_ / "game.json";
   write_file(input, sample("hanchan_double_ron.json"));
   const fs::path output = dir_ / "missing" / "game.mjson";
-  BatchRun run({{input.native(), output.native()}}, 1, true);
+  BatchRun run({{input.native(), output.native()}}, 1, BatchWork{.gzip = true});
   const auto failures = run.finish();
   ASSERT_EQ(failures.size(), 1u);
   EXPECT_EQ(failures[0].error.message, "failed to create mjai out file " + output.native());

@@ -45,3 +45,15 @@ def convert_record(path: pathlib.Path) -> list[str]:
         return paiscribe.mjlog_to_mjai(path, path.with_suffix(".mjson")) + [paiscribe.mjlog_to_tenhou(path)]
     except paiscribe.MjlogParsingError as error:
         return [str(error)]
+
+
+def check_games(lines: list[str], folder: pathlib.Path) -> list[str]:
+    findings: list[paiscribe.Finding] = paiscribe.check(lines) + paiscribe.check(b"") + paiscribe.check("")
+    report: paiscribe.CheckReport = paiscribe.check_files(
+        folder, workers=2, progress=lambda progress: None, include=["*.mjson"], on_failure=lambda failure: None)
+    seats: list[int | None] = [finding.seat for failure in report.failures for finding in failure.findings]
+    try:
+        paiscribe.convert_files([folder], folder / "out", check=True)
+    except paiscribe.IllegalGameError as error:
+        return [str(error)]
+    return [str(finding) for finding in findings] + [str(seat) for seat in seats] + [str(report.illegal)]

@@ -29,6 +29,7 @@ PyObject* exception_type(const ModuleErrors& errors, ErrorClass error_class) {
     case ErrorClass::JsonSerializationError: return errors.own[2];
     case ErrorClass::JsonParsingError: return errors.own[3];
     case ErrorClass::MjlogParsingError: return errors.mjlog != nullptr ? errors.mjlog : PyExc_ValueError;
+    case ErrorClass::IllegalGameError: return errors.illegal_game != nullptr ? errors.illegal_game : PyExc_ValueError;
     case ErrorClass::OSError: return PyExc_OSError;
     case ErrorClass::FileNotFoundError: return PyExc_FileNotFoundError;
     case ErrorClass::PermissionError: return PyExc_PermissionError;

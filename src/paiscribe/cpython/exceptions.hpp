@@ -19,10 +19,12 @@ inline constexpr std::array<const char*, 4> kModuleErrorNames = {
 };
 
 // The types a module raises that are not built in (borrowed): _paiscribe's
-// four, and the package's MjlogParsingError where the module has it.
+// four, and the package's MjlogParsingError and IllegalGameError where the
+// module has them.
 struct ModuleErrors {
   std::array<PyObject*, kModuleErrorNames.size()> own{};
   PyObject* mjlog = nullptr;
+  PyObject* illegal_game = nullptr;
 };
 
 // The exception type of each error class (borrowed); null for a call that a

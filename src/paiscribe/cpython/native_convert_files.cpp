@@ -1,5 +1,5 @@
-// convert_files: the batch runner of the pipeline, driven from the calling
-// thread. The workers run without the interpreter lock; this thread wakes
+// convert_files and check_files: the batch runner of the pipeline, driven
+// from the calling thread. The workers run without the interpreter lock; this thread wakes
 // every kPollInterval to hand on the failures and counts so far, and to let
 // signals in. On any exception it stops the workers, waits for the logs they
 // hold, hands on what they did last and re-raises.
@@ -12,6 +12,7 @@
 
 #include "paiscribe/cpython/arguments.hpp"
 #include "paiscribe/cpython/exceptions.hpp"
+#include "paiscribe/cpython/finding_tuples.hpp"
 #include "paiscribe/cpython/guarded_call.hpp"
 #include "paiscribe/cpython/native_functions.hpp"
 #include "paiscribe/cpython/native_state.hpp"
@@ -24,37 +25,47 @@ namespace {
 
 constexpr std::chrono::milliseconds kPollInterval{100};
 
-bool is_job(PyObject* item) {
-  if (!PyTuple_Check(item)) return false;
+// A job of convert_files: an (input, output) pair of path bytes, with the
+// record's bytes as a third item when it is held in memory.
+std::optional<BatchJob> conversion_of(PyObject* item) {
+  if (!PyTuple_Check(item)) return std::nullopt;
   const Py_ssize_t size = PyTuple_GET_SIZE(item);
-  if (size != 2 && size != 3) return false;
+  if (size != 2 && size != 3) return std::nullopt;
   for (Py_ssize_t i = 0; i < size; ++i)
-    if (!PyBytes_Check(PyTuple_GET_ITEM(item, i))) return false;
-  return true;
+    if (!PyBytes_Check(PyTuple_GET_ITEM(item, i))) return std::nullopt;
+  BatchJob job{std::string(view_of(PyTuple_GET_ITEM(item, 0))), std::string(view_of(PyTuple_GET_ITEM(item, 1)))};
+  if (size == 3) job.text.emplace(view_of(PyTuple_GET_ITEM(item, 2)));
+  return job;
 }
 
-// The (input, output) pairs of path bytes, each with the record's bytes as
-// a third item when it is held in memory; nullopt with TypeError set.
-std::optional<std::vector<BatchJob>> jobs_of(PyObject* items) {
-  const OwnedRef sequence(PySequence_Fast(items, "convert_files() jobs must be a sequence"));
+// A job of check_files: the path bytes of a file of lines.
+std::optional<BatchJob> check_of(PyObject* item) {
+  if (!PyBytes_Check(item)) return std::nullopt;
+  return BatchJob{std::string(view_of(item)), {}};
+}
+
+// The jobs of a sequence, each item made one by `job_of`; nullopt with
+// TypeError set, which says what an item must be.
+std::optional<std::vector<BatchJob>> jobs_of(PyObject* items, const char* function, const char* item_must_be,
+                                             std::optional<BatchJob> (*job_of)(PyObject*)) {
+  const OwnedRef sequence(PySequence_Fast(items, "the jobs must be a sequence"));
   if (!sequence) return std::nullopt;
   const Py_ssize_t count = PySequence_Fast_GET_SIZE(sequence.get());
   std::vector<BatchJob> jobs;
   jobs.reserve(static_cast<std::size_t>(count));
   for (Py_ssize_t i = 0; i < count; ++i) {
     PyObject* item = PySequence_Fast_GET_ITEM(sequence.get(), i);
-    if (!is_job(item)) {
-      PyErr_Format(PyExc_TypeError, "convert_files() job %zd must be a pair or a triple of bytes, not %R", i, item);
+    auto job = job_of(item);
+    if (!job) {
+      PyErr_Format(PyExc_TypeError, "%s() job %zd must be %s, not %R", function, i, item_must_be, item);
       return std::nullopt;
     }
-    BatchJob& job = jobs.emplace_back(std::string(view_of(PyTuple_GET_ITEM(item, 0))),
-                                      std::string(view_of(PyTuple_GET_ITEM(item, 1))));
-    if (PyTuple_GET_SIZE(item) == 3) job.text.emplace(view_of(PyTuple_GET_ITEM(item, 2)));
+    jobs.push_back(std::move(*job));
   }
   return jobs;
 }
 
-// (job index, exception class name, message, detail)
+// (job index, exception class name, message, detail, findings)
 PyObject* failure_tuple(const NativeState& state, const JobFailure& failure) {
   const OwnedRef index(PyLong_FromSize_t(failure.job));
   if (!index) return nullptr;
@@ -64,7 +75,9 @@ PyObject* failure_tuple(const NativeState& state, const JobFailure& failure) {
   if (!message) return nullptr;
   const OwnedRef detail(str_of_text(failure.error.detail));
   if (!detail) return nullptr;
-  return PyTuple_Pack(4, index.get(), class_name.get(), message.get(), detail.get());
+  const OwnedRef findings(finding_tuples(failure.error.findings));
+  if (!findings) return nullptr;
+  return PyTuple_Pack(5, index.get(), class_name.get(), message.get(), detail.get(), findings.get());
 }
 
 // Calls record(converted, [failure tuple, ...]) with the count so far and
@@ -109,10 +122,10 @@ PyObject* stop_for_exception(const NativeState& state, BatchRun& run, PyObject* 
   return nullptr;
 }
 
-PyObject* run_batch(const NativeState& state, std::vector<BatchJob> jobs, unsigned workers, bool gzip,
+PyObject* run_batch(const NativeState& state, std::vector<BatchJob> jobs, unsigned workers, BatchWork work,
                     PyObject* record, PyObject* progress) {
   const bool any = !jobs.empty();
-  BatchRun run(std::move(jobs), workers, gzip);
+  BatchRun run(std::move(jobs), workers, work);
   if (any && run.workers() == 0) return raise_start_error(run.start_error());
   for (;;) {
     const bool finished = without_gil([&] { return run.wait_for(kPollInterval); });
@@ -126,37 +139,61 @@ PyObject* run_batch(const NativeState& state, std::vector<BatchJob> jobs, unsign
   Py_RETURN_NONE;
 }
 
+// Runs the jobs on the workers argument's count of threads (at most 1024);
+// null with the error set.
+PyObject* run_jobs(PyObject* module, const char* function, std::optional<std::vector<BatchJob>> jobs,
+                   PyObject* workers_argument, BatchWork work, PyObject* record, PyObject* progress) {
+  if (!jobs) return nullptr;
+  const unsigned long workers = PyLong_AsUnsignedLong(workers_argument);
+  if (workers == static_cast<unsigned long>(-1) && PyErr_Occurred()) return nullptr;
+  return guarded_call(function, [&] {
+    return run_batch(native_state(module), std::move(*jobs), static_cast<unsigned>(std::min(workers, 1024ul)), work,
+                     record, progress == Py_None ? nullptr : progress);
+  });
+}
+
 }  // namespace
 
 const char kConvertFilesDoc[] =
-    "convert_files($module, jobs, workers, gzip, record, progress, /)\n--\n\n"
+    "convert_files($module, jobs, workers, gzip, check, record, progress, /)\n--\n\n"
     "Converts each job on worker threads: an (input, output) pair of path\n"
     "bytes, or an (input, output, record bytes) triple for a record held in\n"
-    "memory. record(converted, [(job index, class name, message, detail),\n"
-    "...]) gets the count so far and the failures since its last call, and\n"
-    "progress(converted, failed), unless None, the counts; both are called\n"
-    "from this thread every 0.1 s and at the end, and record once more when\n"
-    "an exception stops the run. paiscribe.convert_files is the interface\n"
+    "memory; with check, each game's lines are checked before they are\n"
+    "written. record(converted, [(job index, class name, message, detail,\n"
+    "findings), ...]) gets the count so far and the failures since its last\n"
+    "call, and progress(converted, failed), unless None, the counts; both are\n"
+    "called from this thread every 0.1 s and at the end, and record once more\n"
+    "when an exception stops the run. paiscribe.convert_files is the interface\n"
     "to use.";
 
 PyObject* native_convert_files(PyObject* module, PyObject* const* args, Py_ssize_t count) {
-  if (count != 5) {
-    PyErr_Format(PyExc_TypeError, "convert_files() takes exactly 5 arguments (%zd given)", count);
+  if (count != 6) {
+    PyErr_Format(PyExc_TypeError, "convert_files() takes exactly 6 arguments (%zd given)", count);
     return nullptr;
   }
-  auto jobs = jobs_of(args[0]);
-  if (!jobs) return nullptr;
-  const unsigned long workers = PyLong_AsUnsignedLong(args[1]);
-  if (workers == static_cast<unsigned long>(-1) && PyErr_Occurred()) return nullptr;
   const int gzip = PyObject_IsTrue(args[2]);
   if (gzip < 0) return nullptr;
-  PyObject* record = args[3];
-  PyObject* progress = args[4] == Py_None ? nullptr : args[4];
+  const int check = PyObject_IsTrue(args[3]);
+  if (check < 0) return nullptr;
+  return run_jobs(module, "convert_files", jobs_of(args[0], "convert_files", "a pair or a triple of bytes", conversion_of),
+                  args[1],
+                  BatchWork{BatchWork::Task::Convert, gzip != 0, check != 0}, args[4], args[5]);
+}
 
-  return guarded_call("convert_files", [&] {
-    return run_batch(native_state(module), std::move(*jobs), static_cast<unsigned>(std::min(workers, 1024ul)),
-                     gzip != 0, record, progress);
-  });
+const char kCheckFilesDoc[] =
+    "check_files($module, inputs, workers, record, progress, /)\n--\n\n"
+    "Checks files of mjai lines (path bytes), plain or gzip-compressed, on\n"
+    "worker threads, handing on counts and failures as convert_files does; a\n"
+    "file whose games break the rules fails as IllegalGameError with its\n"
+    "findings. paiscribe.check_files is the interface to use.";
+
+PyObject* native_check_files(PyObject* module, PyObject* const* args, Py_ssize_t count) {
+  if (count != 4) {
+    PyErr_Format(PyExc_TypeError, "check_files() takes exactly 4 arguments (%zd given)", count);
+    return nullptr;
+  }
+  return run_jobs(module, "check_files", jobs_of(args[0], "check_files", "bytes", check_of), args[1], BatchWork{BatchWork::Task::Check}, args[2],
+                  args[3]);
 }
 
 }  // namespace paiscribe

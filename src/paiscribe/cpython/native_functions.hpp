@@ -9,11 +9,20 @@ namespace paiscribe {
 PyObject* native_convert_text(PyObject* module, PyObject* data);
 extern const char kConvertTextDoc[];
 
-// convert_files(jobs, workers, gzip, record, progress, /): jobs is a list of
-// (input, output) path bytes, or (input, output, record bytes); the counts
-// and failures go to record as they come.
+// convert_files(jobs, workers, gzip, check, record, progress, /): jobs is a
+// list of (input, output) path bytes, or (input, output, record bytes); the
+// counts and failures go to record as they come.
 PyObject* native_convert_files(PyObject* module, PyObject* const* args, Py_ssize_t count);
 extern const char kConvertFilesDoc[];
+
+// check_files(inputs, workers, record, progress, /): checks files of mjai
+// lines as convert_files converts records.
+PyObject* native_check_files(PyObject* module, PyObject* const* args, Py_ssize_t count);
+extern const char kCheckFilesDoc[];
+
+// check(data, /): the findings of mjai lines, a text or an iterable of str.
+PyObject* native_check(PyObject* module, PyObject* data);
+extern const char kCheckDoc[];
 
 // convert_file(filename, mjai_out=None) and mjlog_to_mjai(filename,
 // mjai_out=None), bound as tenhou_to_mjai binds its arguments.

@@ -15,6 +15,7 @@ int exec_module(PyObject* module) { return init_native_state(module) ? 0 : -1; }
 int traverse_module(PyObject* module, visitproc visit, void* arg) {
   for (PyObject* type : native_state(module).errors.own) Py_VISIT(type);
   Py_VISIT(native_state(module).errors.mjlog);
+  Py_VISIT(native_state(module).errors.illegal_game);
   Py_VISIT(native_state(module).games_file_type);
   return 0;
 }
@@ -33,6 +34,9 @@ PyMethodDef methods[] = {
     {"convert_text", reinterpret_cast<PyCFunction>(native_convert_text), METH_O, kConvertTextDoc},
     {"convert_files", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(native_convert_files)),
      METH_FASTCALL, kConvertFilesDoc},
+    {"check_files", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(native_check_files)),
+     METH_FASTCALL, kCheckFilesDoc},
+    {"check", reinterpret_cast<PyCFunction>(native_check), METH_O, kCheckDoc},
     {"convert_file", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(native_convert_file)),
      METH_FASTCALL | METH_KEYWORDS, kConvertFileDoc},
     {"mjlog_to_mjai", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(native_mjlog_to_mjai)),
@@ -53,8 +57,8 @@ PyModuleDef_Slot slots[] = {
 PyModuleDef module_def = {
     PyModuleDef_HEAD_INIT,
     "paiscribe._native",
-    "Native calls of the paiscribe package: convert_file, mjlog_to_mjai, mjlog_to_tenhou, convert_text and\n"
-    "convert_files, and GamesFile, the one output of several records.",
+    "Native calls of the paiscribe package: convert_file, mjlog_to_mjai, mjlog_to_tenhou, convert_text,\n"
+    "convert_files, check and check_files, and GamesFile, the one output of several records.",
     sizeof(NativeState),
     methods,
     slots,

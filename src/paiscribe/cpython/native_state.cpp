@@ -24,6 +24,15 @@ bool init_native_state(PyObject* module) {
       PyExc_ValueError, nullptr);
   if (state.errors.mjlog == nullptr || PyModule_AddObjectRef(module, "MjlogParsingError", state.errors.mjlog) < 0)
     return false;
+  state.errors.illegal_game = PyErr_NewExceptionWithDoc(
+      "paiscribe.IllegalGameError",
+      "The mjai lines of a game break the rules Tenhou plays, or their scores do\n"
+      "not add up. A failure of convert_files(..., check=True) and check_files\n"
+      "carries its findings.",
+      PyExc_ValueError, nullptr);
+  if (state.errors.illegal_game == nullptr ||
+      PyModule_AddObjectRef(module, "IllegalGameError", state.errors.illegal_game) < 0)
+    return false;
   state.games_file_type = make_games_file_type(module);
   return state.games_file_type != nullptr &&
          PyModule_AddType(module, reinterpret_cast<PyTypeObject*>(state.games_file_type)) == 0;
@@ -33,6 +42,7 @@ void clear_native_state(PyObject* module) {
   NativeState& state = native_state(module);
   for (PyObject*& type : state.errors.own) Py_CLEAR(type);
   Py_CLEAR(state.errors.mjlog);
+  Py_CLEAR(state.errors.illegal_game);
   Py_CLEAR(state.games_file_type);
 }
 

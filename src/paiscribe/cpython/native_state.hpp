@@ -20,8 +20,8 @@ struct NativeState {
 
 NativeState& native_state(PyObject* module);
 
-// Makes the state and adds MjlogParsingError and GamesFile to `module`;
-// false with the error set.
+// Makes the state and adds MjlogParsingError, IllegalGameError and GamesFile
+// to `module`; false with the error set.
 bool init_native_state(PyObject* module);
 void clear_native_state(PyObject* module);
 

@@ -7,23 +7,46 @@
 #include <system_error>
 #include <utility>
 
+#include "paiscribe/pipeline/check_lines.hpp"
 #include "paiscribe/pipeline/convert_file.hpp"
 #include "paiscribe/pipeline/converter.hpp"
 
 namespace paiscribe {
 namespace {
 
-std::expected<void, PipelineError> convert_job(const BatchJob& job, bool gzip, Converter& converter) {
-  if (!job.text) return convert_file(converter, job.input, kBatchRecord, job.output, gzip);
-  if (auto started = converter.start(PaddedText(*job.text), kBatchRecord); !started) return started;
-  return write_game(converter, job.output, gzip, kBatchRecord.files);
+// What a worker keeps from job to job.
+struct Worker {
+  Converter converter;
+  PaddedText text;      // a file of lines to check
+  PaddedText inflated;  // the same once gzip is undone
+};
+
+std::expected<void, PipelineError> check_job(const BatchJob& job, Worker& worker) {
+  auto findings = job.text ? check_lines(*job.text) : check_file(job.input, worker.text, worker.inflated);
+  if (!findings) return std::unexpected(std::move(findings.error()));
+  if (!findings->empty()) return std::unexpected(illegal_game(std::move(*findings)));
+  return {};
+}
+
+std::expected<void, PipelineError> convert_job(const BatchJob& job, BatchWork work, Converter& converter) {
+  auto started = job.text ? converter.start(PaddedText(*job.text), kBatchRecord)
+                          : converter.start_file(job.input, kBatchRecord);
+  if (!started) return started;
+  if (work.check) {
+    auto lines = converter.all_lines();
+    if (!lines) return std::unexpected(std::move(lines.error()));
+    if (auto findings = check_lines((*lines)->text()); !findings.empty())
+      return std::unexpected(illegal_game(std::move(findings)));
+  }
+  return write_game(converter, job.output, work.gzip, kBatchRecord.files);
 }
 
 // A thread must not let an exception escape, so one that a log raises
 // becomes that log's failure.
-std::expected<void, PipelineError> guarded_job(const BatchJob& job, bool gzip, Converter& converter) {
+std::expected<void, PipelineError> guarded_job(const BatchJob& job, BatchWork work, Worker& worker) {
   try {
-    return convert_job(job, gzip, converter);
+    if (work.task == BatchWork::Task::Check) return check_job(job, worker);
+    return convert_job(job, work, worker.converter);
   } catch (const std::bad_alloc&) {
     return std::unexpected(PipelineError{ErrorClass::MemoryError, "out of memory"});
   } catch (const std::exception& fault) {
@@ -35,14 +58,15 @@ std::expected<void, PipelineError> guarded_job(const BatchJob& job, bool gzip, C
 
 }  // namespace
 
-BatchRun::BatchRun(std::vector<BatchJob> jobs, unsigned workers, bool gzip) : jobs_(std::move(jobs)), gzip_(gzip) {
+BatchRun::BatchRun(std::vector<BatchJob> jobs, unsigned workers, BatchWork work)
+    : jobs_(std::move(jobs)), work_(work) {
   const std::size_t count = std::min<std::size_t>(std::max(workers, 1u), jobs_.size());
   running_ = static_cast<unsigned>(count);  // before any worker can finish
   workers_.reserve(count);
   for (std::size_t started = 0; started < count; ++started) {
     int error = 0;
     try {
-      workers_.emplace_back([this] { work(); });
+      workers_.emplace_back([this] { take_jobs(); });
       continue;
     } catch (const std::system_error& refused) {
       error = refused.code().value();
@@ -84,15 +108,15 @@ std::vector<JobFailure> BatchRun::finish() {
   return std::move(failures_);
 }
 
-void BatchRun::work() {
+void BatchRun::take_jobs() {
   try {
     // Kept from log to log, so that the worker's heap does not shrink and grow again for each.
-    Converter converter;
+    Worker worker;
     while (!stopping_.load(std::memory_order_relaxed)) {
       const std::size_t job = next_job_.fetch_add(1, std::memory_order_relaxed);
       if (job >= jobs_.size()) break;
-      auto converted = guarded_job(jobs_[job], gzip_, converter);
-      converter.keep_typical();
+      auto converted = guarded_job(jobs_[job], work_, worker);
+      worker.converter.keep_typical();
       if (converted) converted_.fetch_add(1, std::memory_order_relaxed);
       else record(job, std::move(converted.error()));
     }

@@ -4,6 +4,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstddef>
+#include <cstdint>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -28,12 +29,20 @@ struct JobFailure {
   PipelineError error;
 };
 
+// What a batch does with each job.
+struct BatchWork {
+  enum class Task : std::uint8_t { Convert, Check };
+  Task task = Task::Convert;
+  bool gzip = false;   // converting: compress the outputs
+  bool check = false;  // converting: check each game's lines under the rules before its output is written
+};
+
 struct BatchCounts {
   std::size_t converted;
   std::size_t failed;
 };
 
-// Converts every job on worker threads that start with the run. Each worker
+// Converts (or checks) every job on worker threads that start with the run. Each worker
 // takes the next job, holds that one log until its output is written, then
 // takes another, so memory stays at one log per worker however many jobs
 // there are. Inputs and outputs are regular files only, opened without a
@@ -42,7 +51,7 @@ class BatchRun {
  public:
   // Starts up to `workers` threads; the run goes on with those that could
   // start (see workers()).
-  BatchRun(std::vector<BatchJob> jobs, unsigned workers, bool gzip);
+  BatchRun(std::vector<BatchJob> jobs, unsigned workers, BatchWork work);
   BatchRun(const BatchRun&) = delete;
   BatchRun& operator=(const BatchRun&) = delete;
   ~BatchRun();
@@ -68,11 +77,11 @@ class BatchRun {
   std::vector<JobFailure> finish();
 
  private:
-  void work();
+  void take_jobs();
   void record(std::size_t job, PipelineError error);
 
   const std::vector<BatchJob> jobs_;
-  const bool gzip_;
+  const BatchWork work_;
   std::atomic<std::size_t> next_job_ = 0;
   std::atomic<bool> stopping_ = false;
   std::atomic<std::size_t> converted_ = 0;

@@ -1,59 +1,67 @@
 #include "paiscribe/pipeline/check_lines.hpp"
 
-#include <optional>
-
-#include "paiscribe/rules/game_checker.hpp"
+#include "paiscribe/io/gzip.hpp"
+#include "paiscribe/io/read_file.hpp"
+#include "paiscribe/pipeline/failure_text.hpp"
 
 namespace paiscribe {
-namespace {
 
-// A game being checked, and the number of lines before its first.
-class GameInText {
- public:
-  explicit GameInText(std::size_t lines_before) : lines_before_(lines_before) {}
-  GameInText(const GameInText&) = delete;
-  GameInText& operator=(const GameInText&) = delete;
-
-  void feed(std::string_view line) { checker_.feed(line); }
-  bool ended() const { return checker_.ended(); }
-
-  // Finishes the game; its findings join `all`, numbered in the whole text.
-  void finish_into(std::vector<rules::Finding>& all) {
-    checker_.finish();
-    for (rules::Finding finding : checker_.findings()) {
-      finding.line += lines_before_;
-      all.push_back(std::move(finding));
-    }
+void LinesCheck::feed(std::string_view line) {
+  if (game_ && game_->ended()) finish_game();
+  if (!game_) {
+    game_.emplace();
+    game_start_ = lines_;
   }
+  game_->feed(line);
+  ++lines_;
+}
 
- private:
-  rules::GameChecker checker_;
-  std::size_t lines_before_;
-};
+void LinesCheck::finish_game() {
+  game_->finish();
+  for (rules::Finding finding : game_->findings()) {
+    finding.line += game_start_;
+    findings_.push_back(std::move(finding));
+  }
+  game_.reset();
+}
 
-}  // namespace
+std::vector<rules::Finding> LinesCheck::finish() && {
+  if (!game_) {
+    game_.emplace();
+    game_start_ = lines_;
+  }
+  finish_game();
+  return std::move(findings_);
+}
 
 std::vector<rules::Finding> check_lines(std::string_view text) {
-  std::vector<rules::Finding> findings;
-  std::optional<GameInText> game;
-  std::size_t line_number = 0;
+  LinesCheck check;
   for (std::size_t start = 0; start < text.size();) {
     std::size_t end = text.find('\n', start);
     if (end == std::string_view::npos) end = text.size();
     std::string_view line = text.substr(start, end - start);
     if (line.ends_with('\r')) line.remove_suffix(1);
+    check.feed(line);
     start = end + 1;
-    if (game && game->ended()) {
-      game->finish_into(findings);
-      game.reset();
-    }
-    if (!game) game.emplace(line_number);
-    game->feed(line);
-    ++line_number;
   }
-  if (!game) game.emplace(0);
-  game->finish_into(findings);
-  return findings;
+  return std::move(check).finish();
+}
+
+std::expected<std::vector<rules::Finding>, PipelineError> check_file(std::string_view path, PaddedText& text,
+                                                                     PaddedText& inflated) {
+  constexpr std::string_view kLines = "mjai lines";
+  if (auto read = read_file(path, text, nullptr, FileKinds::RegularOnly); !read)
+    return std::unexpected(read_failure(read.error(), path, kLines));
+  if (!is_gzip(text.view())) return check_lines(text.view());
+  if (auto unpacked = gunzip(text.view(), inflated); !unpacked) return std::unexpected(gzip_failure(unpacked.error()));
+  return check_lines(inflated.view());
+}
+
+PipelineError illegal_game(std::vector<rules::Finding> findings) {
+  std::string detail = rules::format_finding(findings.front());
+  if (findings.size() > 1)
+    detail += " (and " + std::to_string(findings.size() - 1) + " more finding" + (findings.size() > 2 ? "s)" : ")");
+  return {ErrorClass::IllegalGameError, "the game breaks the rules", std::move(detail), std::move(findings)};
 }
 
 }  // namespace paiscribe

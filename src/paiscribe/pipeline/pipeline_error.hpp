@@ -1,6 +1,9 @@
 #pragma once
 
 #include <string>
+#include <vector>
+
+#include "paiscribe/rules/finding.hpp"
 
 namespace paiscribe {
 
@@ -29,6 +32,9 @@ enum class ErrorClass {
   // A text that is no four-player Tenhou XML game record (the paiscribe
   // package's own class).
   MjlogParsingError,
+  // A converted or checked game that breaks the rules (the paiscribe
+  // package's own class); its findings say where and how.
+  IllegalGameError,
 };
 
 // The message is fixed per kind of failure, for callers to match on; the
@@ -37,6 +43,7 @@ struct PipelineError {
   ErrorClass error_class;
   std::string message;   // UTF-8
   std::string detail{};  // UTF-8; empty when there is none
+  std::vector<rules::Finding> findings{};  // of an illegal game
 };
 
 }  // namespace paiscribe
