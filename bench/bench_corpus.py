@@ -40,6 +40,7 @@ TARGETS = [
     ("1 worker", "floor", 0.5, None),
     ("1 worker check", "1 worker", 1.0, None),  # checking costs no more than converting
     ("2 workers check", "2 workers", 1.0, None),
+    ("2 workers", "2 workers checked", None, None),  # what check=True adds
 ]
 
 
@@ -98,9 +99,9 @@ def variants(inputs):
             os.close(target)
             os.rename(temporary, output)
 
-    def corpus(workers, gzip=False):
+    def corpus(workers, gzip=False, check=False):
         def run(out):
-            report = paiscribe.convert_files(inputs, out, workers=workers, gzip=gzip)
+            report = paiscribe.convert_files(inputs, out, workers=workers, gzip=gzip, check=check)
             assert report.converted == len(inputs), report
 
         return run
@@ -119,6 +120,7 @@ def variants(inputs):
         "2 workers": corpus(2),
         "1 worker gzip": corpus(1, gzip=True),
         "2 workers gzip": corpus(2, gzip=True),
+        "2 workers checked": corpus(2, check=True),
         "1 worker check": check(1),
         "2 workers check": check(2),
     }
