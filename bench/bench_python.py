@@ -23,6 +23,7 @@ import os
 import json
 import pathlib
 import subprocess
+import statistics
 import sys
 
 import _paiscribe
@@ -126,6 +127,7 @@ def main(argv):
     logs = [pathlib.Path(p) for p in args.logs] or [FULL_GAME, large_log()]
 
     print(f"Python {sys.version.split()[0]}; times are the best of 15 interleaved batches, per call")
+    floor_ratios = []
     for log in logs:
         size, count, t = measure(log)
         full = t["tenhou_to_mjai"]
@@ -134,6 +136,7 @@ def main(argv):
             print(f"  {name:15} {seconds * 1e3:9.3f} ms  {size / seconds / 1e6:8.1f} MB/s")
         vs_json = full / t["json.loads"]
         vs_floor = full / t["floor"]
+        floor_ratios.append(vs_floor)
         print(f"  tenhou_to_mjai / json.loads   {vs_json:5.2f}  (target <= 1.00: {'met' if vs_json <= 1 else 'MISSED'})")
         if "orjson.loads" in t:
             print(f"  tenhou_to_mjai / orjson.loads {full / t['orjson.loads']:5.2f}")
@@ -142,6 +145,10 @@ def main(argv):
         if not args.no_memory:
             peak = peak_memory(log)
             print(f"  peak memory of one call: {peak / 1e6:.1f} MB = {peak / size:.1f} x the log's size")
+    if len(logs) > 1:
+        median = statistics.median(floor_ratios)
+        print(f"\ntenhou_to_mjai / floor, median over {len(logs)} logs: {median:.2f}  "
+              f"(target <= {FLOOR_TARGET:.2f}: {'met' if median <= FLOOR_TARGET else 'MISSED'})")
 
 
 if __name__ == "__main__":
