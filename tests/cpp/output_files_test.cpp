@@ -115,6 +115,22 @@ TEST_F(Folder, OutputOfALongNameIsReplacedWholeOrLeftAsItWas) {
   EXPECT_EQ(names().size(), 1u);
 }
 
+// A worker killed at any moment leaves no empty output in place of a new
+// one, which a resumed run would take for a finished output.
+TEST_F(Folder, RegularOnlyMakesNoOutputBeforeItsCommit) {
+  const fs::path destination = dir_ / "game.mjson";
+  for (const bool commit : {false, true}) {
+    SCOPED_TRACE(commit);
+    auto output = OutputFile::open(destination.native(), nullptr, FileKinds::RegularOnly);
+    ASSERT_TRUE(output.has_value());
+    ASSERT_TRUE(output->write("lines\n").has_value());
+    EXPECT_FALSE(fs::exists(destination));
+    if (commit) ASSERT_TRUE(output->commit().has_value());
+  }
+  EXPECT_EQ(contents(destination), "lines\n");
+  EXPECT_EQ(names().size(), 1u);
+}
+
 // A run of many logs reads and writes regular files only, and never waits:
 // a FIFO without a writer, or without a reader, would hold it for good.
 TEST_F(Folder, RegularOnlyRefusesOtherKindsWithoutAWait) {

@@ -31,6 +31,11 @@ std::expected<void, int> write_lines_to_standard_output(std::string_view bytes, 
   return {};
 }
 
+// Only a folder that takes no new file while the file itself may be written
+// is a reason to write in place; any other failure (no descriptor or space
+// left) would fail a write in place too, after the old content was gone.
+bool writes_in_place(int create_error) { return create_error == EACCES || create_error == EPERM; }
+
 // The file a path's last symbolic links lead to: replacing it keeps the links.
 std::string file_behind(std::string_view path) {
   const std::string terminated(path);
@@ -38,6 +43,15 @@ std::string file_behind(std::string_view path) {
   if (::lstat(terminated.c_str(), &link) != 0 || !S_ISLNK(link.st_mode)) return terminated;
   const std::unique_ptr<char, decltype(&std::free)> resolved(::realpath(terminated.c_str(), nullptr), &std::free);
   return resolved ? std::string(resolved.get()) : terminated;
+}
+
+// The stat of what `destination` names, following links; nullopt when there
+// is nothing there.
+std::expected<std::optional<struct stat>, int> stat_of(const std::string& destination) {
+  struct stat there;
+  if (::stat(destination.c_str(), &there) == 0) return there;
+  if (errno == ENOENT) return std::nullopt;
+  return std::unexpected(errno);
 }
 
 }  // namespace
@@ -63,26 +77,17 @@ bool names_standard_output(std::string_view path) {
 
 std::expected<OutputFile, OutputError> OutputFile::open(std::string_view path, ShouldStop should_stop,
                                                      FileKinds kinds) {
-  const bool regular_only = kinds == FileKinds::RegularOnly;
-  if (!regular_only && names_standard_output(path)) return OutputFile(std::nullopt, should_stop);
-  const int flags = O_WRONLY | O_CREAT | (regular_only ? O_NONBLOCK : 0);
+  if (kinds == FileKinds::RegularOnly) return open_regular(path, should_stop);
+  if (names_standard_output(path)) return OutputFile(std::nullopt, should_stop);
   bool created = true;
-  auto file = FileDescriptor::open(path, flags | O_EXCL, 0666, should_stop);
+  auto file = FileDescriptor::open(path, O_WRONLY | O_CREAT | O_EXCL, 0666, should_stop);
   if (!file && file.error() == EEXIST) {
     created = false;
-    file = FileDescriptor::open(path, flags, 0666, should_stop);
+    file = FileDescriptor::open(path, O_WRONLY | O_CREAT, 0666, should_stop);
   }
-  if (!file) {
-    // Opened without a wait, a FIFO without a reader says ENXIO.
-    struct stat there;
-    const std::string terminated(path);
-    if (regular_only && file.error() == ENXIO && ::stat(terminated.c_str(), &there) == 0 && !S_ISREG(there.st_mode))
-      return std::unexpected(OutputNotRegular{there.st_mode});
-    return std::unexpected(OutputCreateFailed{file.error()});
-  }
+  if (!file) return std::unexpected(OutputCreateFailed{file.error()});
   struct stat existing;
   if (::fstat(file->get(), &existing) != 0) return std::unexpected(OutputCreateFailed{errno});
-  if (regular_only && !S_ISREG(existing.st_mode)) return std::unexpected(OutputNotRegular{existing.st_mode});
 
   OutputFile output(std::move(*file), should_stop);
   if (!S_ISREG(existing.st_mode)) return output;
@@ -93,14 +98,30 @@ std::expected<OutputFile, OutputError> OutputFile::open(std::string_view path, S
     output.replacing_.emplace(std::move(*replacing));
     return output;
   }
-  // Only a folder that takes no new file while the file itself may be
-  // written is a reason to write in place; any other failure (no descriptor
-  // or space left) would fail a write in place too, after the old content
-  // was gone.
-  if (replacing.error() != EACCES && replacing.error() != EPERM)
-    return std::unexpected(OutputCreateFailed{replacing.error()});
+  if (!writes_in_place(replacing.error())) return std::unexpected(OutputCreateFailed{replacing.error()});
   if (::ftruncate(output.file_->get(), 0) != 0) return std::unexpected(OutputWriteFailed{errno});
   return output;
+}
+
+// Never opens the destination itself: a FIFO there cannot make it wait, and
+// a run killed at any moment leaves no empty file in its place, which a
+// resumed run would take for a finished output.
+std::expected<OutputFile, OutputError> OutputFile::open_regular(std::string_view path, ShouldStop should_stop) {
+  const std::string destination = file_behind(path);
+  const auto existing = stat_of(destination);
+  if (!existing) return std::unexpected(OutputCreateFailed{existing.error()});
+  if (*existing && !S_ISREG((*existing)->st_mode)) return std::unexpected(OutputNotRegular{(*existing)->st_mode});
+  auto replacing = ReplacingFile::create_beside(destination, *existing ? &**existing : nullptr);
+  if (replacing) {
+    OutputFile output(std::nullopt, should_stop);
+    output.replacing_.emplace(std::move(*replacing));
+    return output;
+  }
+  if (!*existing || !writes_in_place(replacing.error())) return std::unexpected(OutputCreateFailed{replacing.error()});
+  auto file = FileDescriptor::open(destination, O_WRONLY | O_NONBLOCK, 0, should_stop);
+  if (!file) return std::unexpected(OutputCreateFailed{file.error()});
+  if (::ftruncate(file->get(), 0) != 0) return std::unexpected(OutputWriteFailed{errno});
+  return OutputFile(std::move(*file), should_stop);
 }
 
 OutputFile::OutputFile(OutputFile&& other) noexcept
@@ -115,8 +136,9 @@ OutputFile::~OutputFile() {
 
 std::expected<void, OutputError> OutputFile::write(std::string_view bytes) {
   std::expected<void, int> written;
-  if (!file_) written = write_lines_to_standard_output(bytes, should_stop_);
-  else written = write_bytes(replacing_ ? replacing_->fd() : file_->get(), bytes, should_stop_);
+  if (replacing_) written = write_bytes(replacing_->fd(), bytes, should_stop_);
+  else if (file_) written = write_bytes(file_->get(), bytes, should_stop_);
+  else written = write_lines_to_standard_output(bytes, should_stop_);
   if (!written) return std::unexpected(OutputWriteFailed{written.error()});
   return {};
 }

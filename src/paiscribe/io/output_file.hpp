@@ -57,8 +57,9 @@ class OutputFile {
  private:
   OutputFile(std::optional<FileDescriptor> file, ShouldStop should_stop)
       : file_(std::move(file)), should_stop_(should_stop) {}
+  static std::expected<OutputFile, OutputError> open_regular(std::string_view path, ShouldStop should_stop);
 
-  std::optional<FileDescriptor> file_;  // none: standard output
+  std::optional<FileDescriptor> file_;  // written in place; with neither this nor replacing_, standard output
   std::optional<ReplacingFile> replacing_;
   std::string created_;  // a destination made by open(), removed unless committed
   ShouldStop should_stop_;
