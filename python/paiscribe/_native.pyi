@@ -32,15 +32,16 @@ def convert_files(
     workers: int,
     gzip: bool,
     check: bool,
-    record: Callable[[int, list[_FailureTuple]], Any],
+    on_failures: Callable[[int, list[_FailureTuple]], Any],
     progress: Callable[[int, int], Any] | None,
     /,
 ) -> None: ...
 def check_files(
     inputs: Sequence[bytes],
     workers: int,
-    record: Callable[[int, list[_FailureTuple]], Any],
+    on_failures: Callable[[int, list[_FailureTuple]], Any],
     progress: Callable[[int, int], Any] | None,
     /,
 ) -> None: ...
 def check(data: str | ReadableBuffer | Iterable[str], /) -> list[_FindingTuple]: ...
+def os_error_detail(errno: int, /) -> str: ...

@@ -80,9 +80,10 @@ PyObject* failure_tuple(const NativeState& state, const JobFailure& failure) {
   return PyTuple_Pack(5, index.get(), class_name.get(), message.get(), detail.get(), findings.get());
 }
 
-// Calls record(converted, [failure tuple, ...]) with the count so far and
-// the failures since the last call; false with the error set when that fails.
-bool hand_on(const NativeState& state, PyObject* record, std::size_t converted,
+// Calls on_failures(converted, [failure tuple, ...]) with the count so far
+// and the failures since the last call; false with the error set when that
+// fails.
+bool hand_on(const NativeState& state, PyObject* on_failures, std::size_t converted,
              const std::vector<JobFailure>& failures) {
   const OwnedRef list(PyList_New(static_cast<Py_ssize_t>(failures.size())));
   if (!list) return false;
@@ -91,7 +92,7 @@ bool hand_on(const NativeState& state, PyObject* record, std::size_t converted,
     if (item == nullptr) return false;
     PyList_SET_ITEM(list.get(), static_cast<Py_ssize_t>(i), item);
   }
-  return OwnedRef(PyObject_CallFunction(record, "nO", static_cast<Py_ssize_t>(converted), list.get())) != nullptr;
+  return OwnedRef(PyObject_CallFunction(on_failures, "nO", static_cast<Py_ssize_t>(converted), list.get())) != nullptr;
 }
 
 // Calls progress(converted, failed) unless it is None.
@@ -111,30 +112,30 @@ PyObject* raise_start_error(int error_number) {
 
 // Stops the run for the exception that is set, waits for the workers, hands
 // on what they did last and sets the exception again.
-PyObject* stop_for_exception(const NativeState& state, BatchRun& run, PyObject* record) {
+PyObject* stop_for_exception(const NativeState& state, BatchRun& run, PyObject* on_failures) {
   OwnedRef raised(PyErr_GetRaisedException());
   run.stop();
   const std::vector<JobFailure> last = without_gil([&] { return run.finish(); });
   // The exception that stopped the run is the one raised, whatever the
-  // last record does.
-  if (!hand_on(state, record, run.counts().converted, last)) PyErr_Clear();
+  // last on_failures does.
+  if (!hand_on(state, on_failures, run.counts().converted, last)) PyErr_Clear();
   PyErr_SetRaisedException(raised.release());
   return nullptr;
 }
 
 PyObject* run_batch(const NativeState& state, std::vector<BatchJob> jobs, unsigned workers, BatchWork work,
-                    PyObject* record, PyObject* progress) {
+                    PyObject* on_failures, PyObject* progress) {
   const bool any = !jobs.empty();
   BatchRun run(std::move(jobs), workers, work);
   if (any && run.workers() == 0) return raise_start_error(run.start_error());
   for (;;) {
     const bool finished = without_gil([&] { return run.wait_for(kPollInterval); });
     if (finished) break;
-    if (!hand_on(state, record, run.counts().converted, run.take_failures()) ||
+    if (!hand_on(state, on_failures, run.counts().converted, run.take_failures()) ||
         !report_progress(progress, run.counts()) || PyErr_CheckSignals() < 0)
-      return stop_for_exception(state, run, record);
+      return stop_for_exception(state, run, on_failures);
   }
-  if (!hand_on(state, record, run.counts().converted, run.finish()) || !report_progress(progress, run.counts()))
+  if (!hand_on(state, on_failures, run.counts().converted, run.finish()) || !report_progress(progress, run.counts()))
     return nullptr;
   Py_RETURN_NONE;
 }
@@ -142,28 +143,28 @@ PyObject* run_batch(const NativeState& state, std::vector<BatchJob> jobs, unsign
 // Runs the jobs on the workers argument's count of threads (at most 1024);
 // null with the error set.
 PyObject* run_jobs(PyObject* module, const char* function, std::optional<std::vector<BatchJob>> jobs,
-                   PyObject* workers_argument, BatchWork work, PyObject* record, PyObject* progress) {
+                   PyObject* workers_argument, BatchWork work, PyObject* on_failures, PyObject* progress) {
   if (!jobs) return nullptr;
   const unsigned long workers = PyLong_AsUnsignedLong(workers_argument);
   if (workers == static_cast<unsigned long>(-1) && PyErr_Occurred()) return nullptr;
   return guarded_call(function, [&] {
     return run_batch(native_state(module), std::move(*jobs), static_cast<unsigned>(std::min(workers, 1024ul)), work,
-                     record, progress == Py_None ? nullptr : progress);
+                     on_failures, progress == Py_None ? nullptr : progress);
   });
 }
 
 }  // namespace
 
 const char kConvertFilesDoc[] =
-    "convert_files($module, jobs, workers, gzip, check, record, progress, /)\n--\n\n"
+    "convert_files($module, jobs, workers, gzip, check, on_failures, progress, /)\n--\n\n"
     "Converts each job on worker threads: an (input, output) pair of path\n"
     "bytes, or an (input, output, record bytes) triple for a record held in\n"
     "memory; with check, each game's lines are checked before they are\n"
-    "written. record(converted, [(job index, class name, message, detail,\n"
-    "findings), ...]) gets the count so far and the failures since its last\n"
-    "call, and progress(converted, failed), unless None, the counts; both are\n"
-    "called from this thread every 0.1 s and at the end, and record once more\n"
-    "when an exception stops the run. paiscribe.convert_files is the interface\n"
+    "written. on_failures(converted, [(job index, class name, message,\n"
+    "detail, findings), ...]) gets the count so far and the failures since its\n"
+    "last call, and progress(converted, failed), unless None, the counts; both\n"
+    "are called from this thread every 0.1 s and at the end, and on_failures\n"
+    "once more when an exception stops the run. paiscribe.convert_files is the interface\n"
     "to use.";
 
 PyObject* native_convert_files(PyObject* module, PyObject* const* args, Py_ssize_t count) {
@@ -181,7 +182,7 @@ PyObject* native_convert_files(PyObject* module, PyObject* const* args, Py_ssize
 }
 
 const char kCheckFilesDoc[] =
-    "check_files($module, inputs, workers, record, progress, /)\n--\n\n"
+    "check_files($module, inputs, workers, on_failures, progress, /)\n--\n\n"
     "Checks files of mjai lines (path bytes), plain or gzip-compressed, on\n"
     "worker threads, handing on counts and failures as convert_files does; a\n"
     "file whose games break the rules fails as IllegalGameError with its\n"

@@ -9,13 +9,13 @@ namespace paiscribe {
 PyObject* native_convert_text(PyObject* module, PyObject* data);
 extern const char kConvertTextDoc[];
 
-// convert_files(jobs, workers, gzip, check, record, progress, /): jobs is a
-// list of (input, output) path bytes, or (input, output, record bytes); the
-// counts and failures go to record as they come.
+// convert_files(jobs, workers, gzip, check, on_failures, progress, /): jobs
+// is a list of (input, output) path bytes, or (input, output, record bytes);
+// the counts and failures go to on_failures as they come.
 PyObject* native_convert_files(PyObject* module, PyObject* const* args, Py_ssize_t count);
 extern const char kConvertFilesDoc[];
 
-// check_files(inputs, workers, record, progress, /): checks files of mjai
+// check_files(inputs, workers, on_failures, progress, /): checks files of mjai
 // lines as convert_files converts records.
 PyObject* native_check_files(PyObject* module, PyObject* const* args, Py_ssize_t count);
 extern const char kCheckFilesDoc[];
@@ -38,5 +38,10 @@ PyObject* make_games_file_type(PyObject* module);
 PyObject* native_mjlog_to_tenhou(PyObject* module, PyObject* const* args, Py_ssize_t nargsf,
                                  PyObject* keyword_names);
 extern const char kMjlogToTenhouDoc[];
+
+// os_error_detail(errno, /): "Permission denied (EACCES)", as a failure's
+// detail names an errno.
+PyObject* native_os_error_detail(PyObject* module, PyObject* error_number);
+extern const char kOsErrorDetailDoc[];
 
 }  // namespace paiscribe

@@ -43,6 +43,7 @@ PyMethodDef methods[] = {
      METH_FASTCALL | METH_KEYWORDS, kMjlogToMjaiDoc},
     {"mjlog_to_tenhou", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(native_mjlog_to_tenhou)),
      METH_FASTCALL | METH_KEYWORDS, kMjlogToTenhouDoc},
+    {"os_error_detail", reinterpret_cast<PyCFunction>(native_os_error_detail), METH_O, kOsErrorDetailDoc},
     {nullptr, nullptr, 0, nullptr},
 };
 
@@ -58,7 +59,8 @@ PyModuleDef module_def = {
     PyModuleDef_HEAD_INIT,
     "paiscribe._native",
     "Native calls of the paiscribe package: convert_file, mjlog_to_mjai, mjlog_to_tenhou, convert_text,\n"
-    "convert_files, check and check_files, and GamesFile, the one output of several records.",
+    "convert_files, check and check_files, os_error_detail, and GamesFile, the one output of several\n"
+    "records.",
     sizeof(NativeState),
     methods,
     slots,

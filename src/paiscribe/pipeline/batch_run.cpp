@@ -118,7 +118,7 @@ void BatchRun::take_jobs() {
       auto converted = guarded_job(jobs_[job], work_, worker);
       worker.converter.keep_typical();
       if (converted) converted_.fetch_add(1, std::memory_order_relaxed);
-      else record(job, std::move(converted.error()));
+      else note_failure(job, std::move(converted.error()));
     }
   } catch (...) {
     // No memory for a worker's converter, or for a failure's record: the
@@ -129,7 +129,7 @@ void BatchRun::take_jobs() {
   worker_done_.notify_all();
 }
 
-void BatchRun::record(std::size_t job, PipelineError error) {
+void BatchRun::note_failure(std::size_t job, PipelineError error) {
   failed_.fetch_add(1, std::memory_order_relaxed);
   const std::lock_guard lock(mutex_);
   failures_.push_back({job, std::move(error)});

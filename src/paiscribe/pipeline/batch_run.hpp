@@ -78,7 +78,7 @@ class BatchRun {
 
  private:
   void take_jobs();
-  void record(std::size_t job, PipelineError error);
+  void note_failure(std::size_t job, PipelineError error);
 
   const std::vector<BatchJob> jobs_;
   const BatchWork work_;
