@@ -2,19 +2,16 @@
 Tenhou plays, a command of its own beside the conversion."""
 
 import argparse
-import os
 import sys
 from collections.abc import Sequence
 
+from paiscribe.batch import check_arguments
 from paiscribe.checking import check_files
-from paiscribe.corpus import check_arguments
+from paiscribe.command_line import (EXIT_FAILED, EXIT_INTERRUPTED, add_jobs_option, add_walk_options,
+                                    given_arguments, quiet_standard_output)
 from paiscribe.report import Failure
 
 COMMAND = "check"
-EXIT_ILLEGAL = 1
-EXIT_USAGE = 2
-EXIT_INTERRUPTED = 130
-EXIT_READER_GONE = 141  # 128 + SIGPIPE, as the conversion command exits
 
 DESCRIPTION = """\
 Checks mjai lines under the rules Tenhou plays: replays every game and
@@ -29,21 +26,12 @@ error. Exit status: 0 when every game is legal, 1 when any is not or a file
 cannot be checked, 2 on a usage error, 130 when interrupted."""
 
 
-def is_invoked(argv: Sequence[str] | None) -> bool:
-    """Whether the command line asks for this command rather than a conversion."""
-    arguments = sys.argv[1:] if argv is None else argv
-    return len(arguments) > 0 and arguments[0] == COMMAND
-
-
 def build_parser() -> argparse.ArgumentParser:
     parser = argparse.ArgumentParser(prog=f"paiscribe {COMMAND}", description=DESCRIPTION,
                                      formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("inputs", nargs="+", metavar="FILE|DIR", help="a file of mjai lines, or a folder of them")
-    parser.add_argument("-j", "--jobs", metavar="N", type=int, help="threads to check on (default: the CPUs available)")
-    parser.add_argument("-L", "--follow-symlinks", action="store_true", help="walk links to folders")
-    parser.add_argument("--include", metavar="GLOB", action="append", help="take the files that match (repeatable)")
-    parser.add_argument("--exclude", metavar="GLOB", action="append",
-                        help="leave out the files and folders that match (repeatable)")
+    add_jobs_option(parser, "threads to check on (default: the CPUs available)")
+    add_walk_options(parser)
     parser.add_argument("-q", "--quiet", action="store_true", help="only the summary")
     return parser
 
@@ -58,7 +46,7 @@ def print_failure(failure: Failure) -> None:
 def main(argv: Sequence[str] | None = None) -> int:
     """Runs `paiscribe check ...`; argv starts with the command's name."""
     parser = build_parser()
-    args = parser.parse_args(list(sys.argv[1:] if argv is None else argv)[1:])
+    args = parser.parse_args(given_arguments(argv)[1:])
     try:
         workers = check_arguments(args.jobs, None)
     except (TypeError, ValueError) as error:
@@ -71,7 +59,6 @@ def main(argv: Sequence[str] | None = None) -> int:
         print("paiscribe: interrupted", file=sys.stderr)
         return EXIT_INTERRUPTED
     except BrokenPipeError:
-        os.dup2(os.open(os.devnull, os.O_WRONLY), sys.stdout.fileno())
-        return EXIT_READER_GONE
+        return quiet_standard_output()
     print(report, file=sys.stderr)
-    return EXIT_ILLEGAL if report.failures else 0
+    return EXIT_FAILED if report.failures else 0

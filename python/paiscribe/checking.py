@@ -6,8 +6,9 @@ from collections.abc import Callable, Iterable, Sequence
 from typing import TYPE_CHECKING
 
 from paiscribe import _native
-from paiscribe.corpus import Filters, Found, Job, Outcome, PathLike, Run, check_arguments, execute, walk_logs
-from paiscribe.report import CheckReport, Failure, Finding, Ignored, Progress
+from paiscribe.batch import Batch, CheckFiles, Job, Outcome, check_arguments
+from paiscribe.report import CheckReport, Failure, Finding, Progress
+from paiscribe.walk import Filters, PathLike, Record, gather
 
 if TYPE_CHECKING:
     from _typeshed import ReadableBuffer
@@ -33,26 +34,6 @@ def check(lines: "str | ReadableBuffer | Iterable[str]") -> list[Finding]:
     [Finding(line=37, kyoku='East 1', seat=2, message='dahai 5m, but the hand holds no 5m')]
     """
     return [Finding(*found) for found in _native.check(lines)]
-
-
-def _find(run: Run, inputs: Iterable[PathLike], filters: Filters, follow_symlinks: bool,
-          on_failure: Callable[[Failure], object] | None) -> None:
-    """The files to check as the run's jobs; what a folder walk passes over
-    as its ignores and failures."""
-    for item in inputs:
-        given = os.fspath(item)
-        if not os.path.isdir(given):
-            run.jobs.append(Job(given, ""))
-            continue
-        for found in walk_logs(given, follow_symlinks, filters):
-            if isinstance(found, Found):
-                run.jobs.append(Job(found.path, ""))
-            elif isinstance(found, Ignored):
-                run.ignores.append(found)
-            else:
-                run.failures.append(found)
-                if on_failure is not None:
-                    on_failure(found)
 
 
 def check_files(
@@ -91,12 +72,13 @@ def check_files(
     filters = Filters.of(include, exclude, MJAI_ENDINGS)
     if isinstance(inputs, (str, os.PathLike)):
         inputs = [inputs]
-    run = Run("", gzip=False)
-    _find(run, inputs, filters, follow_symlinks, on_failure)
 
     def on_outcome(outcome: Outcome) -> None:
         if on_failure is not None and isinstance(outcome, Failure):
             on_failure(outcome)
 
-    done = execute(run, count, progress, on_outcome, check_only=True)
+    batch = Batch(on_outcome)
+    batch.take(Job(found.name, "") if isinstance(found, Record) else found
+               for found in gather(inputs, filters, follow_symlinks))
+    done = batch.run(CheckFiles(), count, progress)
     return CheckReport(done.converted, done.failures, done.elapsed, done.ignores, done.untried)

@@ -14,17 +14,12 @@ from typing import Any, BinaryIO
 from _paiscribe import __version__
 from paiscribe import check_command, mjlog_json
 from paiscribe._native import GamesFile, convert_file, convert_text
-from paiscribe.corpus import CLASH_POLICIES, Filters, InMemory, Outcome, Run, check_arguments, execute, make_folders, plan
-from paiscribe.report import Failure, Ignored, Progress, Report, Skip
-
-STANDARD_STREAM = "-"
-
-EXIT_FAILED = 1
-EXIT_USAGE = 2
-# 128 + the signal's number, as a shell reports a program that the signal ended.
-EXIT_INTERRUPTED = 128 + signal.SIGINT
-EXIT_READER_GONE = 128 + signal.SIGPIPE
-EXIT_TERMINATED = 128 + signal.SIGTERM
+from paiscribe.batch import Batch, Convert, Outcome, check_arguments
+from paiscribe.command_line import (EXIT_FAILED, EXIT_INTERRUPTED, EXIT_TERMINATED, EXIT_USAGE, STANDARD_STREAM,
+                                    add_jobs_option, add_walk_options, is_invoked, quiet_standard_output)
+from paiscribe.corpus import CLASH_POLICIES, prepare
+from paiscribe.report import Failure, Progress, Report, Skip
+from paiscribe.walk import Filters, Record
 
 # The options that only a run into an output folder takes.
 FOLDER_OPTIONS = (("-j", "jobs"), ("--gzip", "gzip"), ("--check", "check"), ("--skip-existing", "skip_existing"), ("--clash", "clash"),
@@ -44,7 +39,9 @@ Without -o, or with -o -, the lines of each log go to standard output in the
 order the logs are given. With -o FILE, FILE receives the lines of every log
 that converts, in the order given, one log at a time; it is replaced once all
 logs were tried, and left untouched when none converts or a write fails. FILE
-may not be one of the logs. A LOG of "-" is read from standard input.
+may not be one of the logs. A LOG of "-" is read from standard input. Every
+argument after -- is a LOG: a log named like a command converts as
+`paiscribe -- check` or `paiscribe ./check`.
 
 With -O OUTDIR, each log becomes its own file in OUTDIR, named after it with
 its ending (.json, .json.gz, .mjlog, .xml, .xml.gz, in any case) replaced by
@@ -121,7 +118,7 @@ def build_parser() -> argparse.ArgumentParser:
     parser.add_argument("--files-from", metavar="FILE", help='read more logs from FILE, one per line ("-": standard input)')
     parser.add_argument("-0", "--null", action="store_true", help="with --files-from: the names end with NUL bytes")
     folders = parser.add_argument_group("with -O OUTDIR")
-    folders.add_argument("-j", "--jobs", metavar="N", type=int, help="threads to convert on")
+    add_jobs_option(folders, "threads to convert on")
     folders.add_argument("--gzip", action="store_true", help="gzip-compress the outputs (.mjson.gz)")
     folders.add_argument("--check", action="store_true",
                          help="check each game under the rules before its output is written")
@@ -130,10 +127,7 @@ def build_parser() -> argparse.ArgumentParser:
     folders.add_argument("--clash", choices=CLASH_POLICIES,
                          help="two logs with one output: skip the later (the default), name outputs after the whole "
                               "log name, or refuse the run")
-    folders.add_argument("-L", "--follow-symlinks", action="store_true", help="walk links to folders")
-    folders.add_argument("--include", metavar="GLOB", action="append", help="take the files that match (repeatable)")
-    folders.add_argument("--exclude", metavar="GLOB", action="append",
-                         help="leave out the files and folders that match (repeatable)")
+    add_walk_options(folders)
     folders.add_argument("--root", metavar="DIR", help="keep each log's path below DIR in OUTDIR")
     parser.add_argument("--report", metavar="FILE", help="append a JSON line per failed, skipped or ignored file")
     loudness = parser.add_mutually_exclusive_group()
@@ -353,33 +347,32 @@ def summary_by_class(failures: Sequence[Failure]) -> str:
 def run_files(args: argparse.Namespace, logs: Sequence[str], console: Console, report: ReportFile) -> int:
     """Converts every log into its own file in the output folder; returns the
     exit status."""
-    workers = check_arguments(args.jobs, None, args.clash or "skip")
+    workers = check_arguments(args.jobs, None)
     filters = Filters.of(args.include or (), args.exclude or ())
-    inputs = [InMemory(STANDARD_STREAM, standard_input().read(), "stdin.json") if log == STANDARD_STREAM else log
+    inputs = [Record(STANDARD_STREAM, "stdin.json", standard_input().read()) if log == STANDARD_STREAM else log
               for log in logs]
 
     def on_outcome(outcome: Outcome) -> None:
         report.write(outcome)
         console.outcome(outcome)
 
-    run = Run(args.output_dir, args.gzip, args.check)
+    batch = Batch(on_outcome)
     status = 0
     try:
         try:
-            plan(run, inputs, skip_existing=args.skip_existing, clash=args.clash or "skip",
-                 follow_symlinks=args.follow_symlinks, filters=filters, root=args.root, on_outcome=on_outcome)
-            make_folders(run)
+            prepare(batch, inputs, args.output_dir, args.gzip, skip_existing=args.skip_existing,
+                    clash=args.clash or "skip", follow_symlinks=args.follow_symlinks, filters=filters, root=args.root)
         except (ValueError, OSError) as error:
             raise UsageError(str(error)) from None
-        execute(run, workers, console.progress, on_outcome)
+        batch.run(Convert(args.gzip, args.check), workers, console.progress)
     except KeyboardInterrupt:
         status = EXIT_INTERRUPTED
     except Terminated:
         status = EXIT_TERMINATED
     finally:
         console.close_bar()
-    summarise(run.report(), console, report, interrupted=status != 0)
-    return status or (EXIT_FAILED if run.failures else 0)
+    summarise(batch.report(), console, report, interrupted=status != 0)
+    return status or (EXIT_FAILED if batch.failures else 0)
 
 
 def summarise(result: Report, console: Console, report: ReportFile, interrupted: bool) -> None:
@@ -411,9 +404,9 @@ def main(argv: Sequence[str] | None = None) -> int:
         # Messages to a closed standard error go nowhere, never to standard output.
         sys.stderr = open(os.devnull, "w")
     # `paiscribe mjlog-json RECORD` and `paiscribe check FILE|DIR ...`: commands of their own.
-    if mjlog_json.is_invoked(argv):
+    if is_invoked(mjlog_json.COMMAND, argv):
         return mjlog_json.main(argv)
-    if check_command.is_invoked(argv):
+    if is_invoked(check_command.COMMAND, argv):
         return check_command.main(argv)
     args = parse_arguments(argv)
     console = Console(args)
@@ -431,12 +424,7 @@ def main(argv: Sequence[str] | None = None) -> int:
         console.say(f"paiscribe: {error}")
         return EXIT_USAGE
     except BrokenPipeError:
-        # The reader went away (as `head` does): stop quietly, and point
-        # standard output at /dev/null so the interpreter's final flush
-        # does not complain again.
-        devnull = os.open(os.devnull, os.O_WRONLY)
-        os.dup2(devnull, sys.stdout.fileno())
-        return EXIT_READER_GONE
+        return quiet_standard_output()
     except KeyboardInterrupt:
         console.say("paiscribe: interrupted")
         return EXIT_INTERRUPTED

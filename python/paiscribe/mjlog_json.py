@@ -8,23 +8,16 @@ import sys
 from collections.abc import Sequence
 
 from paiscribe._native import mjlog_to_tenhou
+from paiscribe.command_line import EXIT_READER_GONE, STANDARD_STREAM
 from paiscribe.report import Failure
 
 COMMAND = "mjlog-json"
-STANDARD_STREAM = "-"
-EXIT_READER_GONE = 141  # 128 + SIGPIPE, as the conversion command exits
 
 DESCRIPTION = """\
 Writes a four-player Tenhou XML game record (mjlog), plain or gzip-compressed,
 as Tenhou's JSON log (tenhou.net/6): one line of compact JSON, byte for byte
 as Tenhou writes it, without a line end. The log names the game ("ref") when
 RECORD is named after it, as Tenhou names a download."""
-
-
-def is_invoked(argv: Sequence[str] | None) -> bool:
-    """Whether the command line asks for this command rather than a conversion."""
-    arguments = sys.argv[1:] if argv is None else argv
-    return len(arguments) > 0 and arguments[0] == COMMAND
 
 
 def build_parser() -> argparse.ArgumentParser:

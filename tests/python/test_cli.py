@@ -1,3 +1,4 @@
+import shutil
 import subprocess
 import sys
 from pathlib import Path
@@ -26,7 +27,8 @@ def test_help_describes_the_outputs():
     assert result.returncode == 0
     text = " ".join(result.stdout.decode().split())
     assert text.startswith("usage: paiscribe ")
-    for part in ("[LOG ...]", "-o OUT", "standard output", "every log that converts", "1 when any failed", "130 when"):
+    for part in ("[LOG ...]", "-o OUT", "standard output", "every log that converts", "1 when any failed", "130 when",
+                 "Every argument after -- is a LOG"):
         assert part in text
 
 
@@ -51,10 +53,15 @@ def test_usage_errors(args):
         ([TONPUU, "-o", "-"], [TONPUU]),
         (["-o", "-", FOUR_KAN, HANCHAN], [FOUR_KAN, HANCHAN]),
         ([HANCHAN, HANCHAN], [HANCHAN, HANCHAN]),
+        # A log named like a command, in a folder where "check" is a copy of TONPUU.
+        (["--", "check"], [TONPUU]),
+        (["./check", HANCHAN], [TONPUU, HANCHAN]),
     ],
+    ids=["one", "three", "-o -", "-o - first", "twice", "-- check", "./check"],
 )
-def test_lines_go_to_standard_output(args, logs):
-    result = run_cli(*args)
+def test_lines_go_to_standard_output(tmp_path, args, logs):
+    shutil.copy(TONPUU, tmp_path / "check")
+    result = run_cli(*args, cwd=tmp_path)
     assert (result.returncode, result.stderr) == (0, b"")
     assert result.stdout == lines_of(*logs)
 

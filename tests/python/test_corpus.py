@@ -248,6 +248,12 @@ def test_output_dir_that_cannot_be_made(tmp_path, blocker):
         paiscribe.convert_files([GAME], out)
 
 
+def test_a_folder_that_cannot_be_read_fails_with_the_detail_a_log_has(tmp_path):
+    gone = str(tmp_path / "gone")
+    assert list(paiscribe.walk.walk_logs(gone)) == [
+        paiscribe.Failure(gone, "FileNotFoundError", "failed to read folder", "No such file or directory (ENOENT)")]
+
+
 def test_skip_existing_leaves_existing_outputs_alone(tmp_path, corpus):
     out = tmp_path / "out"
     out.mkdir()
