@@ -17,6 +17,7 @@ from typing import NamedTuple, Protocol
 
 from paiscribe import _native
 from paiscribe.report import Failure, Finding, Ignored, Progress, Report, Skip
+from paiscribe.signal_gate import SignalGate
 
 
 class Job(NamedTuple):
@@ -104,16 +105,19 @@ class Batch:
     ignores: list[Ignored] = field(default_factory=list)
     failures: list[Failure] = field(default_factory=list)  # from the source, then from the work
     converted: int = 0
-    failed_jobs: int = 0
+    failed_jobs: set[int] = field(default_factory=set)  # their indices: a failure may be handed on twice
     started: float = field(default_factory=time.perf_counter)
+    _gate: SignalGate = field(default_factory=SignalGate, repr=False)
 
     def take(self, source: Iterable[Job | Outcome]) -> None:
         """Every job of the source, in its order, and every outcome it meets."""
-        for item in source:
-            if isinstance(item, Job):
-                self.jobs.append(item)
-            else:
-                self.account(item)
+        with self._gate.installed():
+            for item in source:
+                if isinstance(item, Job):
+                    self.jobs.append(item)
+                    continue
+                with self._gate.shut():
+                    self.account(item)
 
     def account(self, outcome: Outcome) -> None:
         if isinstance(outcome, Failure):
@@ -137,17 +141,21 @@ class Batch:
         total = len(jobs) + len(self.skips) + planned_failures
 
         def on_failures(converted: int, failures: list[FailureTuple]) -> None:
-            self.converted = converted
-            for index, error_class, message, detail, findings in sorted(failures):
-                self.failed_jobs += 1
-                self.account(Failure(jobs[index].input, error_class, message, detail,
-                                     tuple(Finding(*found) for found in findings)))
+            with self._gate.shut():
+                self.converted = converted
+                for index, error_class, message, detail, findings in sorted(failures):
+                    if index in self.failed_jobs:
+                        continue
+                    self.failed_jobs.add(index)
+                    self.account(Failure(jobs[index].input, error_class, message, detail,
+                                         tuple(Finding(*found) for found in findings)))
 
         def on_counts(converted: int, failed: int) -> None:
             if progress is not None:
                 progress(Progress(converted, planned_failures + failed, skipped, total, clashed))
 
-        work.start(jobs, workers, on_failures, None if progress is None else on_counts)
+        with self._gate.installed():
+            work.start(jobs, workers, on_failures, None if progress is None else on_counts)
         return self.report()
 
     def report(self) -> Report:
@@ -161,5 +169,5 @@ class Batch:
             ignored=len(self.ignores),
             skips=tuple(self.skips),
             ignores=tuple(self.ignores),
-            untried=len(self.jobs) - self.converted - self.failed_jobs,
+            untried=len(self.jobs) - self.converted - len(self.failed_jobs),
         )

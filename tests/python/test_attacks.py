@@ -177,6 +177,16 @@ def killed_run_from_standard_input(tmp):
         "interrupted: converted ")
 
 
+def failures_of_a_stopped_run(tmp):
+    """Each failing log that a run stopped with Ctrl-C tried, as its report and its summary count them."""
+    stopped_mid_run(signal.SIGINT)(tmp)
+    done = max(int(path.name[:4]) for path in (tmp / "out").iterdir() if path.name.endswith(".mjson"))
+    records = [json.loads(line) for line in (tmp / "report.jsonl").read_text().splitlines()]
+    failed = [int(Path(record["path"]).name[:4]) for record in records]
+    summary = (tmp / "stderr").read_text().splitlines()[-2]
+    return [i for i in failed if i < done] == list(range(0, done, 10)), f"({len(failed)} failed, " in summary
+
+
 LOST_DATA = {
     "-o FILE with several logs, past a file-size limit": (several_logs_into_a_file_past_a_size_limit,
                                                           (1, "as it was", [])),
@@ -197,6 +207,7 @@ LOST_DATA = {
                                "out/real_001.mjson")),
     "SIGTERM mid-run, standard input among the logs": (killed_run_from_standard_input,
                                                        (143, {"the lines of GOOD"}, [], True)),
+    "Ctrl-C mid-run, the failures of the logs tried": (failures_of_a_stopped_run, (True, True)),
 }
 
 

@@ -12,7 +12,7 @@ import pytest
 
 import paiscribe
 from _paiscribe import JsonParsingError, tenhou_to_mjai
-from conftest import CONVERTIBLE_LOGS, THREE_PLAYER_LOG, as_lines_file, empty_game, sample, with_bad_call
+from conftest import CONVERTIBLE_LOGS, THREE_PLAYER_LOG, as_lines_file, empty_game, run_python, sample, with_bad_call
 
 GAME = sample(CONVERTIBLE_LOGS[0])
 GAME_BYTES = Path(GAME).read_bytes()
@@ -311,3 +311,22 @@ def test_interrupted_run_leaves_whole_outputs_and_resumes(tmp_path, how):
     report = paiscribe.convert_files([logs], out, skip_existing=True)
     assert (report.skipped, report.converted, report.failed) == (len(done), 3000 - len(done), 0)
     assert len(written(out)) == 3000
+
+
+# Ctrl-C while a failure is handed on: it comes once the listener has it whole.
+SIGNAL_WHILE_HANDED_ON = """
+import os, signal, paiscribe
+steps = []
+def on_failure(failure):
+    steps.append("told")
+    os.kill(os.getpid(), signal.SIGINT)
+    steps.append("told whole")
+try:
+    paiscribe.check_files(["missing.mjson"], on_failure=on_failure)
+except KeyboardInterrupt:
+    print(*steps)
+"""
+
+
+def test_a_signal_waits_until_a_failure_is_handed_on_whole(tmp_path):
+    assert run_python(SIGNAL_WHILE_HANDED_ON, cwd=tmp_path).stdout == b"told told whole\n"

@@ -83,8 +83,8 @@ PyObject* failure_tuple(const NativeState& state, const JobFailure& failure) {
 // Calls on_failures(converted, [failure tuple, ...]) with the count so far
 // and the failures since the last call; false with the error set when that
 // fails.
-bool hand_on(const NativeState& state, PyObject* on_failures, std::size_t converted,
-             const std::vector<JobFailure>& failures) {
+bool call_on_failures(const NativeState& state, PyObject* on_failures, std::size_t converted,
+                      const std::vector<JobFailure>& failures) {
   const OwnedRef list(PyList_New(static_cast<Py_ssize_t>(failures.size())));
   if (!list) return false;
   for (std::size_t i = 0; i < failures.size(); ++i) {
@@ -93,6 +93,19 @@ bool hand_on(const NativeState& state, PyObject* on_failures, std::size_t conver
     PyList_SET_ITEM(list.get(), static_cast<Py_ssize_t>(i), item);
   }
   return OwnedRef(PyObject_CallFunction(on_failures, "nO", static_cast<Py_ssize_t>(converted), list.get())) != nullptr;
+}
+
+// Hands the failures on. A signal that came while the workers were waited
+// for raises as the call starts, before it takes any: so a call that raises
+// is made once more with its exception held aside, and no failure is lost;
+// false with that exception set.
+bool hand_on(const NativeState& state, PyObject* on_failures, std::size_t converted,
+             const std::vector<JobFailure>& failures) {
+  if (call_on_failures(state, on_failures, converted, failures)) return true;
+  OwnedRef raised(PyErr_GetRaisedException());
+  if (!call_on_failures(state, on_failures, converted, failures)) PyErr_Clear();
+  PyErr_SetRaisedException(raised.release());
+  return false;
 }
 
 // Calls progress(converted, failed) unless it is None.
@@ -164,7 +177,9 @@ const char kConvertFilesDoc[] =
     "detail, findings), ...]) gets the count so far and the failures since its\n"
     "last call, and progress(converted, failed), unless None, the counts; both\n"
     "are called from this thread every 0.1 s and at the end, and on_failures\n"
-    "once more when an exception stops the run. paiscribe.convert_files is the interface\n"
+    "once more when an exception stops the run. A call of on_failures that\n"
+    "raises is made again at once with the same failures, so it may see a\n"
+    "failure twice. paiscribe.convert_files is the interface\n"
     "to use.";
 
 PyObject* native_convert_files(PyObject* module, PyObject* const* args, Py_ssize_t count) {
