@@ -24,7 +24,7 @@ std::expected<void, PipelineError> check_job(const BatchJob& job, Converter& con
 }
 
 std::expected<void, PipelineError> convert_job(BatchJob& job, BatchWork work, Converter& converter) {
-  auto started = job.text ? converter.start(std::move(*job.text), kBatchRecord)
+  auto started = job.text ? converter.start(*std::exchange(job.text, std::nullopt), kBatchRecord)
                           : converter.start_file(job.input, kBatchRecord);
   if (!started) return started;
   if (work.check) {

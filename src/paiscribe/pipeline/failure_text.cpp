@@ -112,8 +112,6 @@ ErrorClass open_failure_class(int error_number) {
   }
 }
 
-}  // namespace
-
 PipelineError read_failure(const ReadFailure& failure, std::string_view path, std::string_view what) {
   if (stopped_by_signal(failure.error_number)) return stopped();
   std::string opening_failed = concat({"failed to open ", what, " file ", quoted_path(path)});
@@ -131,13 +129,15 @@ PipelineError read_failure(const ReadFailure& failure, std::string_view path, st
           os_error_detail(failure.error_number)};
 }
 
-PipelineError not_utf8_failure() {
-  return {ErrorClass::OSError, "stream did not contain valid UTF-8", "the log's bytes are not UTF-8 text"};
-}
-
 PipelineError gzip_failure(const GzipError& error) {
   if (error.kind == GzipError::Kind::OutOfMemory) return {ErrorClass::MemoryError, "out of memory"};
   return {ErrorClass::OSError, "failed to decompress gzip log: " + error.message};
+}
+
+}  // namespace
+
+PipelineError not_utf8_failure() {
+  return {ErrorClass::OSError, "stream did not contain valid UTF-8", "the log's bytes are not UTF-8 text"};
 }
 
 PipelineError record_read_failure(const RecordReadError& error, std::string_view path, std::string_view what) {

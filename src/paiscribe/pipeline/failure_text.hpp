@@ -5,9 +5,7 @@
 
 #include "paiscribe/conv/game_conversion.hpp"
 #include "paiscribe/conv/location.hpp"
-#include "paiscribe/io/gzip.hpp"
 #include "paiscribe/io/output_file.hpp"
-#include "paiscribe/io/read_file.hpp"
 #include "paiscribe/io/record_reader.hpp"
 #include "paiscribe/json/json_parse_error.hpp"
 #include "paiscribe/pipeline/pipeline_error.hpp"
@@ -21,13 +19,11 @@ namespace paiscribe {
 // conversion fails. `what` names the input as users know it ("tenhou.net/6
 // log", "mjlog record").
 
-// The log cannot be opened ("failed to open ... file"), or read.
-PipelineError read_failure(const ReadFailure& failure, std::string_view path, std::string_view what);
+// The record's file cannot be opened ("failed to open ... file") or read, or
+// its compression cannot be undone.
+PipelineError record_read_failure(const RecordReadError& error, std::string_view path, std::string_view what);
 // The text is not UTF-8, as a JSON log must be.
 PipelineError not_utf8_failure();
-PipelineError gzip_failure(const GzipError& error);
-// Either of the two, as a record reader failed.
-PipelineError record_read_failure(const RecordReadError& error, std::string_view path, std::string_view what);
 PipelineError json_log_failure(const JsonParseError& error);
 PipelineError mjlog_failure(MjlogError error);
 PipelineError game_failure(const GameError& error, std::string_view what);
