@@ -11,9 +11,9 @@
 #include <vector>
 
 #include "paiscribe/json/parse_json_log.hpp"
+#include "paiscribe/json/tenhou_json_writer.hpp"
 #include "paiscribe/pipeline/converter.hpp"
 #include "paiscribe/xml/parse_mjlog.hpp"
-#include "paiscribe/xml/tenhou_json_writer.hpp"
 #include "utf8_check.hpp"
 
 namespace paiscribe::fuzz {
@@ -226,10 +226,10 @@ Checked check_pipeline(std::string_view text) {
   // An XML record that converts, written as Tenhou's JSON log, converts to the same lines.
   if (as_xml.converted) {
     PaddedText padded(text);
-    xml::GameDetails details;
+    GameDetails details;
     // Its details may hold what the JSON log cannot; the plain reader does not read them.
     if (auto log = parse_mjlog(padded, {}, &details)) {
-      auto json = xml::write_tenhou_json(*log, details, "");
+      auto json = write_tenhou_json(*log, details, "");
       require(json.has_value(), "an XML record's details disagree with its results");
       Converter from_json;
       const Result again = lines_of(from_json, *json, kJsonLogAsIs);

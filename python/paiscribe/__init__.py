@@ -25,9 +25,10 @@ tenhou_to_mjai(filename, mjai_out=None) -> list[str]
 mjlog_to_mjai(filename, mjai_out=None) -> list[str]
     The same for Tenhou's XML record, plain or gzip-compressed.
 
-mjlog_to_tenhou(filename) -> str
+mjlog_to_tenhou(filename, json_out=None) -> str
     Tenhou's XML record as Tenhou's JSON log (version 6), as Tenhou writes
-    it; tenhou_to_mjai on that log gives mjlog_to_mjai's lines.
+    it; tenhou_to_mjai on that log gives mjlog_to_mjai's lines. With
+    json_out the log is also written there, as mjai_out is written.
 
 convert_file(filename, mjai_out=None) -> list[str]
     The same for either kind of record, plain or gzip-compressed, told apart

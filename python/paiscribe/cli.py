@@ -13,7 +13,7 @@ from typing import Any, BinaryIO
 
 from _paiscribe import __version__
 from paiscribe import check_command, mjlog_json
-from paiscribe._native import GamesFile, convert_file, convert_text
+from paiscribe._native import GamesFile
 from paiscribe.batch import Batch, Convert, Outcome, check_arguments
 from paiscribe.command_line import (EXIT_FAILED, EXIT_INTERRUPTED, EXIT_TERMINATED, EXIT_USAGE, STANDARD_STREAM,
                                     add_jobs_option, add_walk_options, is_invoked, quiet_standard_output)
@@ -297,20 +297,14 @@ def run_lines(logs: Sequence[str], output: str, console: Console, report: Report
             stdin = standard_input().read()
         return stdin
 
-    if output == STANDARD_STREAM:
+    # Standard output is written natively too, each log's lines in one write as it converts.
+    to_stdout = output == STANDARD_STREAM
+    if to_stdout:
         if sys.stdout is None:
             raise UsageError("standard output is closed: give -o FILE")
-        for log in logs:
-            try:
-                lines = convert_text(text_of_stdin()) if log == STANDARD_STREAM else convert_file(log)
-            except (ValueError, OSError) as error:
-                record(failure_of(log, error))
-                continue
-            sys.stdout.buffer.write("".join(line + "\n" for line in lines).encode())
-            sys.stdout.buffer.flush()
-        return failures
-
-    check_output_is_no_log(output, logs)
+        sys.stdout.flush()
+    else:
+        check_output_is_no_log(output, logs)
     try:
         games = GamesFile(output)
     except OSError as error:
@@ -326,6 +320,8 @@ def run_lines(logs: Sequence[str], output: str, console: Console, report: Report
                     games.add_file(log)
                 converted += 1
             except (ValueError, OSError) as error:
+                if to_stdout and isinstance(error, BrokenPipeError):
+                    raise
                 # A failed write closes the file: the logs after it need not be tried.
                 record(failure_of(output if games.closed else log, error))
                 if games.closed:

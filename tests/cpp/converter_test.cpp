@@ -66,6 +66,16 @@ std::string outcome(const std::expected<std::string, PipelineError>& lines) {
   }
 }
 
+// The jobs again, for a run that takes them while the test reads their paths.
+std::vector<BatchJob> copies(const std::vector<BatchJob>& jobs) {
+  std::vector<BatchJob> copied;
+  for (const BatchJob& job : jobs) {
+    copied.push_back({job.input, job.output});
+    if (job.text) copied.back().text.emplace(job.text->view());
+  }
+  return copied;
+}
+
 class Scratch : public testing::Test {
  protected:
   void SetUp() override {
@@ -161,7 +171,7 @@ TEST_F(Scratch, EachLogGivesWhatAFreshConverterGivesForIt) {
   }
   jobs.push_back({(dir_ / "gone.json").native(), (dir_ / "out" / "gone.mjson").native()});
 
-  BatchRun run(jobs, 2, BatchWork{});
+  BatchRun run(copies(jobs), 2, BatchWork{});
   const std::vector<JobFailure> failures = run.finish();
   std::size_t next_failure = 0;
   for (std::size_t i = 0; i < jobs.size(); ++i) {
@@ -196,12 +206,11 @@ TEST_F(Scratch, FifosFailAtOnceAndRecordsInMemoryConvert) {
   const fs::path fifo = dir_ / "fifo.json";
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
   ASSERT_EQ(::mkfifo((dir_ / "out" / "fifo_out.mjson").c_str(), 0600), 0);
-  const std::vector<BatchJob> jobs = {
-      {fifo.native(), (dir_ / "out" / "fifo.mjson").native()},
-      {input.native(), (dir_ / "out" / "fifo_out.mjson").native()},
-      {"-", (dir_ / "out" / "stdin.mjson").native(), game},
-  };
-  BatchRun run(jobs, 2, BatchWork{});
+  std::vector<BatchJob> jobs;
+  jobs.push_back({fifo.native(), (dir_ / "out" / "fifo.mjson").native()});
+  jobs.push_back({input.native(), (dir_ / "out" / "fifo_out.mjson").native()});
+  jobs.push_back({"-", (dir_ / "out" / "stdin.mjson").native(), PaddedText(game)});
+  BatchRun run(copies(jobs), 2, BatchWork{});
   const auto failures = run.finish();
   ASSERT_EQ(failures.size(), 2u);
   EXPECT_EQ(failures[0].error.message, "failed to open tenhou.net/6 log file \"" + fifo.native() + "\"");
@@ -218,7 +227,7 @@ TEST_F(Scratch, StoppedRunLeavesOnlyWholeOutputs) {
   std::vector<BatchJob> jobs;
   for (int i = 0; i < 200; ++i) jobs.push_back({input.native(), (dir_ / "out" / (std::to_string(i) + ".mjson")).native()});
 
-  BatchRun run(jobs, 2, BatchWork{});
+  BatchRun run(copies(jobs), 2, BatchWork{});
   run.stop();
   EXPECT_TRUE(run.finish().empty());
   std::size_t outputs = 0;
@@ -236,7 +245,9 @@ TEST_F(Scratch, UnwritableOutputFailsThatLogAndLeavesNothing) {
   const fs::path input = dir_ / "game.json";
   write_file(input, sample("hanchan_double_ron.json"));
   const fs::path output = dir_ / "missing" / "game.mjson";
-  BatchRun run({{input.native(), output.native()}}, 1, BatchWork{.gzip = true});
+  std::vector<BatchJob> jobs;
+  jobs.push_back({input.native(), output.native()});
+  BatchRun run(std::move(jobs), 1, BatchWork{.gzip = true});
   const auto failures = run.finish();
   ASSERT_EQ(failures.size(), 1u);
   EXPECT_EQ(failures[0].error.message, "failed to create mjai out file " + output.native());

@@ -13,7 +13,7 @@
 
 #include "conversion_test_support.hpp"
 #include "paiscribe/io/gzip.hpp"
-#include "paiscribe/xml/meld.hpp"
+#include "paiscribe/xml/call_bits.hpp"
 
 namespace paiscribe {
 namespace {
@@ -222,10 +222,10 @@ TEST(Mjlog, CallBitsBecomeNotation) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.call);
-    const auto meld = xml::decode_meld(c.bits);
-    EXPECT_EQ(meld.has_value(), !c.notation.empty());
-    if (meld) {
-      EXPECT_EQ(xml::meld_notation(*meld, c.red_fives), c.notation);
+    const auto call = xml::decode_call_bits(c.bits);
+    EXPECT_EQ(call.has_value(), !c.notation.empty());
+    if (call) {
+      EXPECT_EQ(xml::call_notation(*call, c.red_fives), c.notation);
     }
   }
 }

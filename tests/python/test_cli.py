@@ -115,6 +115,14 @@ def test_unwritable_output_file(tmp_path, several):
     assert message.count("\n") == 1
 
 
+def test_standard_output_that_takes_no_lines_fails_once():
+    with open("/dev/full", "wb") as full:
+        result = subprocess.run([sys.executable, "-m", "paiscribe", HANCHAN, TONPUU], stdout=full,
+                                stderr=subprocess.PIPE, timeout=60)
+    assert (result.returncode, result.stderr.decode()) == (
+        1, "paiscribe: -: failed to write to mjai out file (No space left on device (ENOSPC))\n")
+
+
 def test_reader_going_away_is_quiet():
     with subprocess.Popen(
         [sys.executable, "-m", "paiscribe", *[HANCHAN] * 30],

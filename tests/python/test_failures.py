@@ -168,12 +168,12 @@ TAKES, DISCARDS, DORA, RESULT = 5, 6, 2, 16  # a seat's lists follow every 3 slo
         (
             with_slot("hanchan_double_ron.json", 4, TAKES + 3 * 1, "bogus", index=2),
             TenhouToMjaiError, CONVERT_FAILED,
-            "East 4, 1 honba, seat 1, takes[2]: call string 'bogus' is not a chi, pon or kan",
+            'East 4, 1 honba, seat 1, takes[2]: call string "bogus" is not a chi, pon or kan',
         ),
         (
             with_slot("tonpuu_double_ron.json", 5, DISCARDS + 3 * 2, "r99", index=3),
             TenhouToMjaiError, CONVERT_FAILED,
-            "East 4, 3 honba, seat 2, discards[3]: tile code '99' in 'r99' is not a tile",
+            'East 4, 3 honba, seat 2, discards[3]: tile code "99" in "r99" is not a tile',
         ),
         (
             with_slot("four_kan_abort.json", 7, TAKES + 3 * 1, []),

@@ -3,7 +3,10 @@ record one documented exception."""
 
 import gzip
 import json
+import os
 import shutil
+import subprocess
+import sys
 
 import pytest
 
@@ -126,15 +129,54 @@ def test_exported_log_names_no_game_a_file_name_does_not_give(tmp_path):
 @pytest.mark.parametrize(
     "args, kwargs, message",
     [
-        ((MJLOG / "mjlog_001.xml", None), {}, "mjlog_to_tenhou() takes 1 positional argument but 2 were given"),
+        ((MJLOG / "mjlog_001.xml", None, None), {},
+         "mjlog_to_tenhou() takes from 1 to 2 positional arguments but 3 were given"),
         ((MJLOG / "mjlog_001.xml",), {"mjai_out": None}, "mjlog_to_tenhou() got an unexpected keyword argument 'mjai_out'"),
         ((b"record.xml",), {}, "argument 'filename': 'bytes' object cannot be converted to 'PyString'"),
+        ((MJLOG / "mjlog_001.xml",), {"json_out": b"out.json"},
+         "argument 'json_out': 'bytes' object cannot be converted to 'PyString'"),
     ],
 )
-def test_export_takes_a_filename_alone(args, kwargs, message):
+def test_export_takes_a_filename_and_an_output(args, kwargs, message):
     with pytest.raises(TypeError) as raised:
         paiscribe.mjlog_to_tenhou(*args, **kwargs)
     assert raised.value.args == (message,)
+
+
+def test_export_writes_what_it_returns(tmp_path):
+    record = MJLOG / "mjlog_005.xml"
+    (tmp_path / "game.json").write_bytes(b"old")
+    log = paiscribe.mjlog_to_tenhou(record, json_out=tmp_path / "game.json")
+    assert (tmp_path / "game.json").read_bytes() == log.encode()
+    with pytest.raises(paiscribe.MjlogParsingError):
+        paiscribe.mjlog_to_tenhou(MJLOG / "real_005.json", tmp_path / "game.json")
+    assert (tmp_path / "game.json").read_bytes() == log.encode()
+    with pytest.raises(OSError) as raised:
+        paiscribe.mjlog_to_tenhou(record, tmp_path / "missing" / "game.json")
+    assert str(raised.value) == f"failed to create json out file {tmp_path / 'missing' / 'game.json'}"
+
+
+def closed_pipe_as_standard_output():
+    read_end, write_end = os.pipe()
+    os.close(read_end)
+    os.dup2(write_end, 1)
+
+
+@pytest.mark.parametrize(
+    "name, arguments, set_up, status, stderr",
+    [
+        ("a reader gone away", [], closed_pipe_as_standard_output, 141, ""),
+        ("standard output closed", [], lambda: os.close(1), 2, "paiscribe: standard output is closed: give -o OUT\n"),
+        ("an output that cannot be made", ["-o", "/nonexistent/game.json"], None, 1,
+         "paiscribe: /nonexistent/game.json: failed to create json out file /nonexistent/game.json "
+         "(No such file or directory (ENOENT))\n"),
+    ],
+)
+def test_command_line_export_failures(name, arguments, set_up, status, stderr):
+    result = subprocess.run([sys.executable, "-m", "paiscribe", "mjlog-json", str(MJLOG / "mjlog_005.xml"), *arguments],
+                            stdout=None if set_up else subprocess.DEVNULL, stderr=subprocess.PIPE, preexec_fn=set_up,
+                            timeout=60)
+    assert (result.returncode, result.stderr.decode()) == (status, stderr)
 
 
 def test_command_line_exports_a_record(tmp_path):

@@ -58,6 +58,11 @@ class PaddedText {
   }
   // Empties the text; its room stays for the next.
   void clear() { set_size(0); }
+  // Makes the text a copy of `text`, in the room it has where that suffices.
+  void assign(std::string_view text) {
+    clear();
+    std::copy(text.begin(), text.end(), grow_to(text.size()));
+  }
   // The bytes its buffer holds, in use or not.
   std::size_t reserved_bytes() const { return buffer_.capacity(); }
 

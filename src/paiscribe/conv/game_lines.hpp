@@ -29,7 +29,6 @@ class GameLines {
   }
 
   bool failed() const { return failed_; }
-  MjaiLines& lines() { return lines_; }
 
  private:
   MjaiLines& lines_;

@@ -6,10 +6,6 @@
 namespace paiscribe {
 namespace {
 
-constexpr std::array<std::string_view, 2> kParameters = {"filename", "mjai_out"};
-// A call that takes a filename alone.
-constexpr std::span<const std::string_view> kFilenameOnly(kParameters.data(), 1);
-
 // Puts "argument '<name>': " before the message of a pending TypeError,
 // keeping its cause and traceback; other errors pass unchanged.
 void name_argument_in_type_error(std::string_view parameter) {
@@ -51,12 +47,8 @@ bool bind(const char* function, std::span<const std::string_view> parameters, Py
           Py_ssize_t positional, PyObject* keyword_names, std::span<PyObject*> bound) {
   const auto most = static_cast<Py_ssize_t>(parameters.size());
   if (positional > most) {
-    if (most == 1) {
-      PyErr_Format(PyExc_TypeError, "%s() takes 1 positional argument but %zd were given", function, positional);
-    } else {
-      PyErr_Format(PyExc_TypeError, "%s() takes from 1 to %zd positional arguments but %zd were given", function,
-                   most, positional);
-    }
+    PyErr_Format(PyExc_TypeError, "%s() takes from 1 to %zd positional arguments but %zd were given", function, most,
+                 positional);
     return false;
   }
   for (Py_ssize_t i = 0; i < positional; ++i) bound[static_cast<std::size_t>(i)] = args[i];
@@ -89,24 +81,18 @@ bool bind(const char* function, std::span<const std::string_view> parameters, Py
 }  // namespace
 
 std::optional<PathArguments> bind_path_arguments(const char* function, PyObject* const* args, Py_ssize_t nargsf,
-                                                 PyObject* keyword_names) {
+                                                 PyObject* keyword_names, const char* output_parameter) {
+  const std::array<std::string_view, 2> parameters = {"filename", output_parameter};
   std::array<PyObject*, 2> bound = {};
-  if (!bind(function, kParameters, args, PyVectorcall_NARGS(nargsf), keyword_names, bound)) return std::nullopt;
+  if (!bind(function, parameters, args, PyVectorcall_NARGS(nargsf), keyword_names, bound)) return std::nullopt;
   // filename first, so that when both are unsuitable only its error is raised.
-  PathArguments paths{path_bytes(bound[0], kParameters[0]), nullptr};
+  PathArguments paths{path_bytes(bound[0], parameters[0]), nullptr};
   if (!paths.filename) return std::nullopt;
   if (bound[1] != nullptr && bound[1] != Py_None) {
-    paths.mjai_out = path_bytes(bound[1], kParameters[1]);
-    if (!paths.mjai_out) return std::nullopt;
+    paths.output = path_bytes(bound[1], parameters[1]);
+    if (!paths.output) return std::nullopt;
   }
   return paths;
-}
-
-OwnedRef bind_filename_argument(const char* function, PyObject* const* args, Py_ssize_t nargsf,
-                                PyObject* keyword_names) {
-  std::array<PyObject*, 1> bound = {};
-  if (!bind(function, kFilenameOnly, args, PyVectorcall_NARGS(nargsf), keyword_names, bound)) return nullptr;
-  return path_bytes(bound[0], kParameters[0]);
 }
 
 InputBytes::~InputBytes() {

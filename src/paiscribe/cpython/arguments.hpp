@@ -22,22 +22,20 @@ inline std::string_view view_of(PyObject* bytes) {
 OwnedRef path_bytes(PyObject* argument, std::string_view parameter);
 
 // The arguments of a call `name(filename, mjai_out=None)` as path bytes in
-// the file-system encoding: str or path-like, not bytes. Null with
-// TypeError set, in the words the interpreter uses for its own functions.
+// the file-system encoding: str or path-like, not bytes. The output's
+// parameter may have another name (json_out). Nullopt with TypeError set,
+// in the words the interpreter uses for its own functions.
 struct PathArguments {
   OwnedRef filename;
-  OwnedRef mjai_out;  // null when None or not given
+  OwnedRef output;  // null when None or not given
 
   std::string_view filename_bytes() const { return view_of(filename.get()); }
-  std::optional<std::string_view> mjai_out_bytes() const {
-    return mjai_out ? std::optional(view_of(mjai_out.get())) : std::nullopt;
+  std::optional<std::string_view> output_bytes() const {
+    return output ? std::optional(view_of(output.get())) : std::nullopt;
   }
 };
 std::optional<PathArguments> bind_path_arguments(const char* function, PyObject* const* args, Py_ssize_t nargsf,
-                                                 PyObject* keyword_names);
-// The same for a call `name(filename)`: its path bytes, or null with TypeError set.
-OwnedRef bind_filename_argument(const char* function, PyObject* const* args, Py_ssize_t nargsf,
-                                PyObject* keyword_names);
+                                                 PyObject* keyword_names, const char* output_parameter = "mjai_out");
 
 // The bytes a str or any buffer holds, kept alive (and a buffer's size
 // fixed) while the value lives.

@@ -16,7 +16,7 @@ PyObject* convert_with(const char* function, InputPolicy policy, PyObject* modul
   return guarded_call(function, [&] {
     NativeState& state = native_state(module);
     ConverterLease lease(state.kept);
-    return convert_file_call(lease.converter(), paths->filename_bytes(), paths->mjai_out_bytes(), policy,
+    return convert_file_call(lease.converter(), paths->filename_bytes(), paths->output_bytes(), policy,
                              state.errors);
   });
 }

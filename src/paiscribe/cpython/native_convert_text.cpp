@@ -29,7 +29,7 @@ PyObject* native_convert_text(PyObject* module, PyObject* data) {
     ConverterLease lease(state.kept);
     Converter& converter = lease.converter();
     const auto without_lock = [](auto&& step) { return without_gil(step); };
-    if (auto started = without_lock([&] { return converter.start(PaddedText(input.bytes()), kAnyRecord); });
+    if (auto started = without_lock([&] { return converter.start_copy(input.bytes(), kAnyRecord); });
         !started) {
       raise_error(state.errors, started.error());
       return nullptr;

@@ -34,7 +34,8 @@ extern const char kMjlogToMjaiDoc[];
 // The GamesFile type, for `module` (a new reference; null with the error set).
 PyObject* make_games_file_type(PyObject* module);
 
-// mjlog_to_tenhou(filename): an XML record as Tenhou's JSON log, a str.
+// mjlog_to_tenhou(filename, json_out=None): an XML record as Tenhou's JSON
+// log, a str, also written to json_out.
 PyObject* native_mjlog_to_tenhou(PyObject* module, PyObject* const* args, Py_ssize_t nargsf,
                                  PyObject* keyword_names);
 extern const char kMjlogToTenhouDoc[];

@@ -83,7 +83,7 @@ PyObject* add_text(PyObject* self, PyTypeObject* defining_class, PyObject* const
   if (!input.take("add_text", argument)) return nullptr;
   return guarded_call("GamesFile.add_text", [&] {
     return add_record(self, state_of(defining_class),
-                      [&](Converter& converter) { return converter.start(PaddedText(input.bytes()), kAnyRecord); });
+                      [&](Converter& converter) { return converter.start_copy(input.bytes(), kAnyRecord); });
   });
 }
 
@@ -159,7 +159,8 @@ PyMethodDef methods[] = {
      "Converts the record at filename, a JSON log or XML record, plain or\n"
      "gzip-compressed, and writes its lines. Raises what convert_file raises\n"
      "for it; a record that fails writes nothing. A write that fails raises\n"
-     "OSError and closes the file, leaving the destination as it was."},
+     "OSError (BrokenPipeError when the reader of a pipe went away) and\n"
+     "closes the file, leaving the destination as it was."},
     {"add_text", method(add_text), kWithClass,
      "add_text($self, data, /)\n--\n\n"
      "The same for a record held in memory, as convert_text takes it."},
@@ -190,7 +191,9 @@ PyType_Slot slots[] = {
                     "takes the lines of one game record after another, holding one\n"
                     "record's lines at a time. A regular file is written beside its\n"
                     "destination and replaces it on commit(); discarded, or after a\n"
-                    "failed write, the destination stays as it was.")},
+                    "failed write, the destination stays as it was. Standard output\n"
+                    "takes each record's lines in one write as they come (line by line\n"
+                    "on a terminal).")},
     {0, nullptr},
 };
 

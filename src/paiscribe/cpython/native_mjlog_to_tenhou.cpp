@@ -1,37 +1,54 @@
 // mjlog_to_tenhou: an XML record as Tenhou's JSON log, holding the
 // interpreter lock as mjlog_to_mjai does.
 #include "paiscribe/cpython/arguments.hpp"
+#include "paiscribe/cpython/converter_lease.hpp"
 #include "paiscribe/cpython/exceptions.hpp"
 #include "paiscribe/cpython/guarded_call.hpp"
 #include "paiscribe/cpython/native_functions.hpp"
 #include "paiscribe/cpython/native_state.hpp"
+#include "paiscribe/pipeline/convert_file.hpp"
 #include "paiscribe/pipeline/tenhou_json_export.hpp"
 
 namespace paiscribe {
 
 const char kMjlogToTenhouDoc[] =
-    "mjlog_to_tenhou(filename)\n--\n\n"
+    "mjlog_to_tenhou(filename, json_out=None)\n--\n\n"
     "The Tenhou XML game record (mjlog) at filename, plain or gzip-compressed,\n"
     "as Tenhou's JSON log (version 6): one line of compact JSON, as Tenhou\n"
     "writes it, with each win's points and yaku, the players' ranks and the\n"
     "final scores. tenhou_to_mjai on that log gives mjlog_to_mjai's lines.\n"
     "The log names the game (\"ref\") when the file is named after it, as\n"
     "Tenhou names a download.\n\n"
+    "With json_out the log is also written there, without a line end (\"-\" is\n"
+    "standard output), as tenhou_to_mjai writes mjai_out: a file there is\n"
+    "replaced whole or left as it was.\n\n"
     "A text that is no four-player game record, or a win whose points or yaku\n"
     "the log cannot hold, raises MjlogParsingError; files fail as in\n"
-    "mjlog_to_mjai (OSError).";
+    "mjlog_to_mjai (OSError), and a reader of json_out that went away as\n"
+    "BrokenPipeError.";
 
 PyObject* native_mjlog_to_tenhou(PyObject* module, PyObject* const* args, Py_ssize_t nargsf,
                                  PyObject* keyword_names) {
-  const OwnedRef filename = bind_filename_argument("mjlog_to_tenhou", args, nargsf, keyword_names);
-  if (!filename) return nullptr;
+  const auto paths = bind_path_arguments("mjlog_to_tenhou", args, nargsf, keyword_names, "json_out");
+  if (!paths) return nullptr;
   return guarded_call("mjlog_to_tenhou", [&]() -> PyObject* {
-    auto json = mjlog_to_tenhou_json(view_of(filename.get()), signal_handler_raised);
+    NativeState& state = native_state(module);
+    ConverterLease lease(state.kept);
+    auto json = mjlog_to_tenhou_json(paths->filename_bytes(), lease.converter().reader(), signal_handler_raised);
     if (!json) {
-      raise_error(native_state(module).errors, json.error());
+      raise_error(state.errors, json.error());
       return nullptr;
     }
-    return str_of_text(*json);
+    OwnedRef log(str_of_text(*json));
+    if (!log) return nullptr;
+    if (const auto json_out = paths->output_bytes()) {
+      constexpr OutputLabel kJsonOut{"json out", true};
+      if (auto written = write_output(*json_out, *json, signal_handler_raised, FileKinds::Any, kJsonOut); !written) {
+        raise_error(state.errors, written.error());
+        return nullptr;
+      }
+    }
+    return log.release();
   });
 }
 

@@ -43,7 +43,7 @@ PyObject* tenhou_to_mjai(PyObject* module, PyObject* const* args, Py_ssize_t nar
   if (!paths) return nullptr;
   return guarded_call("tenhou_to_mjai", [&] {
     ConverterLease lease(kept_converter(module));
-    return convert_file_call(lease.converter(), paths->filename_bytes(), paths->mjai_out_bytes(), kJsonLogAsIs,
+    return convert_file_call(lease.converter(), paths->filename_bytes(), paths->output_bytes(), kJsonLogAsIs,
                              module_errors);
   });
 }

@@ -12,7 +12,9 @@ namespace paiscribe {
 // Asked when a signal interrupts a call that can block for long (opening a
 // FIFO, reading or writing one): true when the call should end there because
 // the caller's own signal handling asks for it. Without one, the call is
-// simply retried. A call that ends this way fails with EINTR.
+// simply retried. A call that ends this way fails with EINTR. The caller
+// hands it down with each call (the CPython boundary gives one that runs
+// the interpreter's signal handlers): io/ asks it and knows nothing above.
 using ShouldStop = bool (*)();
 
 // Which files a caller opens. A run of many files takes regular files only:

@@ -19,14 +19,15 @@ std::expected<void, int> write_bytes(int fd, std::string_view bytes, ShouldStop 
   return write_all(fd, &vector, 1, should_stop);
 }
 
-// Line by line, so each line reaches the descriptor as soon as it is written.
-// A closed descriptor swallows the lines.
-std::expected<void, int> write_lines_to_standard_output(std::string_view bytes, ShouldStop should_stop) {
+// A terminal shows each line as soon as it is written, as a line-buffered
+// stream would; anything else takes the bytes in one write, which costs far
+// less than a call per line. A closed descriptor swallows them.
+std::expected<void, int> write_to_standard_output(std::string_view bytes, bool line_by_line, ShouldStop should_stop) {
   while (!bytes.empty()) {
-    const std::size_t line_end = std::min(bytes.find('\n'), bytes.size() - 1);
-    const auto written = write_bytes(STDOUT_FILENO, bytes.substr(0, line_end + 1), should_stop);
+    const std::size_t end = line_by_line ? std::min(bytes.find('\n'), bytes.size() - 1) + 1 : bytes.size();
+    const auto written = write_bytes(STDOUT_FILENO, bytes.substr(0, end), should_stop);
     if (!written && written.error() != EBADF) return written;
-    bytes.remove_prefix(line_end + 1);
+    bytes.remove_prefix(end);
   }
   return {};
 }
@@ -78,7 +79,11 @@ bool names_standard_output(std::string_view path) {
 std::expected<OutputFile, OutputError> OutputFile::open(std::string_view path, ShouldStop should_stop,
                                                      FileKinds kinds) {
   if (kinds == FileKinds::RegularOnly) return open_regular(path, should_stop);
-  if (names_standard_output(path)) return OutputFile(std::nullopt, should_stop);
+  if (names_standard_output(path)) {
+    OutputFile output(std::nullopt, should_stop);
+    output.line_by_line_ = ::isatty(STDOUT_FILENO) == 1;
+    return output;
+  }
   bool created = true;
   auto file = FileDescriptor::open(path, O_WRONLY | O_CREAT | O_EXCL, 0666, should_stop);
   if (!file && file.error() == EEXIST) {
@@ -128,7 +133,8 @@ OutputFile::OutputFile(OutputFile&& other) noexcept
     : file_(std::move(other.file_)),
       replacing_(std::move(other.replacing_)),
       created_(std::exchange(other.created_, {})),
-      should_stop_(other.should_stop_) {}
+      should_stop_(other.should_stop_),
+      line_by_line_(other.line_by_line_) {}
 
 OutputFile::~OutputFile() {
   if (!created_.empty()) ::unlink(created_.c_str());
@@ -138,7 +144,7 @@ std::expected<void, OutputError> OutputFile::write(std::string_view bytes) {
   std::expected<void, int> written;
   if (replacing_) written = write_bytes(replacing_->fd(), bytes, should_stop_);
   else if (file_) written = write_bytes(file_->get(), bytes, should_stop_);
-  else written = write_lines_to_standard_output(bytes, should_stop_);
+  else written = write_to_standard_output(bytes, line_by_line_, should_stop_);
   if (!written) return std::unexpected(OutputWriteFailed{written.error()});
   return {};
 }

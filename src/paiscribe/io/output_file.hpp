@@ -36,8 +36,9 @@ bool names_standard_output(std::string_view path);
 // commit(), so a failure or a drop without commit leaves the destination as
 // it was (even when it is the log itself), keeping its permission bits and
 // any symbolic link to it. Other destinations (FIFOs, devices, and a regular
-// file whose folder takes no new file) are written in place, and standard
-// output line by line, as a line-buffered stream would.
+// file whose folder takes no new file) are written in place, and so is
+// standard output: in one write for each call, or line by line when it is
+// a terminal, as a line-buffered stream would show them.
 class OutputFile {
  public:
   // Opens `path` (raw path bytes) without truncating it, so that every reason
@@ -63,6 +64,7 @@ class OutputFile {
   std::optional<ReplacingFile> replacing_;
   std::string created_;  // a destination made by open(), removed unless committed
   ShouldStop should_stop_;
+  bool line_by_line_ = false;  // standard output is a terminal
 };
 
 }  // namespace paiscribe

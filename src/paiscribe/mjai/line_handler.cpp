@@ -4,12 +4,6 @@
 
 namespace paiscribe::line_reading {
 
-std::string quoted(std::string_view text) {
-  std::string out(1, '"');
-  out.append(text).push_back('"');
-  return out;
-}
-
 std::expected<Event, ReadError> event_of(Fields& fields) {
   const auto failure = [](std::string why) { return std::unexpected(ReadError{std::move(why)}); };
   if (!(fields.present & bit(Type))) return failure("the line has no \"type\"");

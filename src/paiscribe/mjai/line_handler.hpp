@@ -13,15 +13,13 @@
 #include <string_view>
 #include <vector>
 
+#include "paiscribe/base/quoted.hpp"
 #include "paiscribe/mjai/event.hpp"
 #include "paiscribe/mjai/line_keys.hpp"
 #include "paiscribe/mjai/read_event.hpp"
 #include "paiscribe/mjai/tile_lookup.hpp"
 
 namespace paiscribe::line_reading {
-
-std::string quoted(std::string_view text);
-
 
 // What one line says, key by key, before it is made into its event.
 struct Fields {

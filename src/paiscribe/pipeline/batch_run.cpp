@@ -14,22 +14,17 @@
 namespace paiscribe {
 namespace {
 
-// What a worker keeps from job to job.
-struct Worker {
-  Converter converter;
-  PaddedText text;      // a file of lines to check
-  PaddedText inflated;  // the same once gzip is undone
-};
-
-std::expected<void, PipelineError> check_job(const BatchJob& job, Worker& worker) {
-  auto findings = job.text ? check_lines(*job.text) : check_file(job.input, worker.text, worker.inflated);
+// A file of lines to check is read by the converter's reader, so a worker
+// keeps one set of buffers for both.
+std::expected<void, PipelineError> check_job(const BatchJob& job, Converter& converter) {
+  auto findings = job.text ? check_lines(job.text->view()) : check_file(job.input, converter.reader());
   if (!findings) return std::unexpected(std::move(findings.error()));
   if (!findings->empty()) return std::unexpected(illegal_game(std::move(*findings)));
   return {};
 }
 
-std::expected<void, PipelineError> convert_job(const BatchJob& job, BatchWork work, Converter& converter) {
-  auto started = job.text ? converter.start(PaddedText(*job.text), kBatchRecord)
+std::expected<void, PipelineError> convert_job(BatchJob& job, BatchWork work, Converter& converter) {
+  auto started = job.text ? converter.start(*std::exchange(job.text, std::nullopt), kBatchRecord)
                           : converter.start_file(job.input, kBatchRecord);
   if (!started) return started;
   if (work.check) {
@@ -43,10 +38,10 @@ std::expected<void, PipelineError> convert_job(const BatchJob& job, BatchWork wo
 
 // A thread must not let an exception escape, so one that a log raises
 // becomes that log's failure.
-std::expected<void, PipelineError> guarded_job(const BatchJob& job, BatchWork work, Worker& worker) {
+std::expected<void, PipelineError> guarded_job(BatchJob& job, BatchWork work, Converter& converter) {
   try {
-    if (work.task == BatchWork::Task::Check) return check_job(job, worker);
-    return convert_job(job, work, worker.converter);
+    if (work.task == BatchWork::Task::Check) return check_job(job, converter);
+    return convert_job(job, work, converter);
   } catch (const std::bad_alloc&) {
     return std::unexpected(PipelineError{ErrorClass::MemoryError, "out of memory"});
   } catch (const std::exception& fault) {
@@ -111,12 +106,12 @@ std::vector<JobFailure> BatchRun::finish() {
 void BatchRun::take_jobs() {
   try {
     // Kept from log to log, so that the worker's heap does not shrink and grow again for each.
-    Worker worker;
+    Converter converter;
     while (!stopping_.load(std::memory_order_relaxed)) {
       const std::size_t job = next_job_.fetch_add(1, std::memory_order_relaxed);
       if (job >= jobs_.size()) break;
-      auto converted = guarded_job(jobs_[job], work_, worker);
-      worker.converter.keep_typical();
+      auto converted = guarded_job(jobs_[job], work_, converter);
+      converter.keep_typical();
       if (converted) converted_.fetch_add(1, std::memory_order_relaxed);
       else note_failure(job, std::move(converted.error()));
     }

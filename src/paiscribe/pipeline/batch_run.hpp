@@ -11,17 +11,19 @@
 #include <thread>
 #include <vector>
 
+#include "paiscribe/base/padded_text.hpp"
 #include "paiscribe/pipeline/pipeline_error.hpp"
 
 namespace paiscribe {
 
 // One log to convert: raw path bytes of the input and of its output, or
 // the record's bytes themselves when it is held in memory (standard input);
-// the input's path then only names it.
+// the input's path then only names it. The worker that takes the job
+// converts those bytes where they lie.
 struct BatchJob {
   std::string input;
   std::string output;
-  std::optional<std::string> text{};
+  std::optional<PaddedText> text{};
 };
 
 struct JobFailure {
@@ -80,7 +82,7 @@ class BatchRun {
   void take_jobs();
   void note_failure(std::size_t job, PipelineError error);
 
-  const std::vector<BatchJob> jobs_;
+  std::vector<BatchJob> jobs_;  // each taken by one worker, which may take its text
   const BatchWork work_;
   std::atomic<std::size_t> next_job_ = 0;
   std::atomic<bool> stopping_ = false;

@@ -1,7 +1,5 @@
 #include "paiscribe/pipeline/check_lines.hpp"
 
-#include "paiscribe/io/gzip.hpp"
-#include "paiscribe/io/read_file.hpp"
 #include "paiscribe/pipeline/failure_text.hpp"
 
 namespace paiscribe {
@@ -47,14 +45,11 @@ std::vector<rules::Finding> check_lines(std::string_view text) {
   return std::move(check).finish();
 }
 
-std::expected<std::vector<rules::Finding>, PipelineError> check_file(std::string_view path, PaddedText& text,
-                                                                     PaddedText& inflated) {
+std::expected<std::vector<rules::Finding>, PipelineError> check_file(std::string_view path, RecordReader& reader) {
   constexpr std::string_view kLines = "mjai lines";
-  if (auto read = read_file(path, text, nullptr, FileKinds::RegularOnly); !read)
-    return std::unexpected(read_failure(read.error(), path, kLines));
-  if (!is_gzip(text.view())) return check_lines(text.view());
-  if (auto unpacked = gunzip(text.view(), inflated); !unpacked) return std::unexpected(gzip_failure(unpacked.error()));
-  return check_lines(inflated.view());
+  auto text = reader.read_file(path, Decompress::Yes, nullptr, FileKinds::RegularOnly);
+  if (!text) return std::unexpected(record_read_failure(text.error(), path, kLines));
+  return check_lines((*text)->view());
 }
 
 PipelineError illegal_game(std::vector<rules::Finding> findings) {

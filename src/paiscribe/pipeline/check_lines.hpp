@@ -5,7 +5,7 @@
 #include <string_view>
 #include <vector>
 
-#include "paiscribe/base/padded_text.hpp"
+#include "paiscribe/io/record_reader.hpp"
 #include "paiscribe/pipeline/pipeline_error.hpp"
 #include "paiscribe/rules/finding.hpp"
 #include "paiscribe/rules/game_checker.hpp"
@@ -40,11 +40,9 @@ class LinesCheck {
 std::vector<rules::Finding> check_lines(std::string_view text);
 
 // The findings of a file of mjai lines at `path` (raw path bytes), plain or
-// gzip-compressed, read into `text` and then `inflated`, whose room stays for
-// the next; only a regular file is read. Fails as a record file fails when it
-// cannot be read.
-std::expected<std::vector<rules::Finding>, PipelineError> check_file(std::string_view path, PaddedText& text,
-                                                                     PaddedText& inflated);
+// compressed, read by `reader`; only a regular file is read. Fails as a
+// record file fails when it cannot be read.
+std::expected<std::vector<rules::Finding>, PipelineError> check_file(std::string_view path, RecordReader& reader);
 
 // How a game with findings fails a conversion that checks it: the first
 // finding in the detail, all of them kept.

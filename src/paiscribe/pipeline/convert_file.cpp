@@ -9,13 +9,13 @@
 
 namespace paiscribe {
 
-std::expected<void, PipelineError> write_output(std::string_view mjai_out, std::string_view bytes,
-                                                ShouldStop should_stop, FileKinds kinds) {
-  auto output = OutputFile::open(mjai_out, should_stop, kinds);
-  if (!output) return std::unexpected(output_failure(output.error(), mjai_out));
+std::expected<void, PipelineError> write_output(std::string_view path, std::string_view bytes,
+                                                ShouldStop should_stop, FileKinds kinds, OutputLabel label) {
+  auto output = OutputFile::open(path, should_stop, kinds);
+  if (!output) return std::unexpected(output_failure(output.error(), path, label));
   auto written = output->write(bytes);
   if (written) written = output->commit();
-  if (!written) return std::unexpected(output_failure(written.error(), mjai_out));
+  if (!written) return std::unexpected(output_failure(written.error(), path, label));
   return {};
 }
 
@@ -28,12 +28,6 @@ std::expected<void, PipelineError> write_game(Converter& converter, std::string_
   const auto compressed = gzip_compress((*lines)->text());
   if (!compressed) return std::unexpected(output_failure(OutputWriteFailed{ENOMEM}, output));
   return write_output(output, *compressed, nullptr, kinds);
-}
-
-std::expected<void, PipelineError> convert_file(Converter& converter, std::string_view input, InputPolicy policy,
-                                                std::string_view output, bool gzip) {
-  if (auto started = converter.start_file(input, policy); !started) return started;
-  return write_game(converter, output, gzip, policy.files);
 }
 
 }  // namespace paiscribe

@@ -5,8 +5,6 @@
 
 #include "paiscribe/base/utf8_valid.hpp"
 #include "paiscribe/conv/game_conversion.hpp"
-#include "paiscribe/io/gzip.hpp"
-#include "paiscribe/io/read_file.hpp"
 #include "paiscribe/json/parse_json_log.hpp"
 #include "paiscribe/pipeline/failure_text.hpp"
 #include "paiscribe/xml/parse_mjlog.hpp"
@@ -28,8 +26,8 @@ RecordFormat format_of(std::string_view text) {
 
 std::string_view name_of(RecordFormat format) { return format == RecordFormat::Xml ? kMjlogRecord : kJsonLog; }
 
-// Past this a buffer kept between records goes back: a typical game's text
-// and lines are a few hundred kB.
+// Past this a buffer kept between records goes back: a typical game's lines
+// are a few hundred kB.
 constexpr std::size_t kKeptBytes = std::size_t{1} << 20;
 // A long game has some twenty kyokus.
 constexpr std::size_t kKeptKyokus = 64;
@@ -37,8 +35,7 @@ constexpr std::size_t kKeptKyokus = 64;
 }  // namespace
 
 struct Converter::State {
-  PaddedText text;      // the record's bytes as given
-  PaddedText inflated;  // the same once gzip is undone
+  RecordReader reader;
   JsonLogReader json_reader;
   RawLog log;  // the record, read into the room of the one before
   ConversionStorage conversion;
@@ -46,7 +43,12 @@ struct Converter::State {
   MjaiLines lines;
   std::string_view what = kJsonLog;
 
-  std::expected<void, PipelineError> start(PaddedText& bytes, InputPolicy policy);
+  // The game before goes, its lines with it.
+  void clear() {
+    game.reset();
+    lines.clear();
+  }
+  std::expected<void, PipelineError> start(RecordReader::Text text, InputPolicy policy, std::string_view path);
   std::expected<void, PipelineError> read_record(PaddedText& text, RecordFormat format);
 };
 
@@ -65,21 +67,15 @@ std::expected<void, PipelineError> Converter::State::read_record(PaddedText& tex
   return std::unexpected(json_log_failure(read.error()));
 }
 
-std::expected<void, PipelineError> Converter::State::start(PaddedText& bytes, InputPolicy policy) {
-  game.reset();
-  lines.clear();
-  PaddedText* record_text = &bytes;
-  if (policy.gunzip && is_gzip(bytes.view())) {
-    if (auto inflated_now = gunzip(bytes.view(), inflated); !inflated_now)
-      return std::unexpected(gzip_failure(inflated_now.error()));
-    record_text = &inflated;
-  }
-  const RecordFormat format = policy.format == RecordFormat::Either ? format_of(record_text->view()) : policy.format;
+// `text` is what the reader made of the record; `path` names its file, if any.
+std::expected<void, PipelineError> Converter::State::start(RecordReader::Text text, InputPolicy policy,
+                                                           std::string_view path) {
+  if (!text) return std::unexpected(record_read_failure(text.error(), path, name_of(policy.format)));
+  const RecordFormat format = policy.format == RecordFormat::Either ? format_of((*text)->view()) : policy.format;
   what = name_of(format);
-  auto read = read_record(*record_text, format);
+  auto read = read_record(**text, format);
   // A long record's text is not held beside its lines.
-  if (bytes.reserved_bytes() > kKeptBytes) bytes = PaddedText();
-  if (inflated.reserved_bytes() > kKeptBytes) inflated = PaddedText();
+  reader.keep_typical();
   if (!read) return std::unexpected(std::move(read.error()));
   auto started = GameConversion::start(log, conversion);
   if (!started) return std::unexpected(game_failure(std::move(started.error()), what));
@@ -94,15 +90,18 @@ Converter::~Converter() = default;
 
 std::expected<void, PipelineError> Converter::start_file(std::string_view path, InputPolicy policy,
                                                          ShouldStop should_stop) {
-  state_->game.reset();
-  if (auto read = read_file(path, state_->text, should_stop, policy.files); !read)
-    return std::unexpected(read_failure(read.error(), path, name_of(policy.format)));
-  return state_->start(state_->text, policy);
+  state_->clear();
+  return state_->start(state_->reader.read_file(path, policy.decompress, should_stop, policy.files), policy, path);
 }
 
-std::expected<void, PipelineError> Converter::start(PaddedText text, InputPolicy policy) {
-  state_->text = std::move(text);
-  return state_->start(state_->text, policy);
+std::expected<void, PipelineError> Converter::start_copy(std::string_view bytes, InputPolicy policy) {
+  state_->clear();
+  return state_->start(state_->reader.copy(bytes, policy.decompress), policy, {});
+}
+
+std::expected<void, PipelineError> Converter::start(PaddedText bytes, InputPolicy policy) {
+  state_->clear();
+  return state_->start(state_->reader.take(std::move(bytes), policy.decompress), policy, {});
 }
 
 std::expected<bool, PipelineError> Converter::next_batch(bool keep) {
@@ -126,11 +125,12 @@ std::expected<const MjaiLines*, PipelineError> Converter::all_lines() {
 
 const MjaiLines& Converter::lines() const { return state_->lines; }
 
+RecordReader& Converter::reader() { return state_->reader; }
+
 void Converter::keep_typical() {
   State& state = *state_;
   state.game.reset();
-  if (state.text.reserved_bytes() > kKeptBytes) state.text = PaddedText();
-  if (state.inflated.reserved_bytes() > kKeptBytes) state.inflated = PaddedText();
+  state.reader.keep_typical();
   if (state.lines.reserved_bytes() > kKeptBytes) state.lines = MjaiLines();
   state.conversion.keep_typical();
   RawLog::Kyokus& kyokus = state.log.kyokus;

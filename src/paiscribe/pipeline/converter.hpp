@@ -7,30 +7,31 @@
 
 #include "paiscribe/base/padded_text.hpp"
 #include "paiscribe/io/file_descriptor.hpp"
+#include "paiscribe/io/record_reader.hpp"
 #include "paiscribe/mjai/mjai_lines.hpp"
 #include "paiscribe/pipeline/pipeline_error.hpp"
 
 namespace paiscribe {
 
-// Which records a caller takes, whether it undoes gzip first, and which
-// kinds of file it reads them from. Told apart, a record is XML when its
-// first byte after a byte-order mark and blanks is '<', and a JSON log
-// otherwise.
+// Which records a caller takes, whether it undoes their compression first,
+// and which kinds of file it reads them from. Told apart, a record is XML
+// when its first byte after a byte-order mark and blanks is '<', and a JSON
+// log otherwise.
 enum class RecordFormat : std::uint8_t { Json, Xml, Either };
 struct InputPolicy {
   RecordFormat format;
-  bool gunzip;
+  Decompress decompress;
   FileKinds files = FileKinds::Any;
 };
 
 // A JSON log's text as it is, for tenhou_to_mjai.
-inline constexpr InputPolicy kJsonLogAsIs{RecordFormat::Json, false};
+inline constexpr InputPolicy kJsonLogAsIs{RecordFormat::Json, Decompress::No};
 // An XML record, plain or gzip-compressed.
-inline constexpr InputPolicy kMjlog{RecordFormat::Xml, true};
+inline constexpr InputPolicy kMjlog{RecordFormat::Xml, Decompress::Yes};
 // Any record, plain or gzip-compressed.
-inline constexpr InputPolicy kAnyRecord{RecordFormat::Either, true};
+inline constexpr InputPolicy kAnyRecord{RecordFormat::Either, Decompress::Yes};
 // Any record, from a regular file only: a run of many logs never waits on one.
-inline constexpr InputPolicy kBatchRecord{RecordFormat::Either, true, FileKinds::RegularOnly};
+inline constexpr InputPolicy kBatchRecord{RecordFormat::Either, Decompress::Yes, FileKinds::RegularOnly};
 
 // Turns one game record after another into mjai lines, keeping the room of
 // its buffers from record to record (a fresh heap for each would be trimmed
@@ -45,14 +46,16 @@ class Converter {
   Converter& operator=(Converter&&) noexcept;
   ~Converter();
 
-  // Reads the record at `path` (raw path bytes) into the converter's own
-  // buffer, then starts it as start() does.
+  // The one way from a record to lines: reads the record at `path` (raw path
+  // bytes), undoes its compression and tells its format apart as `policy`
+  // says, then reads the record. A record that fails here gives no line at all.
   std::expected<void, PipelineError> start_file(std::string_view path, InputPolicy policy,
                                                 ShouldStop should_stop = nullptr);
-  // The one way from text to lines: undoes gzip and tells the format apart
-  // as `policy` says, then reads the record. A record that fails here gives
-  // no line at all.
-  std::expected<void, PipelineError> start(PaddedText text, InputPolicy policy);
+  // The same for a record's bytes held elsewhere, copied into the
+  // converter's own buffer...
+  std::expected<void, PipelineError> start_copy(std::string_view bytes, InputPolicy policy);
+  // ...or made for it, taken over without a copy.
+  std::expected<void, PipelineError> start(PaddedText bytes, InputPolicy policy);
 
   // Makes the next batch of lines: in place of the batch before, or after it
   // when `keep` is true, so that lines() ends up holding the whole game.
@@ -68,6 +71,10 @@ class Converter {
   // Gives back what grew past the needs of a typical game; the next record
   // starts afresh either way.
   void keep_typical();
+
+  // The reader the converter reads its records with, for a caller that reads
+  // other files between records in the same kept buffers.
+  RecordReader& reader();
 
  private:
   struct State;

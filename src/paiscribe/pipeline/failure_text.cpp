@@ -8,6 +8,7 @@
 #include <string_view>
 #include <variant>
 
+#include "paiscribe/base/quoted.hpp"
 #include "paiscribe/mjai/tile_names.hpp"
 #include "paiscribe/pipeline/os_error.hpp"
 #include "paiscribe/pipeline/path_text.hpp"
@@ -16,8 +17,6 @@ namespace paiscribe {
 namespace {
 
 namespace ce = conversion_error;
-
-std::string quoted(std::string_view text) { return "'" + std::string(text) + "'"; }
 
 std::string seat_number(Seat seat) { return std::to_string(seat); }
 
@@ -113,8 +112,6 @@ ErrorClass open_failure_class(int error_number) {
   }
 }
 
-}  // namespace
-
 PipelineError read_failure(const ReadFailure& failure, std::string_view path, std::string_view what) {
   if (stopped_by_signal(failure.error_number)) return stopped();
   std::string opening_failed = concat({"failed to open ", what, " file ", quoted_path(path)});
@@ -132,13 +129,20 @@ PipelineError read_failure(const ReadFailure& failure, std::string_view path, st
           os_error_detail(failure.error_number)};
 }
 
+PipelineError gzip_failure(const GzipError& error) {
+  if (error.kind == GzipError::Kind::OutOfMemory) return {ErrorClass::MemoryError, "out of memory"};
+  return {ErrorClass::OSError, "failed to decompress gzip log: " + error.message};
+}
+
+}  // namespace
+
 PipelineError not_utf8_failure() {
   return {ErrorClass::OSError, "stream did not contain valid UTF-8", "the log's bytes are not UTF-8 text"};
 }
 
-PipelineError gzip_failure(const GzipError& error) {
-  if (error.kind == GzipError::Kind::OutOfMemory) return {ErrorClass::MemoryError, "out of memory"};
-  return {ErrorClass::OSError, "failed to decompress gzip log: " + error.message};
+PipelineError record_read_failure(const RecordReadError& error, std::string_view path, std::string_view what) {
+  if (const auto* unread = std::get_if<ReadFailure>(&error)) return read_failure(*unread, path, what);
+  return gzip_failure(std::get<GzipError>(error));
 }
 
 PipelineError json_log_failure(const JsonParseError& error) {
@@ -164,8 +168,8 @@ PipelineError game_failure(const GameError& error, std::string_view what) {
           DescribeConversion{}(std::get<ConversionError>(error))};
 }
 
-PipelineError output_failure(const OutputError& error, std::string_view mjai_out) {
-  std::string create_failed = concat({"failed to create mjai out file ", display_path(mjai_out)});
+PipelineError output_failure(const OutputError& error, std::string_view path, OutputLabel label) {
+  std::string create_failed = concat({"failed to create ", label.name, " file ", display_path(path)});
   if (const auto* other = std::get_if<OutputNotRegular>(&error))
     return {ErrorClass::OSError, std::move(create_failed),
             concat({"not a regular file but ", kind_in_words(other->mode),
@@ -176,7 +180,9 @@ PipelineError output_failure(const OutputError& error, std::string_view mjai_out
   if (stopped_by_signal(error_number)) return stopped();
   if (std::holds_alternative<OutputCreateFailed>(error))
     return {ErrorClass::OSError, std::move(create_failed), os_error_detail(error_number)};
-  return {ErrorClass::OSError, "failed to write to mjai out file", os_error_detail(error_number)};
+  const bool broken_pipe = label.broken_pipe_class && error_number == EPIPE;
+  return {broken_pipe ? ErrorClass::BrokenPipeError : ErrorClass::OSError,
+          concat({"failed to write to ", label.name, " file"}), os_error_detail(error_number)};
 }
 
 }  // namespace paiscribe

@@ -5,10 +5,17 @@
 #include "paiscribe/pipeline/failure_text.hpp"
 
 namespace paiscribe {
+namespace {
+
+// A reader of standard output that went away is told apart, so that the
+// command line can end quietly as a pipeline expects.
+constexpr OutputLabel kLabel{"mjai out", true};
+
+}  // namespace
 
 std::expected<GamesOutput, PipelineError> GamesOutput::open(std::string_view path, ShouldStop should_stop) {
   auto file = OutputFile::open(path, should_stop);
-  if (!file) return std::unexpected(output_failure(file.error(), path));
+  if (!file) return std::unexpected(output_failure(file.error(), path, kLabel));
   return GamesOutput(std::move(*file), path);
 }
 
@@ -17,7 +24,7 @@ std::expected<void, PipelineError> GamesOutput::append(Converter& converter) {
   if (!lines) return std::unexpected(std::move(lines.error()));
   if (auto written = file_.write((*lines)->text()); !written) {
     failed_ = true;
-    return std::unexpected(output_failure(written.error(), path_));
+    return std::unexpected(output_failure(written.error(), path_, kLabel));
   }
   return {};
 }
@@ -25,7 +32,7 @@ std::expected<void, PipelineError> GamesOutput::append(Converter& converter) {
 std::expected<void, PipelineError> GamesOutput::commit() {
   if (auto done = file_.commit(); !done) {
     failed_ = true;
-    return std::unexpected(output_failure(done.error(), path_));
+    return std::unexpected(output_failure(done.error(), path_, kLabel));
   }
   return {};
 }

@@ -22,7 +22,8 @@ class GamesOutput {
   static std::expected<GamesOutput, PipelineError> open(std::string_view path, ShouldStop should_stop = nullptr);
 
   // Writes every line of the record `converter` has started. A failure of
-  // the record leaves the output open; a failure to write ends it (failed()).
+  // the record leaves the output open; a failure to write ends it (failed()),
+  // as BrokenPipeError when the reader of a pipe went away.
   std::expected<void, PipelineError> append(Converter& converter);
 
   std::expected<void, PipelineError> commit();

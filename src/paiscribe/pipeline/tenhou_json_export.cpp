@@ -2,11 +2,9 @@
 
 #include <algorithm>
 
-#include "paiscribe/io/gzip.hpp"
-#include "paiscribe/io/read_file.hpp"
+#include "paiscribe/json/tenhou_json_writer.hpp"
 #include "paiscribe/pipeline/failure_text.hpp"
 #include "paiscribe/xml/parse_mjlog.hpp"
-#include "paiscribe/xml/tenhou_json_writer.hpp"
 
 namespace paiscribe {
 namespace {
@@ -45,18 +43,14 @@ std::string_view game_id_of_path(std::string_view path) {
   return name.substr(0, at);
 }
 
-std::expected<std::string, PipelineError> mjlog_to_tenhou_json(std::string_view path, ShouldStop should_stop) {
-  PaddedText text;
-  if (auto read = read_file(path, text, should_stop); !read) return std::unexpected(read_failure(read.error(), path, kMjlogRecord));
-  if (is_gzip(text.view())) {
-    PaddedText inflated;
-    if (auto unpacked = gunzip(text.view(), inflated); !unpacked) return std::unexpected(gzip_failure(unpacked.error()));
-    text = std::move(inflated);
-  }
-  xml::GameDetails details;
-  auto log = parse_mjlog(text, {}, &details);
+std::expected<std::string, PipelineError> mjlog_to_tenhou_json(std::string_view path, RecordReader& reader,
+                                                               ShouldStop should_stop) {
+  auto text = reader.read_file(path, Decompress::Yes, should_stop);
+  if (!text) return std::unexpected(record_read_failure(text.error(), path, kMjlogRecord));
+  GameDetails details;
+  auto log = parse_mjlog(**text, {}, &details);
   if (!log) return std::unexpected(mjlog_failure(std::move(log.error())));
-  auto json = xml::write_tenhou_json(*log, details, game_id_of_path(path));
+  auto json = write_tenhou_json(*log, details, game_id_of_path(path));
   if (!json) return std::unexpected(mjlog_failure(MjlogError{MjlogErrorKind::NotAGame, std::move(json.error())}));
   return std::move(*json);
 }

@@ -5,15 +5,16 @@
 #include <string_view>
 
 #include "paiscribe/io/file_descriptor.hpp"
+#include "paiscribe/io/record_reader.hpp"
 #include "paiscribe/pipeline/pipeline_error.hpp"
 
 namespace paiscribe {
 
-// The XML record at `path` (raw path bytes), plain or gzip-compressed, as
-// Tenhou's JSON log (version 6), named after the game's id when the file
-// is. It fails as mjlog_to_mjai fails to read the record, and also on a win
-// whose points or yaku the JSON log cannot write.
-std::expected<std::string, PipelineError> mjlog_to_tenhou_json(std::string_view path,
+// The XML record at `path` (raw path bytes), plain or compressed, read by
+// `reader`, as Tenhou's JSON log (version 6), named after the game's id when
+// the file is. It fails as mjlog_to_mjai fails to read the record, and also
+// on a win whose points or yaku the JSON log cannot write.
+std::expected<std::string, PipelineError> mjlog_to_tenhou_json(std::string_view path, RecordReader& reader,
                                                                ShouldStop should_stop = nullptr);
 
 // The game id that the file at `path` is named after, as Tenhou names a

@@ -7,6 +7,7 @@
 #include <optional>
 #include <utility>
 
+#include "paiscribe/base/quoted.hpp"
 #include "paiscribe/base/utf8_valid.hpp"
 #include "paiscribe/record/notation.hpp"
 
@@ -64,13 +65,6 @@ void append_utf8(std::string& out, char32_t code_point) {
 }
 
 }  // namespace
-
-std::string quoted(std::string_view text) {
-  constexpr std::size_t kShown = 24;
-  std::string out(1, '"');
-  out.append(text.substr(0, kShown)).append(text.size() > kShown ? "...\"" : "\"");
-  return out;
-}
 
 ValueRead<std::int64_t> read_any_integer(std::string_view text, std::int64_t min, std::int64_t max) {
   std::int64_t value = 0;

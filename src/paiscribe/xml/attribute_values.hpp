@@ -20,9 +20,6 @@ using ValueRead = std::expected<T, std::string>;
 // Scores and their changes are written in hundreds and held as 32-bit points.
 inline constexpr std::int64_t kHundredsLimit = std::numeric_limits<std::int32_t>::max() / 100;
 
-// The value between quotes for a message, cut short when long.
-std::string quoted(std::string_view text);
-
 // read_integer for any text: the slow road, which also says what is wrong.
 ValueRead<std::int64_t> read_any_integer(std::string_view text, std::int64_t min, std::int64_t max);
 

@@ -8,7 +8,6 @@
 #include <utility>
 
 #include "paiscribe/xml/attribute_values.hpp"
-#include "paiscribe/xml/tenhou_texts.hpp"
 
 namespace paiscribe::xml {
 namespace {
@@ -24,13 +23,13 @@ std::string count_fault(std::size_t count, std::string_view belong) {
 TagRead<std::vector<WinDetails::Yaku>> yaku_of(const Tag& tag) {
   auto pairs = tag.optional_list("yaku", 0, 255);
   if (!pairs) return std::unexpected(std::move(pairs.error()));
-  auto yakuman = tag.optional_list("yakuman", 0, kYakuCount - 1);
+  auto yakuman = tag.optional_list("yakuman", 0, kTenhouYakuIdCount - 1);
   if (!yakuman) return std::unexpected(std::move(yakuman.error()));
   if (pairs->size() % 2 != 0) return tag.fail_attribute("yaku", "a yaku without its han");
   std::vector<WinDetails::Yaku> yaku;
   for (std::size_t at = 0; at < pairs->size(); at += 2) {
     const auto id = (*pairs)[at];
-    if (id >= static_cast<std::int64_t>(kYakuCount)) return tag.fail_attribute("yaku", std::to_string(id) + " names no yaku");
+    if (id >= static_cast<std::int64_t>(kTenhouYakuIdCount)) return tag.fail_attribute("yaku", std::to_string(id) + " names no yaku");
     if ((*pairs)[at + 1] != 0)
       yaku.push_back({static_cast<std::uint8_t>(id), static_cast<std::uint8_t>((*pairs)[at + 1])});
   }
@@ -68,7 +67,7 @@ TagRead<void> read_player_details(const Tag& tag, GameDetails& details) {
 }
 
 TagRead<WinDetails> read_win_details(const Tag& tag, Seat who, Seat from_who, bool dealer) {
-  WinDetails win{who, from_who, who, {}, {}};
+  WinDetails win{who, from_who, who, 0, 0, 0, WinLimit::None, {}};
   if (tag.has("paoWho")) {
     auto liable = tag.seat("paoWho");
     if (!liable) return std::unexpected(std::move(liable.error()));
@@ -79,12 +78,17 @@ TagRead<WinDetails> read_win_details(const Tag& tag, Seat who, Seat from_who, bo
   win.yaku = std::move(*yaku);
   auto ten = tag.integers<3>("ten", 0, kIntLimit);
   if (!ten) return std::unexpected(std::move(ten.error()));
-  std::int64_t han = 0;
-  for (const auto& one : win.yaku) han += one.han;
   const auto [fu, points, limit] = *ten;
-  auto text = point_text({fu, han, points, limit, who == from_who, dealer});
-  if (!text) return tag.fail_attribute("ten", text.error());
-  win.point_text = std::move(*text);
+  auto limit_reached = win_limit_of(limit);
+  if (!limit_reached) return tag.fail_attribute("ten", limit_reached.error());
+  // The JSON log writes the points as the payments that make them.
+  if (auto paid = payments_of(static_cast<std::int32_t>(points), who == from_who, dealer); !paid)
+    return tag.fail_attribute("ten", paid.error());
+  win.fu = static_cast<std::int32_t>(fu);
+  win.points = static_cast<std::int32_t>(points);
+  win.limit = *limit_reached;
+  // A record's size keeps the sum far within 32 bits.
+  for (const auto& one : win.yaku) win.han += one.han;
   return win;
 }
 

@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "paiscribe/base/seat.hpp"
-#include "paiscribe/xml/game_details.hpp"
+#include "paiscribe/record/game_details.hpp"
 #include "paiscribe/xml/tag.hpp"
 
 // Readers of what the JSON log holds beyond the record the conversion reads,
@@ -13,7 +13,7 @@ namespace paiscribe::xml {
 // The players' ranks, ratings and sex ("dan", "rate", "sx"), where the tag has them.
 TagRead<void> read_player_details(const Tag& tag, GameDetails& details);
 
-// A win's liable seat, points and yaku; `dealer`: the winner deals this kyoku.
+// A win's liable seat, score and yaku; `dealer`: the winner deals this kyoku.
 TagRead<WinDetails> read_win_details(const Tag& tag, Seat who, Seat from_who, bool dealer);
 
 // The game's final scores ("owari"): 8 numbers, or 16 in a game played for chips.

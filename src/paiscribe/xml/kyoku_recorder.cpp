@@ -53,28 +53,28 @@ KyokuRecorder::Step KyokuRecorder::declare_riichi(Seat seat) {
 
 KyokuRecorder::Step KyokuRecorder::confirm_riichi() { return still_playing(); }
 
-KyokuRecorder::Step KyokuRecorder::check_claim(Seat seat, const Meld& meld) const {
+KyokuRecorder::Step KyokuRecorder::check_claim(Seat seat, const CallBits& decoded) const {
   if (auto playing = still_playing(); !playing) return playing;
-  const Seat giver = static_cast<Seat>((seat + meld.from) % 4);
-  if (!claimable_ || claimable_->seat != giver || claimable_->id != meld.taken)
-    return std::unexpected(seat_text(seat) + " calls tile " + std::to_string(meld.taken) + " from " +
+  const Seat giver = static_cast<Seat>((seat + decoded.from) % 4);
+  if (!claimable_ || claimable_->seat != giver || claimable_->id != decoded.taken)
+    return std::unexpected(seat_text(seat) + " calls tile " + std::to_string(decoded.taken) + " from " +
                            seat_text(giver) + ", who did not just discard it");
   return {};
 }
 
-KyokuRecorder::Step KyokuRecorder::call(Seat seat, const Meld& meld) {
-  if (!takes_a_discard(meld.kind)) {
+KyokuRecorder::Step KyokuRecorder::call(Seat seat, const CallBits& decoded) {
+  if (!takes_a_discard(decoded.kind)) {
     if (auto turn = check_turn(seat, "declares a kan"); !turn) return turn;
-    lists(seat).discard_items.add(meld_notation(meld, red_fives_));
+    lists(seat).discard_items.add(call_notation(decoded, red_fives_));
     to_discard_.reset();  // the replacement draw comes next
     drawn_.reset();
     return {};
   }
-  if (auto claim = check_claim(seat, meld); !claim) return claim;
-  lists(seat).take_items.add(meld_notation(meld, red_fives_));
+  if (auto claim = check_claim(seat, decoded); !claim) return claim;
+  lists(seat).take_items.add(call_notation(decoded, red_fives_));
   claimable_.reset();
   drawn_.reset();
-  if (meld.kind == MeldKind::OpenKan) {
+  if (decoded.kind == CallKind::OpenKan) {
     // The kan's turn has no discard of its own: the list holds its place with a hidden tile.
     lists(seat).discard_items.add(notation::kHiddenTile);
     to_discard_.reset();
@@ -90,7 +90,7 @@ KyokuRecorder::Step KyokuRecorder::reveal_dora(std::uint8_t id) {
   return {};
 }
 
-KyokuRecorder::Step KyokuRecorder::win(WinRecord win) {
+KyokuRecorder::Step KyokuRecorder::win(WinTagFields win) {
   if (ending_ == Ending::Draw) return std::unexpected("a win after the kyoku's draw");
   auto& result = kyoku_->result;
   if (ending_ == Ending::None) result.emplace_back(ResultItem::Text{std::string(notation::kWin)});

@@ -11,13 +11,13 @@
 #include "paiscribe/base/seat.hpp"
 #include "paiscribe/record/notation.hpp"
 #include "paiscribe/record/raw_log.hpp"
-#include "paiscribe/xml/meld.hpp"
+#include "paiscribe/xml/call_bits.hpp"
 #include "paiscribe/xml/tile_ids.hpp"
 
 namespace paiscribe::xml {
 
 // What a win tag says of one winner; seats already checked to be 0..3.
-struct WinRecord {
+struct WinTagFields {
   Seat winner;
   Seat loser;        // the winner for a win by self-draw
   std::array<std::int32_t, 4> deltas;
@@ -61,9 +61,9 @@ class KyokuRecorder {
   }
   Step declare_riichi(Seat seat);
   Step confirm_riichi();
-  Step call(Seat seat, const Meld& meld);
+  Step call(Seat seat, const CallBits& decoded);
   Step reveal_dora(std::uint8_t id);
-  Step win(WinRecord win);
+  Step win(WinTagFields win);
   // `deltas` absent: the log names the draw and gives no score changes.
   Step draw_game(std::string_view name, const std::optional<std::array<std::int32_t, 4>>& deltas);
 
@@ -80,7 +80,7 @@ class KyokuRecorder {
   Step check_turn(Seat seat, std::string_view action) const;
   Step refuse_draw(Seat seat) const;
   void add_riichi_discard(ActionItems& items, std::uint8_t id);
-  Step check_claim(Seat seat, const Meld& meld) const;
+  Step check_claim(Seat seat, const CallBits& decoded) const;
   RawSeat& lists(Seat seat) { return kyoku_->seats[seat]; }
 
   RawKyoku* kyoku_;

@@ -9,14 +9,15 @@
 #include <optional>
 #include <utility>
 
+#include "paiscribe/base/quoted.hpp"
+#include "paiscribe/xml/attribute_values.hpp"
+#include "paiscribe/xml/call_bits.hpp"
 #include "paiscribe/xml/details_reader.hpp"
 #include "paiscribe/xml/kyoku_recorder.hpp"
-#include "paiscribe/xml/meld.hpp"
 #include "paiscribe/xml/record_limits.hpp"
 #include "paiscribe/xml/tag.hpp"
-#include "paiscribe/xml/tile_tags.hpp"
 #include "paiscribe/xml/tile_ids.hpp"
-#include "paiscribe/xml/attribute_values.hpp"
+#include "paiscribe/xml/tile_tags.hpp"
 
 namespace paiscribe {
 namespace {
@@ -62,7 +63,7 @@ constexpr DrawKind kAllNoten = {"", "\xE5\x85\xA8\xE5\x93\xA1\xE4\xB8\x8D\xE8\x8
 // keeps what the JSON log holds beyond the record the conversion reads.
 class GameReader {
  public:
-  GameReader(RawLog::Kyokus spare, xml::GameDetails* details) : details_(details) {
+  GameReader(RawLog::Kyokus spare, GameDetails* details) : details_(details) {
     log_.kyokus = std::move(spare);
     if (details_) details_->clear();
   }
@@ -223,11 +224,11 @@ class GameReader {
     if (!who) return Failure(std::move(who.error()));
     auto bits = tag.integer("m", 0, std::numeric_limits<std::int32_t>::max());
     if (!bits) return Failure(std::move(bits.error()));
-    auto meld = xml::decode_meld(static_cast<unsigned>(*bits));
-    if (!meld) return tag.fail_attribute("m", meld.error());
+    auto call = xml::decode_call_bits(static_cast<unsigned>(*bits));
+    if (!call) return tag.fail_attribute("m", call.error());
     auto kyoku = open_kyoku(tag);
     if (!kyoku) return Failure(std::move(kyoku.error()));
-    return play(tag, (*kyoku)->call(*who, *meld));
+    return play(tag, (*kyoku)->call(*who, *call));
   }
 
   Status read_riichi(const Tag& tag) {
@@ -259,7 +260,7 @@ class GameReader {
   }
 
   Status read_win(const Tag& tag) {
-    xml::WinRecord win{};
+    xml::WinTagFields win{};
     for (const auto& [attribute, seat] : {std::pair{"who", &win.winner}, std::pair{"fromWho", &win.loser}}) {
       auto read = tag.seat(attribute);
       if (!read) return Failure(std::move(read.error()));
@@ -317,14 +318,14 @@ class GameReader {
     const std::string_view type = *tag.text("type");
     for (const DrawKind& kind : kDrawKinds)
       if (kind.type == type) return kind;
-    return tag.fail_attribute("type", xml::quoted(type) + " names no draw");
+    return tag.fail_attribute("type", quoted(type) + " names no draw");
   }
 
   RawLog log_;
   std::size_t kyoku_count_ = 0;
   std::optional<xml::KyokuRecorder> kyoku_;  // the last kyoku's, in log_.kyokus
   Seat dealer_ = 0;
-  xml::GameDetails* details_;
+  GameDetails* details_;
   bool rule_seen_ = false;
   bool players_seen_ = false;
   bool red_fives_ = true;
@@ -338,7 +339,7 @@ constexpr unsigned kParseOptions = pugi::parse_minimal | pugi::parse_cdata;
 
 }  // namespace
 
-std::expected<RawLog, MjlogError> parse_mjlog(PaddedText& xml, RawLog::Kyokus spare, xml::GameDetails* details) {
+std::expected<RawLog, MjlogError> parse_mjlog(PaddedText& xml, RawLog::Kyokus spare, GameDetails* details) {
   if (auto fits = check_mjlog_text(xml.view()); !fits) return Failure(std::move(fits.error()));
   pugi::xml_document document;
   // In place: the document's names and values are the text's own bytes. The

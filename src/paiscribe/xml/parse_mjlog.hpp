@@ -5,8 +5,8 @@
 #include <string_view>
 
 #include "paiscribe/base/padded_text.hpp"
+#include "paiscribe/record/game_details.hpp"
 #include "paiscribe/record/raw_log.hpp"
-#include "paiscribe/xml/game_details.hpp"
 
 namespace paiscribe {
 
@@ -29,6 +29,6 @@ struct MjlogError {
 // takes over. With `details`, what the JSON log holds beyond that record
 // goes there, checked as well.
 std::expected<RawLog, MjlogError> parse_mjlog(PaddedText& xml, RawLog::Kyokus spare = {},
-                                              xml::GameDetails* details = nullptr);
+                                              GameDetails* details = nullptr);
 
 }  // namespace paiscribe

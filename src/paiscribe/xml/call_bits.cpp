@@ -1,4 +1,4 @@
-#include "paiscribe/xml/meld.hpp"
+#include "paiscribe/xml/call_bits.hpp"
 
 #include <algorithm>
 
@@ -15,59 +15,59 @@ constexpr unsigned kSuitRunStarts = 21;  // 7 starts (1 to 7) in each of 3 suits
 constexpr unsigned kKinds = 34;
 
 // The three of a kind's four copies that are not `left_out`, in id order.
-Meld triplet(MeldKind kind, unsigned bits, unsigned tile_kind) {
-  Meld meld{kind, static_cast<std::uint8_t>(bits & 3), 0, 0, {}, 0};
+CallBits triplet(CallKind kind, unsigned bits, unsigned tile_kind) {
+  CallBits call{kind, static_cast<std::uint8_t>(bits & 3), 0, 0, {}, 0};
   const unsigned left_out = (bits >> 5) & 3;
   const unsigned taken_index = (bits >> 9) % 3;
   std::uint8_t found = 0;
   for (unsigned copy = 0; copy < 4; ++copy) {
     const auto id = static_cast<std::uint8_t>(tile_kind * 4 + copy);
     if (copy == left_out) {
-      meld.added = id;
+      call.added = id;
     } else if (found++ == taken_index) {
-      meld.taken = id;
+      call.taken = id;
     } else {
-      meld.own[meld.own_count++] = id;
+      call.own[call.own_count++] = id;
     }
   }
-  return meld;
+  return call;
 }
 
-std::expected<Meld, std::string> decode_chi(unsigned bits) {
+std::expected<CallBits, std::string> decode_chi(unsigned bits) {
   const unsigned pattern = bits >> 10;
   const unsigned start = pattern / 3;
   if (start >= kSuitRunStarts) return std::unexpected("a chi whose run starts at no suit tile");
   if ((bits & 3) != 3) return std::unexpected("a chi from another seat than the one before");
   const unsigned first_kind = start / 7 * 9 + start % 7;
-  Meld meld{MeldKind::Chi, 3, 0, 0, {}, 0};
+  CallBits call{CallKind::Chi, 3, 0, 0, {}, 0};
   for (unsigned at = 0; at < 3; ++at) {
     const auto id = static_cast<std::uint8_t>((first_kind + at) * 4 + ((bits >> (3 + 2 * at)) & 3));
     if (at == pattern % 3)
-      meld.taken = id;
+      call.taken = id;
     else
-      meld.own[meld.own_count++] = id;
+      call.own[call.own_count++] = id;
   }
-  return meld;
+  return call;
 }
 
-std::expected<Meld, std::string> decode_triplet(MeldKind kind, unsigned bits) {
+std::expected<CallBits, std::string> decode_triplet(CallKind kind, unsigned bits) {
   const unsigned tile_kind = (bits >> 9) / 3;
   if (tile_kind >= kKinds) return std::unexpected("a pon of no tile kind");
   if ((bits & 3) == 0) return std::unexpected("a pon of the caller's own tile");
   return triplet(kind, bits, tile_kind);
 }
 
-std::expected<Meld, std::string> decode_kan(unsigned bits) {
+std::expected<CallBits, std::string> decode_kan(unsigned bits) {
   const unsigned taken = bits >> 8;
   if (taken >= kTileIdCount) return std::unexpected("a kan of no tile");
   const unsigned from = bits & 3;
-  Meld meld{from == 0 ? MeldKind::ClosedKan : MeldKind::OpenKan, static_cast<std::uint8_t>(from),
-            static_cast<std::uint8_t>(taken), 0, {}, 0};
+  CallBits call{from == 0 ? CallKind::ClosedKan : CallKind::OpenKan, static_cast<std::uint8_t>(from),
+                static_cast<std::uint8_t>(taken), 0, {}, 0};
   for (unsigned copy = 0; copy < 4; ++copy) {
     const auto id = static_cast<std::uint8_t>(taken / 4 * 4 + copy);
-    if (id != taken) meld.own[meld.own_count++] = id;
+    if (id != taken) call.own[call.own_count++] = id;
   }
-  return meld;
+  return call;
 }
 
 void append_code(std::string& text, std::uint8_t id, bool red_fives) {
@@ -78,36 +78,36 @@ void append_code(std::string& text, std::uint8_t id, bool red_fives) {
 
 }  // namespace
 
-std::expected<Meld, std::string> decode_meld(unsigned bits) {
+std::expected<CallBits, std::string> decode_call_bits(unsigned bits) {
   if (bits > 0xFFFF) return std::unexpected("more than 16 bits");
   if (bits & kChiBit) return decode_chi(bits);
-  if (bits & kPonBit) return decode_triplet(MeldKind::Pon, bits);
-  if (bits & kAddedKanBit) return decode_triplet(MeldKind::AddedKan, bits);
+  if (bits & kPonBit) return decode_triplet(CallKind::Pon, bits);
+  if (bits & kAddedKanBit) return decode_triplet(CallKind::AddedKan, bits);
   if (bits & kNukidoraBit) return std::unexpected("a north set aside, which only three players do");
   return decode_kan(bits);
 }
 
-std::string meld_notation(const Meld& meld, bool red_fives) {
+std::string call_notation(const CallBits& call, bool red_fives) {
   // The caller's own tiles go in hand order; a closed kan's four are all its own.
   // Slots left empty hold an id past every tile, which sorts last.
   std::array<std::uint8_t, 4> own{0xFF, 0xFF, 0xFF, 0xFF};
-  std::size_t own_count = meld.own_count;
-  std::copy_n(meld.own.begin(), own_count, own.begin());
-  if (meld.kind == MeldKind::ClosedKan) own[own_count++] = meld.taken;
+  std::size_t own_count = call.own_count;
+  std::copy_n(call.own.begin(), own_count, own.begin());
+  if (call.kind == CallKind::ClosedKan) own[own_count++] = call.taken;
   std::ranges::sort(own, {}, [&](std::uint8_t id) { return id == 0xFF ? 0xFFu : hand_order(id, red_fives); });
   // The letter's tile: the one taken, a closed kan's last, or the tile an added
   // kan adds, written before its pon's taken tile.
-  std::uint8_t lettered = meld.taken;
-  if (meld.kind == MeldKind::ClosedKan) lettered = own[--own_count];
-  if (meld.kind == MeldKind::AddedKan) lettered = meld.added;
+  std::uint8_t lettered = call.taken;
+  if (call.kind == CallKind::ClosedKan) lettered = own[--own_count];
+  if (call.kind == CallKind::AddedKan) lettered = call.added;
 
-  const std::size_t letter = notation::letter_position(meld.kind, meld.from);
+  const std::size_t letter = notation::letter_position(call.kind, call.from);
   std::string text;
-  text.reserve(notation::size_of(meld.kind));
+  text.reserve(notation::size_of(call.kind));
   const auto put_letter = [&] {
-    text.push_back(notation::letter_of(meld.kind));
+    text.push_back(notation::letter_of(call.kind));
     append_code(text, lettered, red_fives);
-    if (meld.kind == MeldKind::AddedKan) append_code(text, meld.taken, red_fives);
+    if (call.kind == CallKind::AddedKan) append_code(text, call.taken, red_fives);
   };
   for (std::size_t at = 0; at < own_count; ++at) {
     if (text.size() == letter) put_letter();

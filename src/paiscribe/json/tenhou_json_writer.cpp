@@ -1,4 +1,4 @@
-#include "paiscribe/xml/tenhou_json_writer.hpp"
+#include "paiscribe/json/tenhou_json_writer.hpp"
 
 #include <rapidjson/stringbuffer.h>
 #include <rapidjson/writer.h>
@@ -10,9 +10,9 @@
 #include <variant>
 
 #include "paiscribe/record/tile_code.hpp"
-#include "paiscribe/xml/tenhou_texts.hpp"
+#include "paiscribe/json/tenhou_texts.hpp"
 
-namespace paiscribe::xml {
+namespace paiscribe {
 namespace {
 
 // Four players' games are rated in one class.
@@ -121,8 +121,8 @@ class LogWriter {
         integers(deltas->values);
       } else if (next_win_ == details_.wins.size()) {
         return std::unexpected("fewer wins than the results hold");
-      } else {
-        write_win(details_.wins[next_win_++]);
+      } else if (auto written = write_win(details_.wins[next_win_++], kyoku.header.kyoku_index % 4); !written) {
+        return written;
       }
     }
     writer_.EndArray();
@@ -131,12 +131,15 @@ class LogWriter {
   }
 
   // [who, from whom, who is liable, "points", "yaku(n飜)", ...]
-  void write_win(const WinDetails& win) {
+  std::expected<void, std::string> write_win(const WinDetails& win, Seat dealer) {
+    auto points = point_text(win, win.who == dealer);
+    if (!points) return std::unexpected(std::move(points.error()));
     writer_.StartArray();
     for (const Seat seat : {win.who, win.from_who, win.pao_who}) writer_.Int(seat);
-    string(win.point_text);
+    string(*points);
     for (const auto& yaku : win.yaku) string(yaku_text(yaku));
     writer_.EndArray();
+    return {};
   }
 
   void write_rule(const Rule& rule) {
@@ -193,4 +196,4 @@ std::expected<std::string, std::string> write_tenhou_json(const RawLog& log, con
   return LogWriter(details).write(log, ref);
 }
 
-}  // namespace paiscribe::xml
+}  // namespace paiscribe
