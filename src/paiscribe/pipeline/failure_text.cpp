@@ -1,6 +1,5 @@
 #include "paiscribe/pipeline/failure_text.hpp"
 
-#include <array>
 #include <cerrno>
 #include <initializer_list>
 #include <optional>
@@ -8,6 +7,7 @@
 #include <string_view>
 #include <variant>
 
+#include "paiscribe/base/kyoku_name.hpp"
 #include "paiscribe/mjai/tile_names.hpp"
 #include "paiscribe/pipeline/os_error.hpp"
 #include "paiscribe/pipeline/path_text.hpp"
@@ -70,9 +70,7 @@ struct DescribeConversion {
 }  // namespace
 
 std::string kyoku_in_words(KyokuAt kyoku) {
-  static constexpr std::array<std::string_view, 4> kWinds = {"East", "South", "West", "North"};
-  return std::string(kWinds[kyoku.wind()]) + " " + std::to_string(kyoku.number()) + ", " +
-         std::to_string(kyoku.honba) + " honba";
+  return kyoku_name(kyoku.kyoku_index) + ", " + std::to_string(kyoku.honba) + " honba";
 }
 
 namespace {
