@@ -15,11 +15,14 @@
 #include "paiscribe/pipeline/check_lines.hpp"
 #include "paiscribe/mjai/tile_names.hpp"
 #include "paiscribe/rules/game_checker.hpp"
-#include "paiscribe/rules/hand_shape.hpp"
+#include "paiscribe/rules/wording.hpp"
+#include "paiscribe/scoring/hand_shape.hpp"
 #include "rules_test_support.hpp"
 
 namespace paiscribe::rules {
 namespace {
+
+using namespace scoring;
 
 using Lines = std::vector<std::string>;
 

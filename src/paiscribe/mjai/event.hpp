@@ -16,8 +16,6 @@
 
 namespace paiscribe {
 
-using Deltas = std::array<std::int32_t, 4>;
-
 // The four players' names, seat 0 first. They live on the heap: a game has
 // one start_game among a thousand events, and four strings held inline would
 // make every event of the sequence twice its size.

@@ -3,6 +3,7 @@
 #include "paiscribe/io/gzip.hpp"
 #include "paiscribe/io/read_file.hpp"
 #include "paiscribe/pipeline/failure_text.hpp"
+#include "paiscribe/rules/wording.hpp"
 
 namespace paiscribe {
 
