@@ -3,6 +3,8 @@ their progress callbacks, and what paiscribe.check finds."""
 
 from dataclasses import dataclass
 
+from paiscribe import _native
+
 
 @dataclass(frozen=True)
 class Finding:
@@ -20,12 +22,7 @@ class Finding:
     message: str
 
     def __str__(self) -> str:
-        where = f"line {self.line}"
-        if self.kyoku is not None:
-            where += f", {self.kyoku}"
-        if self.seat is not None:
-            where += f", seat {self.seat}"
-        return f"{where}: {self.message}"
+        return _native.finding_text(self.line, self.kyoku, self.seat, self.message)
 
 
 @dataclass(frozen=True)

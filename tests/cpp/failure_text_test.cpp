@@ -17,7 +17,7 @@ TEST(KyokuInWords, WindNumberAndHonba) {
   } cases[] = {
       {{0, 0}, "East 1, 0 honba"},   {{2, 1}, "East 3, 1 honba"},    {{4, 0}, "South 1, 0 honba"},
       {{7, 2}, "South 4, 2 honba"},  {{8, 0}, "West 1, 0 honba"},    {{13, 0}, "North 2, 0 honba"},
-      {{16, 0}, "North 1, 0 honba"}, {{255, 255}, "North 4, 255 honba"},
+      {{15, 0}, "North 4, 0 honba"}, {{16, 0}, "North 5, 0 honba"}, {{255, 255}, "North 244, 255 honba"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.expected);

@@ -4,18 +4,22 @@
 #include <rapidjson/document.h>
 
 #include <algorithm>
+#include <array>
 #include <fstream>
 #include <iterator>
 #include <map>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "paiscribe/rules/game_checker.hpp"
-#include "paiscribe/rules/points.hpp"
+#include "paiscribe/scoring/points.hpp"
 #include "rules_test_support.hpp"
 
 namespace paiscribe::rules {
 namespace {
+
+using namespace scoring;
 
 // Tenhou's yaku names.
 const std::map<std::string, Yaku, std::less<>> kTenhouNames = {
@@ -88,17 +92,15 @@ std::vector<LoggedWin> logged_wins(const std::filesystem::path& path) {
 
 // The replay's value written the way Tenhou writes it.
 std::string tenhou_points(const HandValue& value, bool dealer, bool tsumo) {
+  static constexpr std::array<std::string_view, 7> kLimits = {"", "満貫", "跳満", "倍満", "三倍満", "役満", "役満"};
   const int base = base_points(value);
-  std::string text;
-  if (base >= 8000) text = "役満";
-  else if (base == 6000) text = "三倍満";
-  else if (base == 4000) text = "倍満";
-  else if (base == 3000) text = "跳満";
-  else if (base == 2000) text = "満貫";
-  else text = std::to_string(value.fu) + "符" + std::to_string(value.han) + "飜";
-  if (!tsumo) return text + std::to_string(round_up_100(base * (dealer ? 6 : 4))) + "点";
-  if (dealer) return text + std::to_string(round_up_100(base * 2)) + "点∀";
-  return text + std::to_string(round_up_100(base)) + "-" + std::to_string(round_up_100(base * 2)) + "点";
+  const Limit limit = limit_of(value);
+  std::string text = limit != Limit::None ? std::string(kLimits[static_cast<std::size_t>(limit)])
+                                          : std::to_string(value.fu) + "符" + std::to_string(value.han) + "飜";
+  if (!tsumo) return text + std::to_string(ron_payment(base, dealer)) + "点";
+  if (dealer) return text + std::to_string(tsumo_payment(base, true, false)) + "点∀";
+  const std::string others = std::to_string(tsumo_payment(base, false, false));
+  return text + others + "-" + std::to_string(tsumo_payment(base, false, true)) + "点";
 }
 
 std::vector<std::string> replay_yaku(const HandValue& value) {
@@ -120,7 +122,7 @@ TEST(RealWins, EveryWinScoresAsTenhouRecordedIt) {
     ASSERT_EQ(scored.size(), expected.size()) << path;
     for (std::size_t index = 0; index < expected.size(); ++index) {
       const LoggedWin& logged = expected[index];
-      const WinRecord& win = scored[index];
+      const ScoredWin& win = scored[index];
       SCOPED_TRACE(logged.where + ", winner " + std::to_string(logged.winner));
       ++total;
       ASSERT_EQ(win.actor, logged.winner);

@@ -58,6 +58,16 @@ def test_check_refuses_what_holds_no_lines(data, error):
         paiscribe.check(data)
 
 
+@pytest.mark.parametrize("finding, text", [
+    (paiscribe.Finding(412, "East 3", 2, "hora deltas [-3900, 3900, 0, 0], but ..."),
+     "line 412, East 3, seat 2: hora deltas [-3900, 3900, 0, 0], but ..."),
+    (paiscribe.Finding(7, "South 2", None, "dahai 5m"), "line 7, South 2: dahai 5m"),
+    (paiscribe.Finding(1, None, None, "the game has no lines"), "line 1: the game has no lines"),
+])
+def test_a_finding_reads_as_a_sentence_with_its_place(finding, text):
+    assert str(finding) == text
+
+
 def illegal_log():
     """A real log whose first win pays the winner 100 more than it scores."""
     document = sample_document()

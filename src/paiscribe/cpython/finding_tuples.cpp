@@ -1,5 +1,6 @@
 #include "paiscribe/cpython/finding_tuples.hpp"
 
+#include "paiscribe/base/kyoku_name.hpp"
 #include "paiscribe/cpython/exceptions.hpp"
 #include "paiscribe/cpython/owned_ref.hpp"
 
@@ -10,7 +11,7 @@ PyObject* finding_tuple(const rules::Finding& finding) {
   const OwnedRef line(PyLong_FromSize_t(finding.line));
   const OwnedRef kyoku(finding.kyoku_index == rules::kBeforeFirstKyoku
                            ? Py_NewRef(Py_None)
-                           : str_of_text(rules::kyoku_name(finding.kyoku_index)));
+                           : str_of_text(kyoku_name(finding.kyoku_index)));
   const OwnedRef seat(finding.seat ? PyLong_FromLong(*finding.seat) : Py_NewRef(Py_None));
   const OwnedRef message(str_of_text(finding.message));
   if (!line || !kyoku || !seat || !message) return nullptr;

@@ -24,6 +24,10 @@ extern const char kCheckFilesDoc[];
 PyObject* native_check(PyObject* module, PyObject* data);
 extern const char kCheckDoc[];
 
+// finding_text(line, kyoku, seat, message, /): a finding's sentence.
+PyObject* native_finding_text(PyObject* module, PyObject* const* args, Py_ssize_t count);
+extern const char kFindingTextDoc[];
+
 // convert_file(filename, mjai_out=None) and mjlog_to_mjai(filename,
 // mjai_out=None), bound as tenhou_to_mjai binds its arguments.
 PyObject* native_convert_file(PyObject* module, PyObject* const* args, Py_ssize_t nargsf, PyObject* keyword_names);

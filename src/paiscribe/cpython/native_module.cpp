@@ -37,6 +37,8 @@ PyMethodDef methods[] = {
     {"check_files", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(native_check_files)),
      METH_FASTCALL, kCheckFilesDoc},
     {"check", reinterpret_cast<PyCFunction>(native_check), METH_O, kCheckDoc},
+    {"finding_text", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(native_finding_text)),
+     METH_FASTCALL, kFindingTextDoc},
     {"convert_file", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(native_convert_file)),
      METH_FASTCALL | METH_KEYWORDS, kConvertFileDoc},
     {"mjlog_to_mjai", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(native_mjlog_to_mjai)),
@@ -59,8 +61,8 @@ PyModuleDef module_def = {
     PyModuleDef_HEAD_INIT,
     "paiscribe._native",
     "Native calls of the paiscribe package: convert_file, mjlog_to_mjai, mjlog_to_tenhou, convert_text,\n"
-    "convert_files, check and check_files, os_error_detail, and GamesFile, the one output of several\n"
-    "records.",
+    "convert_files, check, check_files, finding_text and os_error_detail, and GamesFile, the one output\n"
+    "of several records.",
     sizeof(NativeState),
     methods,
     slots,

@@ -6,6 +6,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <type_traits>
 #include <variant>
 #include <utility>
 #include <vector>
@@ -14,8 +15,6 @@
 #include "paiscribe/base/tile.hpp"
 
 namespace paiscribe {
-
-using Deltas = std::array<std::int32_t, 4>;
 
 // The four players' names, seat 0 first. They live on the heap: a game has
 // one start_game among a thousand events, and four strings held inline would
@@ -144,5 +143,39 @@ struct EndGame {
 using Event = std::variant<ev::None, ev::StartGame, ev::StartKyoku, ev::Tsumo, ev::Dahai, ev::Chi, ev::Pon,
                            ev::Daiminkan, ev::Kakan, ev::Ankan, ev::Dora, ev::Reach, ev::ReachAccepted, ev::Hora,
                            ev::Ryukyoku, ev::EndKyoku, ev::EndGame>;
+
+// Event's alternatives by name, in its order: what a switch over a line's
+// type says, and the order of the tables of types.
+enum class EventType : std::uint8_t {
+  None, StartGame, StartKyoku, Tsumo, Dahai, Chi, Pon, Daiminkan, Kakan, Ankan, Dora, Reach, ReachAccepted, Hora,
+  Ryukyoku, EndKyoku, EndGame,
+};
+
+namespace event_detail {
+template <typename Alternative, typename... Alternatives>
+consteval std::size_t index_in(const std::variant<Alternatives...>*) {
+  constexpr std::array<bool, sizeof...(Alternatives)> matches = {std::is_same_v<Alternative, Alternatives>...};
+  std::size_t index = 0;
+  while (index < matches.size() && !matches[index]) ++index;
+  return index;
+}
+}  // namespace event_detail
+
+// The type of an alternative, from its place in Event.
+template <typename Alternative>
+inline constexpr auto kEventTypeOf =
+    static_cast<EventType>(event_detail::index_in<Alternative>(static_cast<const Event*>(nullptr)));
+
+// Fails to build when Event's alternatives change order or number.
+static_assert(std::variant_size_v<Event> == static_cast<std::size_t>(EventType::EndGame) + 1 &&
+              kEventTypeOf<ev::None> == EventType::None && kEventTypeOf<ev::StartGame> == EventType::StartGame &&
+              kEventTypeOf<ev::StartKyoku> == EventType::StartKyoku && kEventTypeOf<ev::Tsumo> == EventType::Tsumo &&
+              kEventTypeOf<ev::Dahai> == EventType::Dahai && kEventTypeOf<ev::Chi> == EventType::Chi &&
+              kEventTypeOf<ev::Pon> == EventType::Pon && kEventTypeOf<ev::Daiminkan> == EventType::Daiminkan &&
+              kEventTypeOf<ev::Kakan> == EventType::Kakan && kEventTypeOf<ev::Ankan> == EventType::Ankan &&
+              kEventTypeOf<ev::Dora> == EventType::Dora && kEventTypeOf<ev::Reach> == EventType::Reach &&
+              kEventTypeOf<ev::ReachAccepted> == EventType::ReachAccepted &&
+              kEventTypeOf<ev::Hora> == EventType::Hora && kEventTypeOf<ev::Ryukyoku> == EventType::Ryukyoku &&
+              kEventTypeOf<ev::EndKyoku> == EventType::EndKyoku && kEventTypeOf<ev::EndGame> == EventType::EndGame);
 
 }  // namespace paiscribe

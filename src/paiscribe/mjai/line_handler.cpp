@@ -22,34 +22,35 @@ std::expected<Event, ReadError> event_of(Fields& fields) {
   };
   const auto& c = fields.consumed;
   const auto deltas = [&] { return fields.present & bit(Deltas) ? std::optional(fields.deltas) : std::nullopt; };
-  switch (fields.type) {
-    case 0: return ev::None{};
-    case 1: {
+  switch (static_cast<EventType>(fields.type)) {
+    case EventType::None: return ev::None{};
+    case EventType::StartGame: {
       const auto& n = fields.names;
       return ev::StartGame{Names(std::string(n[0]), std::string(n[1]), std::string(n[2]), std::string(n[3])),
                            byte(KyokuFirst), fields.aka_flag};
     }
-    case 2:
+    case EventType::StartKyoku:
       return ev::StartKyoku{fields.bakaze,  fields.dora_marker, byte(Kyoku),  byte(Honba),
                             byte(Kyotaku),  seat(Oya),          fields.scores, fields.tehais};
-    case 3: return ev::Tsumo{seat(Actor), fields.pai};
-    case 4: return ev::Dahai{seat(Actor), fields.pai, fields.tsumogiri};
-    case 5: return ev::Chi{seat(Actor), seat(Target), fields.pai, {c[0], c[1]}};
-    case 6: return ev::Pon{seat(Actor), seat(Target), fields.pai, {c[0], c[1]}};
-    case 7: return ev::Daiminkan{seat(Actor), seat(Target), fields.pai, {c[0], c[1], c[2]}};
-    case 8: return ev::Kakan{seat(Actor), fields.pai, {c[0], c[1], c[2]}};
-    case 9: return ev::Ankan{seat(Actor), c};
-    case 10: return ev::Dora{fields.dora_marker};
-    case 11: return ev::Reach{seat(Actor)};
-    case 12: return ev::ReachAccepted{seat(Actor)};
-    case 13: {
+    case EventType::Tsumo: return ev::Tsumo{seat(Actor), fields.pai};
+    case EventType::Dahai: return ev::Dahai{seat(Actor), fields.pai, fields.tsumogiri};
+    case EventType::Chi: return ev::Chi{seat(Actor), seat(Target), fields.pai, {c[0], c[1]}};
+    case EventType::Pon: return ev::Pon{seat(Actor), seat(Target), fields.pai, {c[0], c[1]}};
+    case EventType::Daiminkan: return ev::Daiminkan{seat(Actor), seat(Target), fields.pai, {c[0], c[1], c[2]}};
+    case EventType::Kakan: return ev::Kakan{seat(Actor), fields.pai, {c[0], c[1], c[2]}};
+    case EventType::Ankan: return ev::Ankan{seat(Actor), c};
+    case EventType::Dora: return ev::Dora{fields.dora_marker};
+    case EventType::Reach: return ev::Reach{seat(Actor)};
+    case EventType::ReachAccepted: return ev::ReachAccepted{seat(Actor)};
+    case EventType::Hora: {
       std::optional<std::vector<Tile>> ura;
       if (fields.present & bit(UraMarkers)) ura = std::move(fields.ura_markers);
       return ev::Hora{seat(Actor), seat(Target), deltas(), std::move(ura)};
     }
-    case 14: return ev::Ryukyoku{deltas()};
-    case 15: return ev::EndKyoku{};
-    default: return ev::EndGame{};
+    case EventType::Ryukyoku: return ev::Ryukyoku{deltas()};
+    case EventType::EndKyoku: return ev::EndKyoku{};
+    case EventType::EndGame:
+    default: return ev::EndGame{};  // the reader knows no other type
   }
 }
 

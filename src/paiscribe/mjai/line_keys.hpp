@@ -30,7 +30,7 @@ constexpr KeySet keys(Keys... each) {
   return (KeySet{0} | ... | bit(each));
 }
 
-// Each type's name and keys, in the order of Event's alternatives.
+// Each type's name and keys, in EventType's order.
 struct TypeForm {
   std::string_view name;
   KeySet required;

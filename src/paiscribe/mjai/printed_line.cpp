@@ -105,9 +105,9 @@ std::optional<Event> event_of(const LineValues& v) {
       fits = fits && in(at, std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max());
     return fits;
   };
-  switch (v.type) {
-    case 0: return has(0, 0, 0) ? std::optional<Event>(ev::None{}) : std::nullopt;
-    case 2: {
+  switch (static_cast<EventType>(v.type)) {
+    case EventType::None: return has(0, 0, 0) ? std::optional<Event>(ev::None{}) : std::nullopt;
+    case EventType::StartKyoku: {
       if (!has(8, t.size(), 0) || !in(0, 0, 255) || !in(1, 0, 255) || !in(2, 0, 255) || !in(3, 0, 3) ||
           !int32s_from(4))
         return std::nullopt;
@@ -117,30 +117,36 @@ std::optional<Event> event_of(const LineValues& v) {
       for (std::size_t hand = 0; hand < 4; ++hand) std::copy_n(t.begin() + 2 + 13 * hand, 13, start.tehais[hand].begin());
       return start;
     }
-    case 3: return has(1, 1, 1) ? std::optional<Event>(ev::Tsumo{seat(0), t[0]}) : std::nullopt;
-    case 4: return has(1, 1, 1) && v.flag ? std::optional<Event>(ev::Dahai{seat(0), t[0], *v.flag}) : std::nullopt;
-    case 5: return has(2, 3, 2) ? std::optional<Event>(ev::Chi{seat(0), seat(1), t[0], {t[1], t[2]}}) : std::nullopt;
-    case 6: return has(2, 3, 2) ? std::optional<Event>(ev::Pon{seat(0), seat(1), t[0], {t[1], t[2]}}) : std::nullopt;
-    case 7:
+    case EventType::Tsumo: return has(1, 1, 1) ? std::optional<Event>(ev::Tsumo{seat(0), t[0]}) : std::nullopt;
+    case EventType::Dahai:
+      return has(1, 1, 1) && v.flag ? std::optional<Event>(ev::Dahai{seat(0), t[0], *v.flag}) : std::nullopt;
+    case EventType::Chi:
+      return has(2, 3, 2) ? std::optional<Event>(ev::Chi{seat(0), seat(1), t[0], {t[1], t[2]}}) : std::nullopt;
+    case EventType::Pon:
+      return has(2, 3, 2) ? std::optional<Event>(ev::Pon{seat(0), seat(1), t[0], {t[1], t[2]}}) : std::nullopt;
+    case EventType::Daiminkan:
       if (!has(2, 4, 2)) return std::nullopt;
       return ev::Daiminkan{seat(0), seat(1), t[0], {t[1], t[2], t[3]}};
-    case 8: return has(1, 4, 1) ? std::optional<Event>(ev::Kakan{seat(0), t[0], {t[1], t[2], t[3]}}) : std::nullopt;
-    case 9: return has(1, 4, 1) ? std::optional<Event>(ev::Ankan{seat(0), {t[0], t[1], t[2], t[3]}}) : std::nullopt;
-    case 10: return has(0, 1, 0) ? std::optional<Event>(ev::Dora{t[0]}) : std::nullopt;
-    case 11: return has(1, 0, 1) ? std::optional<Event>(ev::Reach{seat(0)}) : std::nullopt;
-    case 12: return has(1, 0, 1) ? std::optional<Event>(ev::ReachAccepted{seat(0)}) : std::nullopt;
-    case 13: {
+    case EventType::Kakan:
+      return has(1, 4, 1) ? std::optional<Event>(ev::Kakan{seat(0), t[0], {t[1], t[2], t[3]}}) : std::nullopt;
+    case EventType::Ankan:
+      return has(1, 4, 1) ? std::optional<Event>(ev::Ankan{seat(0), {t[0], t[1], t[2], t[3]}}) : std::nullopt;
+    case EventType::Dora: return has(0, 1, 0) ? std::optional<Event>(ev::Dora{t[0]}) : std::nullopt;
+    case EventType::Reach: return has(1, 0, 1) ? std::optional<Event>(ev::Reach{seat(0)}) : std::nullopt;
+    case EventType::ReachAccepted:
+      return has(1, 0, 1) ? std::optional<Event>(ev::ReachAccepted{seat(0)}) : std::nullopt;
+    case EventType::Hora: {
       if (!has(v.deltas ? 6 : 2, v.tile_count, 2) || !int32s_from(2) || (!v.ura_markers && v.tile_count != 0))
         return std::nullopt;
       std::optional<std::vector<Tile>> ura;
       if (v.ura_markers) ura.emplace(t.begin(), t.begin() + static_cast<std::ptrdiff_t>(v.tile_count));
       return ev::Hora{seat(0), seat(1), v.deltas ? std::optional(deltas(2)) : std::nullopt, std::move(ura)};
     }
-    case 14:
+    case EventType::Ryukyoku:
       if (!has(v.deltas ? 4 : 0, 0, 0) || !int32s_from(0)) return std::nullopt;
       return ev::Ryukyoku{v.deltas ? std::optional(deltas(0)) : std::nullopt};
-    case 15: return has(0, 0, 0) ? std::optional<Event>(ev::EndKyoku{}) : std::nullopt;
-    case 16: return has(0, 0, 0) ? std::optional<Event>(ev::EndGame{}) : std::nullopt;
+    case EventType::EndKyoku: return has(0, 0, 0) ? std::optional<Event>(ev::EndKyoku{}) : std::nullopt;
+    case EventType::EndGame: return has(0, 0, 0) ? std::optional<Event>(ev::EndGame{}) : std::nullopt;
     default: return std::nullopt;  // start_game, or no type
   }
 }

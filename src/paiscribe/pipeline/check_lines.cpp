@@ -1,6 +1,7 @@
 #include "paiscribe/pipeline/check_lines.hpp"
 
 #include "paiscribe/pipeline/failure_text.hpp"
+#include "paiscribe/rules/wording.hpp"
 
 namespace paiscribe {
 

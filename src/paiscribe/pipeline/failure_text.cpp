@@ -1,6 +1,5 @@
 #include "paiscribe/pipeline/failure_text.hpp"
 
-#include <array>
 #include <cerrno>
 #include <initializer_list>
 #include <optional>
@@ -9,6 +8,7 @@
 #include <variant>
 
 #include "paiscribe/base/quoted.hpp"
+#include "paiscribe/base/kyoku_name.hpp"
 #include "paiscribe/mjai/tile_names.hpp"
 #include "paiscribe/pipeline/os_error.hpp"
 #include "paiscribe/pipeline/path_text.hpp"
@@ -69,9 +69,7 @@ struct DescribeConversion {
 }  // namespace
 
 std::string kyoku_in_words(KyokuAt kyoku) {
-  static constexpr std::array<std::string_view, 4> kWinds = {"East", "South", "West", "North"};
-  return std::string(kWinds[kyoku.wind()]) + " " + std::to_string(kyoku.number()) + ", " +
-         std::to_string(kyoku.honba) + " honba";
+  return kyoku_name(kyoku.kyoku_index) + ", " + std::to_string(kyoku.honba) + " honba";
 }
 
 namespace {

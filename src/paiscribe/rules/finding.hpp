@@ -1,15 +1,13 @@
 #pragma once
 
-#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "paiscribe/base/seat.hpp"
-#include "paiscribe/base/tile.hpp"
-#include "paiscribe/mjai/event.hpp"
 
 namespace paiscribe::rules {
 
@@ -24,12 +22,6 @@ struct Finding {
   std::string message;
   friend bool operator==(const Finding&, const Finding&) = default;
 };
-
-// "line 412, East 3, seat 2: <message>"
-std::string format_finding(const Finding& finding);
-
-// "East 3"; "West 1" after North 4 wraps round to East.
-std::string kyoku_name(std::uint8_t kyoku_index);
 
 // Collects findings, each stamped with the line and kyoku being checked.
 class Findings {
@@ -49,19 +41,5 @@ class Findings {
   std::size_t line_ = 0;
   std::uint8_t kyoku_index_ = kBeforeFirstKyoku;
 };
-
-// Pieces of messages.
-std::string tile_name(Tile tile);
-
-// "[-1000, 3000, -1000, -1000]": deltas, or scores.
-template <typename Number>
-std::string seats_numbers(const std::array<Number, 4>& numbers) {
-  std::string text = "[";
-  for (std::size_t seat = 0; seat < numbers.size(); ++seat) {
-    if (seat != 0) text += ", ";
-    text += std::to_string(numbers[seat]);
-  }
-  return text + "]";
-}
 
 }  // namespace paiscribe::rules

@@ -3,11 +3,15 @@
 #include <algorithm>
 #include <numeric>
 
+#include "paiscribe/rules/wording.hpp"
+
 namespace paiscribe::rules {
 namespace {
 
+using scoring::kind_of;
+
 std::uint8_t index_of(const ev::StartKyoku& e) {
-  return static_cast<std::uint8_t>((kind_of(e.bakaze) - kEast) * 4 + e.kyoku - 1);
+  return static_cast<std::uint8_t>((kind_of(e.bakaze) - scoring::kEast) * 4 + e.kyoku - 1);
 }
 
 }  // namespace
@@ -47,8 +51,8 @@ void GameChecker::on(const Play& e) {
 }
 
 void GameChecker::skip_kyoku() {
-  if (kyoku_) last_outcome_ = kyoku_->outcome();
-  last_outcome_.reliable = false;
+  if (kyoku_) last_tally_ = kyoku_->tally();
+  last_tally_.reliable = false;
   kyoku_.reset();
   stage_ = Stage::Skipping;
 }
@@ -74,7 +78,7 @@ void GameChecker::on(const ev::StartKyoku& e) {
 
 bool GameChecker::check_start_fields(const ev::StartKyoku& e) {
   std::string wrong;
-  if (!is_wind(kind_of(e.bakaze))) wrong = "bakaze " + tile_name(e.bakaze) + " is no wind";
+  if (!scoring::is_wind(kind_of(e.bakaze))) wrong = "bakaze " + tile_name(e.bakaze) + " is no wind";
   else if (e.kyoku < 1 || e.kyoku > 4) wrong = "kyoku " + std::to_string(e.kyoku) + " is not 1 to 4";
   else if (e.oya != e.kyoku - 1) wrong = "oya " + std::to_string(e.oya) + " does not deal kyoku " + std::to_string(e.kyoku);
   if (wrong.empty()) return true;
@@ -93,22 +97,22 @@ void GameChecker::check_continuity(const ev::StartKyoku& e) {
       findings_.add(std::nullopt, "the first kyoku is not East 1 with 0 honba, 0 deposits and 100,000 points");
     return;
   }
-  if (!last_outcome_.reliable) return;
+  if (!last_tally_.reliable) return;
   const ev::StartKyoku& last = *last_start_;
-  const KyokuOutcome& outcome = last_outcome_;
-  const int paid = static_cast<int>(std::ranges::count(outcome.paid_riichi, true));
+  const KyokuTally& tally = last_tally_;
+  const int paid = static_cast<int>(std::ranges::count(tally.paid_riichi, true));
   std::array<std::int64_t, 4> scores{};
   bool same = true;
   for (Seat seat = 0; seat < 4; ++seat) {
-    scores[seat] = last.scores[seat] + outcome.deltas[seat] - (outcome.paid_riichi[seat] ? 1000 : 0);
+    scores[seat] = last.scores[seat] + tally.deltas[seat] - (tally.paid_riichi[seat] ? 1000 : 0);
     same = same && scores[seat] == e.scores[seat];
   }
   if (!same) report("scores", seats_numbers(e.scores), seats_numbers(scores));
-  const int kyotaku = outcome.won ? 0 : last.kyotaku + paid;
+  const int kyotaku = tally.won ? 0 : last.kyotaku + paid;
   if (e.kyotaku != kyotaku) report("kyotaku", std::to_string(e.kyotaku), std::to_string(kyotaku));
-  const int honba = outcome.won && !outcome.dealer_won ? 0 : last.honba + 1;
+  const int honba = tally.won && !tally.dealer_won ? 0 : last.honba + 1;
   if (e.honba != honba) report("honba", std::to_string(e.honba), std::to_string(honba));
-  const int index = index_of(last) + (outcome.dealer_keeps ? 0 : 1);
+  const int index = index_of(last) + (tally.dealer_keeps ? 0 : 1);
   if (index_of(e) != index) report("kyoku", kyoku_name(index_of(e)), kyoku_name(static_cast<std::uint8_t>(index)));
 }
 
@@ -119,7 +123,7 @@ void GameChecker::on(const ev::EndKyoku& e) {
   }
   if (stage_ != Stage::InKyoku) return findings_.add(std::nullopt, "end_kyoku outside a kyoku");
   kyoku_->on(e);
-  last_outcome_ = kyoku_->outcome();
+  last_tally_ = kyoku_->tally();
   kyoku_.reset();
   stage_ = Stage::BetweenKyokus;
 }

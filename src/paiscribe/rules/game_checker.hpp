@@ -9,7 +9,7 @@
 
 #include "paiscribe/mjai/read_event.hpp"
 #include "paiscribe/rules/finding.hpp"
-#include "paiscribe/rules/kyoku_replay.hpp"
+#include "paiscribe/rules/kyoku_checker.hpp"
 
 namespace paiscribe::rules {
 
@@ -33,7 +33,7 @@ class GameChecker {
   const std::vector<Finding>& findings() const { return findings_.list(); }
   // Each hora line's hand as the rules score it, in order (those that are
   // complete and have a yaku).
-  std::span<const WinRecord> wins() const { return wins_; }
+  std::span<const ScoredWin> wins() const { return wins_; }
 
  private:
   // Skipping: the lines of a kyoku that could not be opened, passed over to
@@ -53,10 +53,10 @@ class GameChecker {
 
   EventReader reader_;
   Findings findings_;
-  std::vector<WinRecord> wins_;
-  std::optional<KyokuReplay> kyoku_;
+  std::vector<ScoredWin> wins_;
+  std::optional<KyokuChecker> kyoku_;
   std::optional<ev::StartKyoku> last_start_;
-  KyokuOutcome last_outcome_;
+  KyokuTally last_tally_;
   Stage stage_ = Stage::BeforeStart;
   bool aka_ = true;
   std::size_t line_ = 0;

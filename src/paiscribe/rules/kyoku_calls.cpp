@@ -1,19 +1,14 @@
 #include <algorithm>
 
-#include "paiscribe/rules/hand_shape.hpp"
-#include "paiscribe/rules/kyoku_replay.hpp"
+#include "paiscribe/rules/kyoku_checker.hpp"
+#include "paiscribe/rules/wording.hpp"
+#include "paiscribe/scoring/hand_shape.hpp"
 
 namespace paiscribe::rules {
-namespace {
 
-std::string names_of(std::span<const Tile> tiles) {
-  std::string text;
-  for (const Tile tile : tiles) {
-    if (!text.empty()) text += ' ';
-    text += tile_name(tile);
-  }
-  return text;
-}
+using namespace scoring;
+
+namespace {
 
 bool all_of_kind(std::span<const Tile> tiles, Kind kind) {
   return std::ranges::all_of(tiles, [kind](Tile tile) { return kind_of(tile) == kind; });
@@ -34,7 +29,7 @@ KindMask chi_kuikae(Kind called, Kind low, Kind high) {
 
 }  // namespace
 
-bool KyokuReplay::check_claimed(Seat actor, Seat target, Tile pai, std::string_view what) {
+bool KyokuChecker::check_claimed(Seat actor, Seat target, Tile pai, std::string_view what) {
   const auto call = [&] { return std::string(what) + " of " + tile_name(pai) + " from seat " + std::to_string(target); };
   if (phase_ != Phase::Draw || !claim_ || claim_->kind != ClaimKind::Discard) {
     find_lost(actor, call() + ", but no discard waits to be called");
@@ -58,23 +53,23 @@ bool KyokuReplay::check_claimed(Seat actor, Seat target, Tile pai, std::string_v
   return true;
 }
 
-bool KyokuReplay::take_consumed(Seat actor, std::span<const Tile> consumed) {
+bool KyokuChecker::take_consumed(Seat actor, std::span<const Tile> consumed) {
   SeatHand& hand = seats_[actor].hand;
   if (!hand.holds_all(consumed) || !hand.has_room_for_meld()) {
-    find_lost(actor, "the call consumes " + names_of(consumed) + ", which the hand does not hold");
+    find_lost(actor, "the call consumes " + tile_names(consumed) + ", which the hand does not hold");
     return false;
   }
   for (const Tile tile : consumed) hand.remove(tile);
   return true;
 }
 
-bool KyokuReplay::check_kan_room(Seat actor) {
+bool KyokuChecker::check_kan_room(Seat actor) {
   if (kans_ == 4) find_lost(actor, "a fifth kan, but the dead wall holds four replacement tiles");
   else if (live_left_ == 0) find_lost(actor, "a kan, but no tile is left to draw");
   return !lost_;
 }
 
-void KyokuReplay::lay_down(Seat actor, Seat target, Tile pai, std::span<const Tile> consumed, MeldKind kind) {
+void KyokuChecker::lay_down(Seat actor, Seat target, Tile pai, std::span<const Tile> consumed, MeldKind kind) {
   Kind first = kind_of(pai);
   for (const Tile tile : consumed) first = std::min(first, kind_of(tile));
   const int reds = reds_in(consumed) + (is_red(pai) ? 1 : 0);
@@ -87,14 +82,14 @@ void KyokuReplay::lay_down(Seat actor, Seat target, Tile pai, std::span<const Ti
 }
 
 // Any call ends every ippatsu and the first go-around.
-void KyokuReplay::interrupt() {
+void KyokuChecker::interrupt() {
   any_call_ = true;
   for (SeatState& seat : seats_) seat.ippatsu = false;
 }
 
 // A kan's player draws next from the dead wall; an added or closed kan's
 // tile may be robbed first.
-void KyokuReplay::start_rinshan(Seat actor, std::optional<Claim> robbable) {
+void KyokuChecker::start_rinshan(Seat actor, std::optional<Claim> robbable) {
   ++kans_;
   kan_seats_ |= static_cast<std::uint8_t>(1 << actor);
   interrupt();
@@ -104,7 +99,7 @@ void KyokuReplay::start_rinshan(Seat actor, std::optional<Claim> robbable) {
 }
 
 // Who fed the third dragon or the fourth wind set pays for the yakuman.
-void KyokuReplay::note_liability(Seat actor, Seat target) {
+void KyokuChecker::note_liability(Seat actor, Seat target) {
   const auto melds = seats_[actor].hand.melds();
   int dragons = 0, winds = 0;
   for (const Meld& meld : melds) {
@@ -116,7 +111,7 @@ void KyokuReplay::note_liability(Seat actor, Seat target) {
   if ((is_dragon(called) && dragons == 3) || (is_wind(called) && winds == 4)) seats_[actor].liable = target;
 }
 
-void KyokuReplay::on(const ev::Chi& e) {
+void KyokuChecker::on(const ev::Chi& e) {
   if (lost_ || !check_claimed(e.actor, e.target, e.pai, "chi")) return;
   if (e.target != (e.actor + 3) % 4)
     return find_lost(e.actor, "chi from seat " + std::to_string(e.target) + ", which does not sit before it");
@@ -124,7 +119,8 @@ void KyokuReplay::on(const ev::Chi& e) {
   std::ranges::sort(kinds);
   const bool run = !is_honor(kinds[0]) && suit_of(kinds[0]) == suit_of(kinds[2]) && kinds[1] == kinds[0] + 1 &&
                    kinds[2] == kinds[0] + 2;
-  if (!run) return find_lost(e.actor, "chi of " + tile_name(e.pai) + " with " + names_of(e.consumed) + ": no sequence");
+  if (!run)
+    return find_lost(e.actor, "chi of " + tile_name(e.pai) + " with " + tile_names(e.consumed) + ": no sequence");
   if (!take_consumed(e.actor, e.consumed)) return;
   lay_down(e.actor, e.target, e.pai, e.consumed, MeldKind::Chi);
   const Kind low = std::min(kind_of(e.consumed[0]), kind_of(e.consumed[1]));
@@ -133,10 +129,10 @@ void KyokuReplay::on(const ev::Chi& e) {
   phase_ = Phase::CallDiscard;
 }
 
-void KyokuReplay::on(const ev::Pon& e) {
+void KyokuChecker::on(const ev::Pon& e) {
   if (lost_ || !check_claimed(e.actor, e.target, e.pai, "pon")) return;
   if (!all_of_kind(e.consumed, kind_of(e.pai)))
-    return find_lost(e.actor, "pon of " + tile_name(e.pai) + " with " + names_of(e.consumed) + ": not one kind");
+    return find_lost(e.actor, "pon of " + tile_name(e.pai) + " with " + tile_names(e.consumed) + ": not one kind");
   if (!take_consumed(e.actor, e.consumed)) return;
   lay_down(e.actor, e.target, e.pai, e.consumed, MeldKind::Pon);
   note_liability(e.actor, e.target);
@@ -144,10 +140,11 @@ void KyokuReplay::on(const ev::Pon& e) {
   phase_ = Phase::CallDiscard;
 }
 
-void KyokuReplay::on(const ev::Daiminkan& e) {
+void KyokuChecker::on(const ev::Daiminkan& e) {
   if (lost_ || !check_claimed(e.actor, e.target, e.pai, "daiminkan")) return;
   if (!all_of_kind(e.consumed, kind_of(e.pai)))
-    return find_lost(e.actor, "daiminkan of " + tile_name(e.pai) + " with " + names_of(e.consumed) + ": not one kind");
+    return find_lost(e.actor,
+                     "daiminkan of " + tile_name(e.pai) + " with " + tile_names(e.consumed) + ": not one kind");
   if (!check_kan_room(e.actor) || !take_consumed(e.actor, e.consumed)) return;
   lay_down(e.actor, e.target, e.pai, e.consumed, MeldKind::OpenKan);
   note_liability(e.actor, e.target);
@@ -155,7 +152,7 @@ void KyokuReplay::on(const ev::Daiminkan& e) {
   start_rinshan(e.actor, std::nullopt);
 }
 
-void KyokuReplay::on(const ev::Kakan& e) {
+void KyokuChecker::on(const ev::Kakan& e) {
   if (lost_ || !on_turn(e.actor, phases({Phase::Act}), "kakan")) return;
   SeatState& seat = seats_[e.actor];
   const Kind kind = kind_of(e.pai);
@@ -165,7 +162,7 @@ void KyokuReplay::on(const ev::Kakan& e) {
   if (seat.hand.count(e.pai) == 0)
     return find_lost(e.actor, "kakan of " + tile_name(e.pai) + ", which the hand does not hold");
   if (!all_of_kind(e.consumed, kind) || reds_in(e.consumed) != pon->reds)
-    find(e.actor, "kakan consumes " + names_of(e.consumed) + ", which are not the tiles of its pon");
+    find(e.actor, "kakan consumes " + tile_names(e.consumed) + ", which are not the tiles of its pon");
   if (!check_kan_room(e.actor)) return;
   seat.hand.remove(e.pai);
   pon->kind = MeldKind::AddedKan;
@@ -174,14 +171,15 @@ void KyokuReplay::on(const ev::Kakan& e) {
   start_rinshan(e.actor, Claim{e.pai, e.actor, ClaimKind::AddedKan, false, false});
 }
 
-void KyokuReplay::on(const ev::Ankan& e) {
+void KyokuChecker::on(const ev::Ankan& e) {
   if (lost_ || !on_turn(e.actor, phases({Phase::Act}), "ankan")) return;
   check_dora_shown(e.actor);
   SeatState& seat = seats_[e.actor];
   const Kind kind = kind_of(e.consumed[0]);
-  if (!all_of_kind(e.consumed, kind)) return find_lost(e.actor, "ankan of " + names_of(e.consumed) + ": not one kind");
+  if (!all_of_kind(e.consumed, kind))
+    return find_lost(e.actor, "ankan of " + tile_names(e.consumed) + ": not one kind");
   if (!seat.hand.holds_all(e.consumed) || !seat.hand.has_room_for_meld())
-    return find_lost(e.actor, "ankan of " + names_of(e.consumed) + ", which the hand does not hold");
+    return find_lost(e.actor, "ankan of " + tile_names(e.consumed) + ", which the hand does not hold");
   if (!check_kan_room(e.actor)) return;
   if (seat.riichi == Riichi::Standing) {
     KindCounts before = seat.hand.kinds(), after = seat.hand.kinds();

@@ -1,28 +1,20 @@
 #include <algorithm>
 
-#include "paiscribe/rules/hand_shape.hpp"
-#include "paiscribe/rules/kyoku_replay.hpp"
+#include "paiscribe/rules/kyoku_checker.hpp"
+#include "paiscribe/rules/wording.hpp"
+#include "paiscribe/scoring/hand_shape.hpp"
 
 namespace paiscribe::rules {
+
+using namespace scoring;
+
 namespace {
 
 constexpr int seats_after(Seat from, Seat to) { return (to - from + 4) % 4; }
 
-bool has_yaku(const HandValue& value, Yaku yaku) {
-  return std::ranges::any_of(value.yaku.items(), [yaku](const YakuHan& item) { return item.yaku == yaku; });
-}
-
-std::string seats_text(std::span<const bool, 4> seats) {
-  std::string text;
-  for (Seat seat = 0; seat < 4; ++seat) {
-    if (seats[seat]) text += (text.empty() ? "" : ", ") + std::to_string(seat);
-  }
-  return text.empty() ? "none" : text;
-}
-
 }  // namespace
 
-bool KyokuReplay::check_win_turn(const ev::Hora& e) {
+bool KyokuChecker::check_win_turn(const ev::Hora& e) {
   if (e.actor == e.target) {
     if (phase_ == Phase::Act && e.actor == seat_) return true;
     find_lost(e.actor, "tsumo win, but the seat has not just drawn: " + turn_text());
@@ -38,7 +30,7 @@ bool KyokuReplay::check_win_turn(const ev::Hora& e) {
   return true;
 }
 
-void KyokuReplay::check_furiten(Seat actor) {
+void KyokuChecker::check_furiten(Seat actor) {
   const SeatState& seat = seats_[actor];
   const KindMask waits = waits_of(seat.hand.kinds(), seat.hand.held());
   if (waits & seat.discarded) find(actor, "ron while furiten: its own discards hold one of its waits");
@@ -46,7 +38,7 @@ void KyokuReplay::check_furiten(Seat actor) {
   else if (waits & seat.passed_in_riichi) find(actor, "ron while furiten: it let a winning tile go by in riichi");
 }
 
-Situation KyokuReplay::situation_of(Seat actor, bool tsumo, std::span<const Tile> ura_markers) const {
+Situation KyokuChecker::situation_of(Seat actor, bool tsumo, std::span<const Tile> ura_markers) const {
   const SeatState& seat = seats_[actor];
   const bool riichi = seat.riichi == Riichi::Standing;
   const bool robbed = !tsumo && claim_ && claim_->kind == ClaimKind::AddedKan;
@@ -68,7 +60,7 @@ Situation KyokuReplay::situation_of(Seat actor, bool tsumo, std::span<const Tile
 }
 
 // The winner's hand with the tile it won on: the one drawn, or the one out.
-std::expected<HandValue, NoWin> KyokuReplay::value_of(Seat actor, bool tsumo,
+std::expected<HandValue, NoWin> KyokuChecker::value_of(Seat actor, bool tsumo,
                                                       std::span<const Tile> ura_markers) const {
   const SeatHand& hand = seats_[actor].hand;
   const Tile winning = tsumo ? *drawn_ : claim_->tile;
@@ -82,7 +74,7 @@ std::expected<HandValue, NoWin> KyokuReplay::value_of(Seat actor, bool tsumo,
 
 // The markers under the dora markers show for a winner in riichi, and the
 // second win of a discard shows the first's.
-void KyokuReplay::check_ura(const ev::Hora& e) {
+void KyokuChecker::check_ura(const ev::Hora& e) {
   const std::size_t shown = e.ura_markers ? e.ura_markers->size() : 0;
   const bool riichi = seats_[e.actor].riichi == Riichi::Standing;
   if (riichi && shown != dora_count_) {
@@ -99,22 +91,22 @@ void KyokuReplay::check_ura(const ev::Hora& e) {
   }
 }
 
-WinTerms KyokuReplay::terms_of(const ev::Hora& e, const HandValue& value) const {
+WinTerms KyokuChecker::terms_of(const ev::Hora& e, const HandValue& value) const {
   WinTerms terms{.winner = e.actor, .target = e.target, .dealer = dealer(), .base = base_points(value)};
   // Of two wins on one discard, the one nearer the discarder takes the table's sticks.
   if (winners_ == 0) {
     terms.honba = start_.honba;
-    terms.deposits = start_.kyotaku + static_cast<int>(std::ranges::count(outcome_.paid_riichi, true));
+    terms.deposits = start_.kyotaku + static_cast<int>(std::ranges::count(tally_.paid_riichi, true));
   }
-  if (has_yaku(value, Yaku::Daisangen) || has_yaku(value, Yaku::Daisuushii)) terms.liable = seats_[e.actor].liable;
+  if (value.yaku.has(Yaku::Daisangen) || value.yaku.has(Yaku::Daisuushii)) terms.liable = seats_[e.actor].liable;
   return terms;
 }
 
-void KyokuReplay::on(const ev::Hora& e) {
+void KyokuChecker::on(const ev::Hora& e) {
   if (!lost_ && check_win_turn(e)) {
     const bool tsumo = e.actor == e.target;
     if (!tsumo) check_furiten(e.actor);
-    if (!tsumo && claim_->riichi_discard && outcome_.paid_riichi[e.target])
+    if (!tsumo && claim_->riichi_discard && tally_.paid_riichi[e.target])
       find(e.target, "reach_accepted came for a riichi discard that was won on");
     check_ura(e);
     const std::span<const Tile> ura = e.ura_markers ? std::span<const Tile>(*e.ura_markers) : std::span<const Tile>();
@@ -122,7 +114,7 @@ void KyokuReplay::on(const ev::Hora& e) {
     if (!value) {
       find(e.actor, value.error() == NoWin::Incomplete ? "hora, but the hand is not complete" : "hora without a yaku");
     } else {
-      if (!tsumo && claim_->kind == ClaimKind::ClosedKan && !has_yaku(*value, Yaku::Kokushi))
+      if (!tsumo && claim_->kind == ClaimKind::ClosedKan && !value->yaku.has(Yaku::Kokushi))
         find(e.actor, "ron on a closed kan, which only kokushi musou may rob");
       const WinTerms terms = terms_of(e, *value);
       const Deltas expected = win_deltas(terms);
@@ -134,14 +126,14 @@ void KyokuReplay::on(const ev::Hora& e) {
   }
   acceptance_due_.reset();  // a riichi discard won on puts down no stick
   account(e.deltas);
-  outcome_.won = true;
-  if (e.actor == dealer()) outcome_.dealer_won = outcome_.dealer_keeps = true;
+  tally_.won = true;
+  if (e.actor == dealer()) tally_.dealer_won = tally_.dealer_keeps = true;
   last_winner_ = e.actor;
   ++winners_;
   phase_ = Phase::Over;
 }
 
-void KyokuReplay::on(const ev::Ryukyoku& e) {
+void KyokuChecker::on(const ev::Ryukyoku& e) {
   if (lost_ || phase_ == Phase::Over) {
     if (!lost_) find(std::nullopt, "ryukyoku after the kyoku ended");
     phase_ = Phase::Over;
@@ -158,15 +150,15 @@ void KyokuReplay::on(const ev::Ryukyoku& e) {
     find(std::nullopt, "ryukyoku deltas " + seats_numbers(*e.deltas) + ", but " + ruling->reason + " gives " +
                            seats_numbers(ruling->deltas));
   // The last riichi's stick stays on the table when the riichi ends play.
-  if (acceptance_due_) outcome_.paid_riichi[*acceptance_due_] = true;
+  if (acceptance_due_) tally_.paid_riichi[*acceptance_due_] = true;
   acceptance_due_.reset();
   abort_ = Abort::None;
   account(e.deltas);
-  outcome_.dealer_keeps = ruling->dealer_keeps;
+  tally_.dealer_keeps = ruling->dealer_keeps;
   phase_ = Phase::Over;
 }
 
-std::optional<KyokuReplay::DrawRuling> KyokuReplay::rule_draw() const {
+std::optional<KyokuChecker::DrawRuling> KyokuChecker::rule_draw() const {
   if (phase_ == Phase::Act && is_nine_terminals()) return DrawRuling{{}, "nine terminals", true};
   if (!claim_) return std::nullopt;
   if (phase_ == Phase::Draw && abort_ != Abort::None) return DrawRuling{{}, std::string(abort_name(abort_)), true};
@@ -176,7 +168,7 @@ std::optional<KyokuReplay::DrawRuling> KyokuReplay::rule_draw() const {
 }
 
 // Nagashi mangan is paid as a mangan tsumo, and replaces the tenpai payments.
-KyokuReplay::DrawRuling KyokuReplay::exhaustive_draw() const {
+KyokuChecker::DrawRuling KyokuChecker::exhaustive_draw() const {
   std::array<bool, 4> tenpai{}, nagashi{};
   for (Seat seat = 0; seat < 4; ++seat) {
     // A hand in riichi stood tenpai and has kept its waits since.
@@ -192,7 +184,7 @@ KyokuReplay::DrawRuling KyokuReplay::exhaustive_draw() const {
       const Deltas mangan = win_deltas({.winner = seat, .target = seat, .dealer = dealer(), .base = 2000});
       for (Seat each = 0; each < 4; ++each) ruling.deltas[each] += mangan[each];
     }
-    ruling.reason = "nagashi mangan of seat " + seats_text(nagashi);
+    ruling.reason = "nagashi mangan of seat " + seats_listed(nagashi);
     return ruling;
   }
   const auto count = std::ranges::count(tenpai, true);
@@ -200,11 +192,11 @@ KyokuReplay::DrawRuling KyokuReplay::exhaustive_draw() const {
     for (Seat seat = 0; seat < 4; ++seat)
       ruling.deltas[seat] = tenpai[seat] ? static_cast<int>(3000 / count) : -static_cast<int>(3000 / (4 - count));
   }
-  ruling.reason = "the exhaustive draw with seats tenpai: " + seats_text(tenpai);
+  ruling.reason = "the exhaustive draw with seats tenpai: " + seats_listed(tenpai);
   return ruling;
 }
 
-bool KyokuReplay::is_nine_terminals() const {
+bool KyokuChecker::is_nine_terminals() const {
   if (any_call_ || seats_[seat_].discards > 0 || rinshan_draw_) return false;
   const KindCounts& kinds = seats_[seat_].hand.kinds();
   int orphans = 0;
@@ -213,7 +205,7 @@ bool KyokuReplay::is_nine_terminals() const {
 }
 
 // Three players could win on the tile out.
-bool KyokuReplay::is_triple_ron() const {
+bool KyokuChecker::is_triple_ron() const {
   if (claim_->kind == ClaimKind::ClosedKan) return false;
   for (Seat seat = 0; seat < 4; ++seat) {
     if (seat != claim_->from && !value_of(seat, false, {})) return false;
@@ -221,9 +213,9 @@ bool KyokuReplay::is_triple_ron() const {
   return true;
 }
 
-void KyokuReplay::account(const std::optional<Deltas>& deltas) {
+void KyokuChecker::account(const std::optional<Deltas>& deltas) {
   if (!deltas) return;
-  for (Seat seat = 0; seat < 4; ++seat) outcome_.deltas[seat] += (*deltas)[seat];
+  for (Seat seat = 0; seat < 4; ++seat) tally_.deltas[seat] += (*deltas)[seat];
 }
 
 }  // namespace paiscribe::rules

@@ -11,21 +11,21 @@ bool SeatHand::holds_all(std::span<const Tile> tiles) const {
   return true;
 }
 
-KindCounts SeatHand::held() const {
-  KindCounts held = kinds_;
-  add_meld_tiles(held, melds());
+scoring::KindCounts SeatHand::held() const {
+  scoring::KindCounts held = kinds_;
+  scoring::add_meld_tiles(held, melds());
   return held;
 }
 
 int SeatHand::red_fives() const {
   int reds = tiles_[34] + tiles_[35] + tiles_[36];
-  for (const Meld& meld : melds()) reds += meld.reds;
+  for (const scoring::Meld& meld : melds()) reds += meld.reds;
   return reds;
 }
 
-Meld* SeatHand::pon_of(Kind kind) {
+scoring::Meld* SeatHand::pon_of(scoring::Kind kind) {
   for (std::size_t at = 0; at < meld_count_; ++at) {
-    if (melds_[at].kind == MeldKind::Pon && melds_[at].first == kind) return &melds_[at];
+    if (melds_[at].kind == scoring::MeldKind::Pon && melds_[at].first == kind) return &melds_[at];
   }
   return nullptr;
 }

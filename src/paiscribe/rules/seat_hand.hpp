@@ -5,8 +5,8 @@
 #include <span>
 
 #include "paiscribe/base/tile.hpp"
-#include "paiscribe/rules/meld.hpp"
-#include "paiscribe/rules/tile_kind.hpp"
+#include "paiscribe/scoring/meld.hpp"
+#include "paiscribe/scoring/tile_kind.hpp"
 
 namespace paiscribe::rules {
 
@@ -16,34 +16,34 @@ class SeatHand {
  public:
   void add(Tile tile) {
     ++tiles_[tile.index()];
-    ++kinds_[kind_of(tile)];
+    ++kinds_[scoring::kind_of(tile)];
   }
   // False, and nothing taken, when the hand holds no such tile.
   bool remove(Tile tile) {
     if (tiles_[tile.index()] == 0) return false;
     --tiles_[tile.index()];
-    --kinds_[kind_of(tile)];
+    --kinds_[scoring::kind_of(tile)];
     return true;
   }
   int count(Tile tile) const { return tiles_[tile.index()]; }
   // Whether the hand holds every tile of `tiles`, copies counted.
   bool holds_all(std::span<const Tile> tiles) const;
 
-  const KindCounts& kinds() const { return kinds_; }
+  const scoring::KindCounts& kinds() const { return kinds_; }
   // Concealed and melded tiles by kind.
-  KindCounts held() const;
+  scoring::KindCounts held() const;
   int red_fives() const;
 
-  std::span<const Meld> melds() const { return {melds_.data(), meld_count_}; }
-  void add_meld(const Meld& meld) { melds_[meld_count_++] = meld; }
+  std::span<const scoring::Meld> melds() const { return {melds_.data(), meld_count_}; }
+  void add_meld(const scoring::Meld& meld) { melds_[meld_count_++] = meld; }
   bool has_room_for_meld() const { return meld_count_ < melds_.size(); }
-  Meld* pon_of(Kind kind);
-  bool closed() const { return all_closed(melds()); }
+  scoring::Meld* pon_of(scoring::Kind kind);
+  bool closed() const { return scoring::all_closed(melds()); }
 
  private:
   std::array<std::uint8_t, Tile::kCount> tiles_{};
-  KindCounts kinds_{};
-  std::array<Meld, 4> melds_{};
+  scoring::KindCounts kinds_{};
+  std::array<scoring::Meld, 4> melds_{};
   std::size_t meld_count_ = 0;
 };
 

@@ -8,12 +8,12 @@
 #include <string_view>
 #include <vector>
 
-#include "paiscribe/rules/hand_shape.hpp"
-#include "paiscribe/rules/hand_value.hpp"
-#include "paiscribe/rules/points.hpp"
-#include "paiscribe/rules/split_hand.hpp"
+#include "paiscribe/scoring/hand_shape.hpp"
+#include "paiscribe/scoring/hand_value.hpp"
+#include "paiscribe/scoring/points.hpp"
+#include "paiscribe/scoring/split_hand.hpp"
 
-namespace paiscribe::rules {
+namespace paiscribe::scoring {
 namespace {
 
 // "123m55z": digits then their suit, z for the honours E S W N P F C.
@@ -202,4 +202,4 @@ TEST(HandValue, NoWinSaysWhy) {
 }
 
 }  // namespace
-}  // namespace paiscribe::rules
+}  // namespace paiscribe::scoring

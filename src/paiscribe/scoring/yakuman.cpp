@@ -1,8 +1,8 @@
+#include "paiscribe/scoring/yakuman.hpp"
+
 #include <algorithm>
 
-#include "paiscribe/rules/reading.hpp"
-
-namespace paiscribe::rules {
+namespace paiscribe::scoring {
 namespace {
 
 constexpr KindMask kGreens = bit(19) | bit(20) | bit(21) | bit(23) | bit(25) | bit(32);  // 2 3 4 6 8s and F
@@ -50,4 +50,4 @@ bool is_suuankou(const Reading& reading) {
   });
 }
 
-}  // namespace paiscribe::rules
+}  // namespace paiscribe::scoring

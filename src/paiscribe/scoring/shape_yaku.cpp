@@ -1,8 +1,8 @@
+#include "paiscribe/scoring/shape_yaku.hpp"
+
 #include <algorithm>
 
-#include "paiscribe/rules/reading.hpp"
-
-namespace paiscribe::rules {
+namespace paiscribe::scoring {
 namespace {
 
 bool is_value_pair(Kind pair, const Situation& situation) {
@@ -108,4 +108,4 @@ void add_tile_yaku(KindMask kinds, bool closed_hand, YakuList& out) {
   if (suits == 1) out.add(honors ? Yaku::Honitsu : Yaku::Chinitsu, honors ? 3 - open : 6 - open);
 }
 
-}  // namespace paiscribe::rules
+}  // namespace paiscribe::scoring

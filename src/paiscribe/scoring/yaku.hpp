@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string_view>
 
-namespace paiscribe::rules {
+namespace paiscribe::scoring {
 
 // Every yaku Tenhou scores, the dora counts after them.
 enum class Yaku : std::uint8_t {
@@ -18,7 +18,7 @@ enum class Yaku : std::uint8_t {
   Shousuushii, Suukantsu,
   Dora, AkaDora, UraDora,
 };
-inline constexpr std::size_t kYakuCount = static_cast<std::size_t>(Yaku::UraDora) + 1;
+inline constexpr std::size_t kScorerYakuCount = static_cast<std::size_t>(Yaku::UraDora) + 1;
 
 // han closed and open (0: not open); a yakuman counts one yakuman instead.
 struct YakuInfo {
@@ -28,7 +28,7 @@ struct YakuInfo {
   bool yakuman = false;
 };
 
-inline constexpr std::array<YakuInfo, kYakuCount> kYakuInfo = {{
+inline constexpr std::array<YakuInfo, kScorerYakuCount> kYakuInfo = {{
     {"menzen tsumo", 1, 0}, {"riichi", 1, 0}, {"double riichi", 2, 0}, {"ippatsu", 1, 0},
     {"chankan", 1, 1}, {"rinshan kaihou", 1, 1}, {"haitei", 1, 1}, {"houtei", 1, 1},
     {"pinfu", 1, 0}, {"tanyao", 1, 1}, {"iipeikou", 1, 0},
@@ -49,4 +49,4 @@ inline constexpr std::array<YakuInfo, kYakuCount> kYakuInfo = {{
 constexpr const YakuInfo& info(Yaku yaku) { return kYakuInfo[static_cast<std::size_t>(yaku)]; }
 constexpr Yaku yaku_at(Yaku first, int offset) { return static_cast<Yaku>(static_cast<int>(first) + offset); }
 
-}  // namespace paiscribe::rules
+}  // namespace paiscribe::scoring

@@ -1,10 +1,14 @@
-#include "paiscribe/rules/kyoku_replay.hpp"
+#include "paiscribe/rules/kyoku_checker.hpp"
 
 #include <algorithm>
 
-#include "paiscribe/rules/hand_shape.hpp"
+#include "paiscribe/rules/wording.hpp"
+#include "paiscribe/scoring/hand_shape.hpp"
 
 namespace paiscribe::rules {
+
+using namespace scoring;
+
 namespace {
 
 constexpr Seat next_seat(Seat seat) { return static_cast<Seat>((seat + 1) % 4); }
@@ -25,13 +29,13 @@ constexpr auto kCopiesWithoutRed = copies_in_set(false);
 
 }  // namespace
 
-std::string_view KyokuReplay::abort_name(Abort abort) {
+std::string_view KyokuChecker::abort_name(Abort abort) {
   static constexpr std::array<std::string_view, 4> kNames = {"", "four winds", "four riichi",
                                                              "four kans by more than one player"};
   return kNames[static_cast<std::size_t>(abort)];
 }
 
-KyokuReplay::KyokuReplay(const ev::StartKyoku& start, bool aka, Findings& findings, std::vector<WinRecord>& wins)
+KyokuChecker::KyokuChecker(const ev::StartKyoku& start, bool aka, Findings& findings, std::vector<ScoredWin>& wins)
     : start_(start),
       findings_(findings),
       wins_(wins),
@@ -47,19 +51,19 @@ KyokuReplay::KyokuReplay(const ev::StartKyoku& start, bool aka, Findings& findin
   }
 }
 
-void KyokuReplay::find(std::optional<Seat> seat, std::string message) { findings_.add(seat, std::move(message)); }
+void KyokuChecker::find(std::optional<Seat> seat, std::string message) { findings_.add(seat, std::move(message)); }
 
 // The play no longer matches the lines: the rest of the kyoku goes unchecked.
-void KyokuReplay::find_lost(std::optional<Seat> seat, std::string message) {
+void KyokuChecker::find_lost(std::optional<Seat> seat, std::string message) {
   find(seat, std::move(message));
   lost_ = true;
 }
 
-void KyokuReplay::out_of_turn(Seat actor, std::string_view what) {
+void KyokuChecker::out_of_turn(Seat actor, std::string_view what) {
   find_lost(actor, std::string(what) + " out of turn: " + turn_text());
 }
 
-std::string KyokuReplay::turn_text() const {
+std::string KyokuChecker::turn_text() const {
   const std::string seat = "seat " + std::to_string(seat_);
   switch (phase_) {
     case Phase::Draw: return seat + " draws next, unless the last discard is called or won on";
@@ -73,7 +77,7 @@ std::string KyokuReplay::turn_text() const {
 }
 
 // What has to come before the next draw or call.
-void KyokuReplay::report_missed_end(Seat actor) {
+void KyokuChecker::report_missed_end(Seat actor) {
   if (acceptance_due_) {
     find(*acceptance_due_, "the riichi discard passed, but no reach_accepted comes before the next draw or call");
     acceptance_due_.reset();
@@ -84,13 +88,13 @@ void KyokuReplay::report_missed_end(Seat actor) {
   }
 }
 
-void KyokuReplay::report_missing_dora(Seat actor) {
+void KyokuChecker::report_missing_dora(Seat actor) {
   find(actor, "a kan's dora marker is due before this line, but no dora line came");
   dora_due_ = 0;
 }
 
 // The tile others let go by: each of them who waits on its kind is furiten.
-void KyokuReplay::settle_claim() {
+void KyokuChecker::settle_claim() {
   if (!claim_) return;
   const KindMask tile = bit(kind_of(claim_->tile));
   for (Seat seat = 0; seat < 4; ++seat) {
@@ -102,7 +106,7 @@ void KyokuReplay::settle_claim() {
 }
 
 // Told once per tile, when the first copy too many shows up.
-void KyokuReplay::report_copies(Tile tile, std::optional<Seat> seat) {
+void KyokuChecker::report_copies(Tile tile, std::optional<Seat> seat) {
   const int limit = copy_limits_[tile.index()];
   if (seen_[tile.index()] != limit + 1) return;
   if (!is_real(tile)) return find_lost(seat, "a hidden tile \"?\", which a game record never shows");
@@ -112,7 +116,7 @@ void KyokuReplay::report_copies(Tile tile, std::optional<Seat> seat) {
                  std::to_string(limit));
 }
 
-void KyokuReplay::on(const ev::Tsumo& e) {
+void KyokuChecker::on(const ev::Tsumo& e) {
   if (lost_ || !on_turn(e.actor, phases({Phase::Draw, Phase::Rinshan}), "tsumo")) return;
   before_take(e.actor);
   check_dora_shown(e.actor);
@@ -131,7 +135,7 @@ void KyokuReplay::on(const ev::Tsumo& e) {
   phase_ = Phase::Act;
 }
 
-void KyokuReplay::on(const ev::Dahai& e) {
+void KyokuChecker::on(const ev::Dahai& e) {
   if (lost_ || !on_turn(e.actor, phases({Phase::Act, Phase::CallDiscard, Phase::ReachDiscard}), "dahai")) return;
   check_dora_shown(e.actor);
   SeatState& seat = seats_[e.actor];
@@ -146,7 +150,7 @@ void KyokuReplay::on(const ev::Dahai& e) {
 
 // A tsumogiri discard is the drawn tile itself; a copy of it held from
 // before may also go out from the hand.
-void KyokuReplay::check_tsumogiri(const ev::Dahai& e) {
+void KyokuChecker::check_tsumogiri(const ev::Dahai& e) {
   const SeatState& seat = seats_[e.actor];
   if (!drawn_) {
     if (e.tsumogiri) find(e.actor, "tsumogiri after a call, which draws no tile");
@@ -163,7 +167,7 @@ void KyokuReplay::check_tsumogiri(const ev::Dahai& e) {
   if (riichi && !drawn_out) find(e.actor, "dahai " + name() + " in riichi, which discards the drawn tile " + drawn());
 }
 
-void KyokuReplay::note_discard(const ev::Dahai& e) {
+void KyokuChecker::note_discard(const ev::Dahai& e) {
   SeatState& seat = seats_[e.actor];
   const Kind kind = kind_of(e.pai);
   seat.discarded |= bit(kind);
@@ -188,7 +192,7 @@ void KyokuReplay::note_discard(const ev::Dahai& e) {
   kuikae_ = 0;
 }
 
-void KyokuReplay::stand_riichi(Seat actor) {
+void KyokuChecker::stand_riichi(Seat actor) {
   SeatState& seat = seats_[actor];
   if (!is_tenpai(seat.hand.kinds(), seat.hand.held()))
     find(actor, "riichi, but the hand is not tenpai after the riichi discard");
@@ -200,7 +204,7 @@ void KyokuReplay::stand_riichi(Seat actor) {
   if (standing == 4) abort_ = Abort::FourRiichi;
 }
 
-void KyokuReplay::on(const ev::Reach& e) {
+void KyokuChecker::on(const ev::Reach& e) {
   if (lost_ || !on_turn(e.actor, phases({Phase::Act}), "reach")) return;
   SeatState& seat = seats_[e.actor];
   if (seat.riichi != Riichi::None) return find(e.actor, "reach, but the seat is in riichi already");
@@ -213,15 +217,15 @@ void KyokuReplay::on(const ev::Reach& e) {
   phase_ = Phase::ReachDiscard;
 }
 
-void KyokuReplay::on(const ev::ReachAccepted& e) {
+void KyokuChecker::on(const ev::ReachAccepted& e) {
   if (lost_) return;
   if (acceptance_due_ != e.actor)
     return find(e.actor, "reach_accepted, but no riichi discard of this seat has just passed");
-  outcome_.paid_riichi[e.actor] = true;
+  tally_.paid_riichi[e.actor] = true;
   acceptance_due_.reset();
 }
 
-void KyokuReplay::on(const ev::Dora& e) {
+void KyokuChecker::on(const ev::Dora& e) {
   if (lost_) return;
   if (dora_due_ == 0) return find(std::nullopt, "a dora line, but no kan's dora marker is due here");
   --dora_due_;
@@ -229,7 +233,7 @@ void KyokuReplay::on(const ev::Dora& e) {
   if (dora_count_ < dora_markers_.size()) dora_markers_[dora_count_++] = e.dora_marker;
 }
 
-void KyokuReplay::on(const ev::EndKyoku&) {
+void KyokuChecker::on(const ev::EndKyoku&) {
   if (!lost_ && phase_ != Phase::Over) find(std::nullopt, "end_kyoku before a hora or ryukyoku ends the kyoku");
 }
 

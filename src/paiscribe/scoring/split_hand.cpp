@@ -1,6 +1,6 @@
-#include "paiscribe/rules/split_hand.hpp"
+#include "paiscribe/scoring/split_hand.hpp"
 
-namespace paiscribe::rules {
+namespace paiscribe::scoring {
 namespace {
 
 // Takes the lowest tile left either as a triplet or as the start of a run;
@@ -50,4 +50,4 @@ Splits splits_of(const KindCounts& concealed) {
   return out;
 }
 
-}  // namespace paiscribe::rules
+}  // namespace paiscribe::scoring

@@ -1,6 +1,8 @@
-#include "paiscribe/rules/reading.hpp"
+#include "paiscribe/scoring/fu.hpp"
 
-namespace paiscribe::rules {
+#include "paiscribe/scoring/shape_yaku.hpp"
+
+namespace paiscribe::scoring {
 
 int fu_of(const Reading& reading, const Situation& situation) {
   if (is_pinfu(reading, situation)) return situation.tsumo ? 20 : 30;
@@ -25,4 +27,4 @@ int fu_of(const Reading& reading, const Situation& situation) {
   return fu == 20 ? 30 : fu;
 }
 
-}  // namespace paiscribe::rules
+}  // namespace paiscribe::scoring

@@ -1,12 +1,16 @@
-#include "paiscribe/rules/hand_value.hpp"
+#include "paiscribe/scoring/hand_value.hpp"
 
 #include <optional>
 
-#include "paiscribe/rules/hand_shape.hpp"
-#include "paiscribe/rules/points.hpp"
-#include "paiscribe/rules/reading.hpp"
+#include "paiscribe/scoring/fu.hpp"
+#include "paiscribe/scoring/hand_shape.hpp"
+#include "paiscribe/scoring/points.hpp"
+#include "paiscribe/scoring/reading.hpp"
+#include "paiscribe/scoring/shape_yaku.hpp"
+#include "paiscribe/scoring/split_hand.hpp"
+#include "paiscribe/scoring/yakuman.hpp"
 
-namespace paiscribe::rules {
+namespace paiscribe::scoring {
 namespace {
 
 KindCounts all_tiles(const WinningHand& hand) {
@@ -158,4 +162,4 @@ std::expected<HandValue, NoWin> value_hand(const WinningHand& hand, const Situat
   return *best;
 }
 
-}  // namespace paiscribe::rules
+}  // namespace paiscribe::scoring

@@ -4,9 +4,9 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "paiscribe/rules/tile_kind.hpp"
+#include "paiscribe/scoring/tile_kind.hpp"
 
-namespace paiscribe::rules {
+namespace paiscribe::scoring {
 
 enum class SetShape : std::uint8_t { Run, Triplet };
 
@@ -32,4 +32,4 @@ struct Splits {
 
 Splits splits_of(const KindCounts& concealed);
 
-}  // namespace paiscribe::rules
+}  // namespace paiscribe::scoring

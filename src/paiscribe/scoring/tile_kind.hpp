@@ -7,10 +7,10 @@
 
 #include "paiscribe/base/tile.hpp"
 
-namespace paiscribe::rules {
+namespace paiscribe::scoring {
 
 // A tile's kind, 0-33 in Tile's order (man, pin, sou, then E S W N P F C):
-// what the rules look at. A red five is a five of its suit.
+// what scoring looks at. A red five is a five of its suit.
 using Kind = std::uint8_t;
 inline constexpr Kind kKinds = 34;
 inline constexpr Kind kEast = 27;
@@ -27,8 +27,6 @@ constexpr bool is_real(Tile tile) { return tile.index() < 37; }
 constexpr Kind kind_of(Tile tile) {
   return tile.index() < kKinds ? tile.index() : static_cast<Kind>(4 + 9 * (tile.index() - 34));
 }
-// The red five of a five's suit.
-constexpr Tile red_of(Kind five) { return Tile(static_cast<std::uint8_t>(34 + five / 9)); }
 
 constexpr int suit_of(Kind kind) { return kind / 9; }  // 3 for honours
 constexpr int number_of(Kind kind) { return kind % 9 + 1; }
@@ -91,4 +89,4 @@ constexpr int tile_total(const KindCounts& counts) {
 
 constexpr int count_of(KindMask mask) { return std::popcount(mask); }
 
-}  // namespace paiscribe::rules
+}  // namespace paiscribe::scoring

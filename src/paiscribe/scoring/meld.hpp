@@ -4,9 +4,9 @@
 #include <span>
 
 #include "paiscribe/base/seat.hpp"
-#include "paiscribe/rules/tile_kind.hpp"
+#include "paiscribe/scoring/tile_kind.hpp"
 
-namespace paiscribe::rules {
+namespace paiscribe::scoring {
 
 enum class MeldKind : std::uint8_t { Chi, Pon, OpenKan, AddedKan, ClosedKan };
 
@@ -44,4 +44,4 @@ constexpr void add_meld_tiles(KindCounts& counts, std::span<const Meld> melds) {
   }
 }
 
-}  // namespace paiscribe::rules
+}  // namespace paiscribe::scoring

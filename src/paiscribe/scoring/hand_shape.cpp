@@ -1,10 +1,10 @@
-#include "paiscribe/rules/hand_shape.hpp"
+#include "paiscribe/scoring/hand_shape.hpp"
 
 #include <algorithm>
 #include <bit>
 #include <cstring>
 
-namespace paiscribe::rules {
+namespace paiscribe::scoring {
 namespace {
 
 using Suit = std::array<std::uint8_t, 9>;
@@ -86,16 +86,6 @@ KindMask pairs_and_orphans_waits(const KindCounts& concealed, const KindsHeld& k
 
 }  // namespace
 
-bool splits_into_sets_and_pair(const KindCounts& concealed) {
-  int pairs = 0;
-  for (int suit = 0; suit < 4; ++suit) {
-    const int fit = suit_fit(concealed, suit);
-    if (fit < 0) return false;
-    pairs += fit;
-  }
-  return pairs == 1;
-}
-
 bool is_seven_pairs(const KindCounts& concealed) {
   int pairs = 0;
   for (const auto count : concealed) {
@@ -112,10 +102,6 @@ bool is_thirteen_orphans(const KindCounts& concealed) {
     total += concealed[kind];
   }
   return total == 14;
-}
-
-bool is_complete(const KindCounts& concealed) {
-  return splits_into_sets_and_pair(concealed) || is_seven_pairs(concealed) || is_thirteen_orphans(concealed);
 }
 
 namespace {
@@ -166,4 +152,4 @@ bool is_tenpai(const KindCounts& concealed, const KindCounts& held) {
   return waits_up_to(concealed, held, true) != 0;
 }
 
-}  // namespace paiscribe::rules
+}  // namespace paiscribe::scoring

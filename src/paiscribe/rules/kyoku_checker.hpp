@@ -12,23 +12,25 @@
 
 #include "paiscribe/mjai/event.hpp"
 #include "paiscribe/rules/finding.hpp"
-#include "paiscribe/rules/hand_value.hpp"
-#include "paiscribe/rules/points.hpp"
 #include "paiscribe/rules/seat_hand.hpp"
+#include "paiscribe/scoring/hand_value.hpp"
+#include "paiscribe/scoring/points.hpp"
+#include "paiscribe/scoring/tile_kind.hpp"
 
 namespace paiscribe::rules {
 
 // A win as the replay scored it.
-struct WinRecord {
+struct ScoredWin {
   std::size_t line = 0;
   Seat actor = 0;
   Seat target = 0;
-  HandValue value;
+  scoring::HandValue value;
   Deltas deltas{};  // what the win pays by the rules
 };
 
-// What a kyoku leaves to the next: the score changes and who deals.
-struct KyokuOutcome {
+// What a kyoku leaves to the next: the score changes, the sticks put down
+// and who deals.
+struct KyokuTally {
   std::array<std::int64_t, 4> deltas{};  // of every hora and ryukyoku line, summed past any int32
   std::array<bool, 4> paid_riichi{};  // sticks put down this kyoku
   bool won = false;
@@ -40,11 +42,11 @@ struct KyokuOutcome {
 // Replays one kyoku's play, line by line, from its start_kyoku (whose
 // fields the game has checked) to its end_kyoku, and adds what breaks the
 // rules to the findings. Every tile it is given is a real one.
-class KyokuReplay {
+class KyokuChecker {
  public:
-  KyokuReplay(const ev::StartKyoku& start, bool aka, Findings& findings, std::vector<WinRecord>& wins);
-  KyokuReplay(const KyokuReplay&) = delete;
-  KyokuReplay& operator=(const KyokuReplay&) = delete;
+  KyokuChecker(const ev::StartKyoku& start, bool aka, Findings& findings, std::vector<ScoredWin>& wins);
+  KyokuChecker(const KyokuChecker&) = delete;
+  KyokuChecker& operator=(const KyokuChecker&) = delete;
 
   void on(const ev::Tsumo& e);
   void on(const ev::Dahai& e);
@@ -62,10 +64,10 @@ class KyokuReplay {
   // A line that is no event: the play can no longer be followed.
   void lose_track() { lost_ = true; }
 
-  KyokuOutcome outcome() const {
-    KyokuOutcome outcome = outcome_;
-    outcome.reliable = !lost_;
-    return outcome;
+  KyokuTally tally() const {
+    KyokuTally tally = tally_;
+    tally.reliable = !lost_;
+    return tally;
   }
 
  private:
@@ -92,9 +94,9 @@ class KyokuReplay {
 
   struct SeatState {
     SeatHand hand;
-    KindMask discarded = 0;         // every kind it discarded
-    KindMask passed = 0;            // kinds it let go by since its last discard
-    KindMask passed_in_riichi = 0;  // and since its riichi
+    scoring::KindMask discarded = 0;         // every kind it discarded
+    scoring::KindMask passed = 0;            // kinds it let go by since its last discard
+    scoring::KindMask passed_in_riichi = 0;  // and since its riichi
     int discards = 0;
     bool nagashi = true;  // only terminals and honours discarded, none called
     Riichi riichi = Riichi::None;
@@ -150,7 +152,7 @@ class KyokuReplay {
   // kyoku_calls.cpp: chi, pon and the kans
   bool check_claimed(Seat actor, Seat target, Tile pai, std::string_view what);
   bool take_consumed(Seat actor, std::span<const Tile> consumed);
-  void lay_down(Seat actor, Seat target, Tile pai, std::span<const Tile> consumed, MeldKind kind);
+  void lay_down(Seat actor, Seat target, Tile pai, std::span<const Tile> consumed, scoring::MeldKind kind);
   bool check_kan_room(Seat actor);
   void interrupt();
   void start_rinshan(Seat actor, std::optional<Claim> robbable);
@@ -159,10 +161,11 @@ class KyokuReplay {
   // kyoku_end.cpp: wins and draws
   bool check_win_turn(const ev::Hora& e);
   void check_furiten(Seat actor);
-  Situation situation_of(Seat actor, bool tsumo, std::span<const Tile> ura_markers) const;
-  std::expected<HandValue, NoWin> value_of(Seat actor, bool tsumo, std::span<const Tile> ura_markers) const;
+  scoring::Situation situation_of(Seat actor, bool tsumo, std::span<const Tile> ura_markers) const;
+  std::expected<scoring::HandValue, scoring::NoWin> value_of(Seat actor, bool tsumo,
+                                                             std::span<const Tile> ura_markers) const;
   void check_ura(const ev::Hora& e);
-  WinTerms terms_of(const ev::Hora& e, const HandValue& value) const;
+  scoring::WinTerms terms_of(const ev::Hora& e, const scoring::HandValue& value) const;
   std::optional<DrawRuling> rule_draw() const;
   DrawRuling exhaustive_draw() const;
   bool is_nine_terminals() const;
@@ -170,11 +173,13 @@ class KyokuReplay {
   void account(const std::optional<Deltas>& deltas);
 
   Seat dealer() const { return start_.oya; }
-  Kind seat_wind(Seat seat) const { return static_cast<Kind>(kEast + (seat - dealer() + 4) % 4); }
+  scoring::Kind seat_wind(Seat seat) const {
+    return static_cast<scoring::Kind>(scoring::kEast + (seat - dealer() + 4) % 4);
+  }
 
   ev::StartKyoku start_;
   Findings& findings_;
-  std::vector<WinRecord>& wins_;
+  std::vector<ScoredWin>& wins_;
 
   std::array<SeatState, 4> seats_;
   Phase phase_ = Phase::Draw;
@@ -182,7 +187,7 @@ class KyokuReplay {
   std::optional<Tile> drawn_;  // the tile `seat_` just drew
   bool rinshan_draw_ = false;
   std::optional<Claim> claim_;
-  KindMask kuikae_ = 0;  // kinds the caller may not discard now
+  scoring::KindMask kuikae_ = 0;  // kinds the caller may not discard now
 
   int live_left_ = 70;  // 136 tiles, 14 in the dead wall, 52 dealt
   int kans_ = 0;
@@ -200,13 +205,13 @@ class KyokuReplay {
   std::array<std::uint8_t, Tile::kCount> seen_{};
   const std::array<std::uint8_t, Tile::kCount>& copy_limits_;
 
-  Kind first_discard_ = 0;
+  scoring::Kind first_discard_ = 0;
   int winners_ = 0;
   Seat last_winner_ = 0;
   bool riichi_winner_ = false;     // a winner of this discard was in riichi
   std::vector<Tile> ura_shown_;  // the first non-empty ura markers
   bool lost_ = false;
-  KyokuOutcome outcome_;
+  KyokuTally tally_;
 };
 
 }  // namespace paiscribe::rules
