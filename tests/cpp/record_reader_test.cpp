@@ -57,5 +57,19 @@ TEST(RecordReader, EveryWayInGivesTheSameText) {
   EXPECT_EQ(outcome(reader.read_file(path.native(), Decompress::Yes)), "read: errno " + std::to_string(ENOENT));
 }
 
+// Each text into the room of the ones before, growing it by more and by
+// less than it had: the text is exactly what was given, padding after it.
+TEST(RecordReader, CopiesAreExactWhateverRoomTheyGrow) {
+  RecordReader reader;
+  for (const std::size_t size : {6'820, 7'615, 100, 40'000, 200'000, 5}) {
+    SCOPED_TRACE(size);
+    const std::string record(size, 'c');
+    const auto text = reader.copy(record, Decompress::Yes);
+    ASSERT_TRUE(text.has_value());
+    EXPECT_EQ((*text)->view(), record);
+    EXPECT_EQ((*text)->data()[size], '\0');
+  }
+}
+
 }  // namespace
 }  // namespace paiscribe
