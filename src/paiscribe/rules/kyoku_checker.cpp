@@ -35,10 +35,21 @@ std::string_view KyokuChecker::abort_name(Abort abort) {
   return kNames[static_cast<std::size_t>(abort)];
 }
 
-KyokuChecker::KyokuChecker(const ev::StartKyoku& start, bool aka, Findings& findings, std::vector<ScoredWin>& wins)
+// Asked only of an abort that ended the kyoku.
+DrawKind KyokuChecker::abort_kind(Abort abort) {
+  switch (abort) {
+    case Abort::FourRiichi: return DrawKind::FourRiichi;
+    case Abort::FourKans: return DrawKind::FourKans;
+    default: return DrawKind::FourWinds;
+  }
+}
+
+KyokuChecker::KyokuChecker(const ev::StartKyoku& start, bool aka, Findings& findings, std::vector<ScoredWin>& wins,
+                           std::vector<RuledDraw>& draws)
     : start_(start),
       findings_(findings),
       wins_(wins),
+      draws_(draws),
       seat_(start.oya),
       copy_limits_(aka ? kCopiesWithRed : kCopiesWithoutRed) {
   dora_markers_[dora_count_++] = start.dora_marker;
