@@ -11,6 +11,7 @@ and XML records (mjlog), plain or gzip-compressed.
     converted 1000 of 1000 logs (0 failed) in 0.52 s
     >>> paiscribe.check(lines)                                  # the rules replayed
     []
+    >>> log = paiscribe.mjai_to_tenhou(lines)                   # back to a JSON log
 
 Each line is one mjai event as compact JSON, without a line terminator; the
 lines come in the game's single order of events, from start_game to end_game.
@@ -52,6 +53,14 @@ check(lines) -> list[Finding]
     and recomputes every score: [] when every game is legal, else each fault
     with its line, kyoku and seat.
 
+mjai_to_tenhou(lines) -> str
+    One game's mjai lines (a list of str, or a text) as Tenhou's JSON log,
+    version 6, as Tenhou writes it: the rules replayed give each draw's name
+    and each win's fu, han, points and yaku. Lines that are not one legal
+    game raise IllegalGameError with check's findings in .findings; the
+    interpreter lock is released meanwhile. See help(paiscribe.mjai_to_tenhou)
+    for the fields mjai lines do not carry.
+
 check_files(inputs, *, workers=None, progress=None, ...) -> CheckReport
     The same for files and folders of mjai lines (.mjson, .mjson.gz, .json,
     .json.gz) on native threads; see help(paiscribe.check_files).
@@ -67,7 +76,8 @@ and item of a conversion failure, the system's reason for a file failure.
     JsonSerializationError  an event without a text form
     MjlogParsingError       the text is no four-player Tenhou XML record
     IllegalGameError        a checked game breaks the rules (convert_files
-                            and check_files report it with its findings)
+                            and check_files report it with its findings;
+                            mjai_to_tenhou raises it with them)
     OSError and subclasses  the files: FileNotFoundError when a log cannot be
                             opened (OSError when no descriptor is left);
                             errno and strerror stay None
@@ -94,6 +104,7 @@ from paiscribe._native import (
     mjlog_to_tenhou,
 )
 from paiscribe.checking import check, check_files
+from paiscribe.rebuilding import mjai_to_tenhou
 from paiscribe.corpus import convert_files
 from paiscribe.report import CheckReport, Failure, Finding, Ignored, Progress, Report, Skip
 
@@ -121,4 +132,5 @@ __all__ = [
     "Finding",
     "CheckReport",
     "IllegalGameError",
+    "mjai_to_tenhou",
 ]

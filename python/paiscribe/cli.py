@@ -12,7 +12,7 @@ from types import FrameType
 from typing import Any, BinaryIO
 
 from _paiscribe import __version__
-from paiscribe import check_command, mjlog_json
+from paiscribe import check_command, mjlog_json, tenhou_json_command
 from paiscribe._native import GamesFile
 from paiscribe.batch import Batch, Convert, Outcome, check_arguments
 from paiscribe.command_line import (EXIT_FAILED, EXIT_INTERRUPTED, EXIT_TERMINATED, EXIT_USAGE, STANDARD_STREAM,
@@ -30,9 +30,10 @@ Converts four-player Tenhou game records, JSON logs (tenhou.net/6) or XML
 records (mjlog), plain or gzip-compressed, into mjai event lines: compact
 JSON, one event per line.
 
-Two more commands: `paiscribe check FILE|DIR ...` checks mjai lines under the
-rules Tenhou plays, and `paiscribe mjlog-json RECORD` writes an XML record as
-Tenhou's JSON log; each has its own --help."""
+Three more commands: `paiscribe check FILE|DIR ...` checks mjai lines under
+the rules Tenhou plays, `paiscribe mjlog-json RECORD` writes an XML record as
+Tenhou's JSON log, and `paiscribe tenhou-json FILE` writes one game's mjai
+lines as Tenhou's JSON log; each has its own --help."""
 
 EPILOG = """\
 Without -o, or with -o -, the lines of each log go to standard output in the
@@ -399,11 +400,14 @@ def main(argv: Sequence[str] | None = None) -> int:
     if sys.stderr is None:
         # Messages to a closed standard error go nowhere, never to standard output.
         sys.stderr = open(os.devnull, "w")
-    # `paiscribe mjlog-json RECORD` and `paiscribe check FILE|DIR ...`: commands of their own.
+    # `paiscribe mjlog-json RECORD`, `paiscribe check FILE|DIR ...` and
+    # `paiscribe tenhou-json FILE`: commands of their own.
     if is_invoked(mjlog_json.COMMAND, argv):
         return mjlog_json.main(argv)
     if is_invoked(check_command.COMMAND, argv):
         return check_command.main(argv)
+    if is_invoked(tenhou_json_command.COMMAND, argv):
+        return tenhou_json_command.main(argv)
     args = parse_arguments(argv)
     console = Console(args)
     report: ReportFile | None = None

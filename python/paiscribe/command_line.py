@@ -6,7 +6,9 @@ import argparse
 import os
 import signal
 import sys
-from collections.abc import Sequence
+from collections.abc import Callable, Sequence
+
+from paiscribe.report import Failure
 
 STANDARD_STREAM = "-"
 
@@ -51,3 +53,31 @@ def quiet_standard_output() -> int:
     os.dup2(devnull, sys.stdout.fileno())
     os.close(devnull)
     return EXIT_READER_GONE
+
+
+# The fixed messages of a failure of a JSON log's output rather than its input.
+JSON_OUT_FAILURES = ("failed to create json out file ", "failed to write to json out file")
+
+
+def write_json_log(source: str, output: str, write: Callable[[], object],
+                   also: Callable[[BaseException], None] = lambda error: None) -> int:
+    """Runs `write`, which writes one JSON log made from `source` to `output`
+    (STANDARD_STREAM: standard output), and gives the exit status; a failure
+    goes to standard error as "paiscribe: PATH: message (detail)", the path
+    the output's when the output failed, then whatever `also` adds."""
+    if output == STANDARD_STREAM:
+        if sys.stdout is None:
+            print("paiscribe: standard output is closed: give -o OUT", file=sys.stderr)
+            return EXIT_USAGE
+        sys.stdout.flush()
+    try:
+        write()
+    except BrokenPipeError:
+        return quiet_standard_output()
+    except (ValueError, OSError) as error:
+        failed = output if str(error).startswith(JSON_OUT_FAILURES) else source
+        detail = "; ".join(getattr(error, "__notes__", []))
+        print(f"paiscribe: {Failure(failed, type(error).__name__, str(error), detail)}", file=sys.stderr)
+        also(error)
+        return EXIT_FAILED
+    return 0

@@ -6,12 +6,9 @@ import sys
 from collections.abc import Sequence
 
 from paiscribe._native import mjlog_to_tenhou
-from paiscribe.command_line import EXIT_USAGE, STANDARD_STREAM, quiet_standard_output
-from paiscribe.report import Failure
+from paiscribe.command_line import STANDARD_STREAM, write_json_log
 
 COMMAND = "mjlog-json"
-# The fixed messages of a failure of the output rather than the record.
-OUTPUT_FAILURES = ("failed to create json out file ", "failed to write to json out file")
 
 DESCRIPTION = """\
 Writes a four-player Tenhou XML game record (mjlog), plain or gzip-compressed,
@@ -32,18 +29,4 @@ def main(argv: Sequence[str] | None = None) -> int:
     """Runs `paiscribe mjlog-json ...`; argv starts with the command's name."""
     arguments = list(sys.argv[1:] if argv is None else argv)[1:]
     args = build_parser().parse_args(arguments)
-    if args.output == STANDARD_STREAM:
-        if sys.stdout is None:
-            print("paiscribe: standard output is closed: give -o OUT", file=sys.stderr)
-            return EXIT_USAGE
-        sys.stdout.flush()
-    try:
-        mjlog_to_tenhou(args.record, args.output)
-    except BrokenPipeError:
-        return quiet_standard_output()
-    except (ValueError, OSError) as error:
-        failed = args.output if str(error).startswith(OUTPUT_FAILURES) else args.record
-        detail = "; ".join(getattr(error, "__notes__", []))
-        print(f"paiscribe: {Failure(failed, type(error).__name__, str(error), detail)}", file=sys.stderr)
-        return 1
-    return 0
+    return write_json_log(args.record, args.output, lambda: mjlog_to_tenhou(args.record, args.output))

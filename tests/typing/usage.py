@@ -57,3 +57,11 @@ def check_games(lines: list[str], folder: pathlib.Path) -> list[str]:
     except paiscribe.IllegalGameError as error:
         return [str(error)]
     return [str(finding) for finding in findings] + [str(seat) for seat in seats] + [str(report.illegal)]
+
+
+def rebuild_log(lines: list[str]) -> str:
+    try:
+        return paiscribe.mjai_to_tenhou(lines) + paiscribe.mjai_to_tenhou("\n".join(lines).encode())
+    except paiscribe.IllegalGameError as error:
+        found: list[paiscribe.Finding] = list(error.findings)
+        return "".join(str(finding) for finding in found)

@@ -5,7 +5,9 @@
 
 #include <array>
 #include <optional>
+#include <span>
 #include <string_view>
+#include <vector>
 
 #include "paiscribe/cpython/owned_ref.hpp"
 
@@ -37,6 +39,19 @@ struct PathArguments {
 std::optional<PathArguments> bind_path_arguments(const char* function, PyObject* const* args, Py_ssize_t nargsf,
                                                  PyObject* keyword_names, const char* output_parameter = "mjai_out");
 
+// The arguments of a call `name(data, json_out=None)`: the data as given
+// (borrowed), the output as path bytes, as bind_path_arguments binds them.
+struct DataArguments {
+  PyObject* data;
+  OwnedRef output;  // null when None or not given
+
+  std::optional<std::string_view> output_bytes() const {
+    return output ? std::optional(view_of(output.get())) : std::nullopt;
+  }
+};
+std::optional<DataArguments> bind_data_arguments(const char* function, PyObject* const* args, Py_ssize_t nargsf,
+                                                 PyObject* keyword_names, const char* output_parameter);
+
 // The bytes a str or any buffer holds, kept alive (and a buffer's size
 // fixed) while the value lives.
 class InputBytes {
@@ -57,6 +72,24 @@ class InputBytes {
   bool has_buffer_ = false;
   OwnedRef encoded_;
   std::string_view bytes_;
+};
+
+// The lines of an iterable of str, one line each, as views of their UTF-8,
+// which the references held here keep alive while the lock is released.
+class LineViews {
+ public:
+  LineViews() = default;
+  LineViews(const LineViews&) = delete;
+  LineViews& operator=(const LineViews&) = delete;
+  ~LineViews();
+
+  // False with TypeError set when `data` is no iterable of str.
+  bool take(const char* function, PyObject* data);
+  std::span<const std::string_view> views() const { return views_; }
+
+ private:
+  std::vector<PyObject*> held_;
+  std::vector<std::string_view> views_;
 };
 
 // Runs the interpreter's signal handlers, as its own blocking calls do when a

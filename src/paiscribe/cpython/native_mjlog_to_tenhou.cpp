@@ -2,11 +2,10 @@
 // interpreter lock as mjlog_to_mjai does.
 #include "paiscribe/cpython/arguments.hpp"
 #include "paiscribe/cpython/converter_lease.hpp"
-#include "paiscribe/cpython/exceptions.hpp"
 #include "paiscribe/cpython/guarded_call.hpp"
+#include "paiscribe/cpython/json_log_result.hpp"
 #include "paiscribe/cpython/native_functions.hpp"
 #include "paiscribe/cpython/native_state.hpp"
-#include "paiscribe/pipeline/convert_file.hpp"
 #include "paiscribe/pipeline/tenhou_json_export.hpp"
 
 namespace paiscribe {
@@ -34,21 +33,8 @@ PyObject* native_mjlog_to_tenhou(PyObject* module, PyObject* const* args, Py_ssi
   return guarded_call("mjlog_to_tenhou", [&]() -> PyObject* {
     NativeState& state = native_state(module);
     ConverterLease lease(state.kept);
-    auto json = mjlog_to_tenhou_json(paths->filename_bytes(), lease.converter().reader(), signal_handler_raised);
-    if (!json) {
-      raise_error(state.errors, json.error());
-      return nullptr;
-    }
-    OwnedRef log(str_of_text(*json));
-    if (!log) return nullptr;
-    if (const auto json_out = paths->output_bytes()) {
-      constexpr OutputLabel kJsonOut{"json out", true};
-      if (auto written = write_output(*json_out, *json, signal_handler_raised, FileKinds::Any, kJsonOut); !written) {
-        raise_error(state.errors, written.error());
-        return nullptr;
-      }
-    }
-    return log.release();
+    const auto json = mjlog_to_tenhou_json(paths->filename_bytes(), lease.converter().reader(), signal_handler_raised);
+    return json_log_result(state, json, paths->output_bytes());
   });
 }
 
