@@ -28,24 +28,17 @@ constexpr char* put_small(char* at, unsigned value) {
   return at;
 }
 
-// A byte's number and a comma, four bytes written at once.
-struct Listed {
-  std::array<char, 4> text;
-  std::uint8_t size;
-};
-constexpr std::array<Listed, 256> kListed = [] {
-  std::array<Listed, 256> table{};
-  for (unsigned value = 0; value < table.size(); ++value) {
-    char* end = put_small(table[value].text.data(), value);
-    *end++ = ',';
-    table[value].size = static_cast<std::uint8_t>(end - table[value].text.data());
-  }
+// A byte's number and a comma, four bytes written at once. Where the next
+// one goes is worked out from the number, not looked up, so that one
+// number's place does not wait on the table for the last.
+constexpr std::array<std::array<char, 4>, 256> kListed = [] {
+  std::array<std::array<char, 4>, 256> table{};
+  for (unsigned value = 0; value < table.size(); ++value) *put_small(table[value].data(), value) = ',';
   return table;
 }();
 char* put_listed(char* at, std::uint8_t value) {
-  const Listed& listed = kListed[value];
-  std::memcpy(at, listed.text.data(), listed.text.size());
-  return at + listed.size;
+  std::memcpy(at, kListed[value].data(), kListed[value].size());
+  return at + 2 + (value >= 10) + (value >= 100);
 }
 
 // The array of kyokus, written straight into the document's buffer: it is
