@@ -48,6 +48,7 @@ paiscribe_module(_native
   ${cpython_folder}/native_convert_text.cpp
   ${cpython_folder}/native_convert_files.cpp
   ${cpython_folder}/native_check.cpp
+  ${cpython_folder}/native_view.cpp
   ${cpython_folder}/finding_tuples.cpp
   ${cpython_folder}/native_games_file.cpp)
 install(TARGETS _native LIBRARY DESTINATION paiscribe)

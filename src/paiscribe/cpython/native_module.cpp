@@ -6,6 +6,7 @@
 
 #include "paiscribe/cpython/native_functions.hpp"
 #include "paiscribe/cpython/native_state.hpp"
+#include "paiscribe/cpython/native_view.hpp"
 
 namespace paiscribe {
 namespace {
@@ -43,6 +44,9 @@ PyMethodDef methods[] = {
      METH_FASTCALL | METH_KEYWORDS, kMjlogToMjaiDoc},
     {"mjlog_to_tenhou", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(native_mjlog_to_tenhou)),
      METH_FASTCALL | METH_KEYWORDS, kMjlogToTenhouDoc},
+    {"game_lines", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(native_game_lines)),
+     METH_FASTCALL | METH_KEYWORDS, kGameLinesDoc},
+    {"replay_table", reinterpret_cast<PyCFunction>(native_replay_table), METH_O, kReplayTableDoc},
     {nullptr, nullptr, 0, nullptr},
 };
 
@@ -58,7 +62,8 @@ PyModuleDef module_def = {
     PyModuleDef_HEAD_INIT,
     "paiscribe._native",
     "Native calls of the paiscribe package: convert_file, mjlog_to_mjai, mjlog_to_tenhou, convert_text,\n"
-    "convert_files, check and check_files, and GamesFile, the one output of several records.",
+    "convert_files, check and check_files, game_lines and replay_table for viewers, and GamesFile, the one\n"
+    "output of several records.",
     sizeof(NativeState),
     methods,
     slots,
