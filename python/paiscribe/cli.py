@@ -12,7 +12,7 @@ from types import FrameType
 from typing import Any, BinaryIO
 
 from _paiscribe import __version__
-from paiscribe import check_command, mjlog_json
+from paiscribe import check_command, mjlog_json, show_command, view_command
 from paiscribe._native import GamesFile, convert_file, convert_text
 from paiscribe.corpus import CLASH_POLICIES, Filters, InMemory, Outcome, Run, check_arguments, execute, make_folders, plan
 from paiscribe.report import Failure, Ignored, Progress, Report, Skip
@@ -35,9 +35,11 @@ Converts four-player Tenhou game records, JSON logs (tenhou.net/6) or XML
 records (mjlog), plain or gzip-compressed, into mjai event lines: compact
 JSON, one event per line.
 
-Two more commands: `paiscribe check FILE|DIR ...` checks mjai lines under the
-rules Tenhou plays, and `paiscribe mjlog-json RECORD` writes an XML record as
-Tenhou's JSON log; each has its own --help."""
+More commands: `paiscribe check FILE|DIR ...` checks mjai lines under the
+rules Tenhou plays, `paiscribe mjlog-json RECORD` writes an XML record as
+Tenhou's JSON log, `paiscribe show GAME` prints a game's table in the terminal
+and `paiscribe view GAME... -o game.html` writes a page that replays games;
+each has its own --help."""
 
 EPILOG = """\
 Without -o, or with -o -, the lines of each log go to standard output in the
@@ -415,6 +417,10 @@ def main(argv: Sequence[str] | None = None) -> int:
         return mjlog_json.main(argv)
     if check_command.is_invoked(argv):
         return check_command.main(argv)
+    if show_command.is_invoked(argv):
+        return show_command.main(argv)
+    if view_command.is_invoked(argv):
+        return view_command.main(argv)
     args = parse_arguments(argv)
     console = Console(args)
     report: ReportFile | None = None
