@@ -130,7 +130,10 @@ def win_text(state: State, win: dict[str, Any] | None) -> str:
         return f"seat {actor} wins, but the rules find no winning hand with a yaku there (see the findings)"
     how = "tsumo" if win["target"] == actor else f"ron on seat {win['target']}"
     yaku = ", ".join(f"{item['name']} {'yakuman' if item['yakuman'] else item['han']}" for item in win["yaku"])
-    return f"seat {actor} {how}: {yaku}; {win['summary']}; deltas {_deltas(win['deltas'])}"
+    value = win["summary"]
+    if win["fu"] and " fu " not in value:
+        value = f"{win['fu']} fu {win['han']} han, {value}"
+    return f"seat {actor} {how}: {yaku}; {value}; deltas {_deltas(win['deltas'])}"
 
 
 def finding_lines(findings: Iterable[Finding], style: Style) -> list[str]:

@@ -108,7 +108,7 @@ def test_opens_at_a_line(page, tmp_path, name, sample, find):
         assert f"line {line} of" in page.text_content("#status")
 
 
-@pytest.mark.parametrize("sample", ["four_kan_abort.json", "mjlog/mjlog_001.xml", "real/real_121.json"])
+@pytest.mark.parametrize("sample", ["four_kan_abort.json", "mjlog/mjlog_001.xml"])
 def test_every_line_draws_the_replays_state(page, tmp_path, sample):
     games = read_games(DATA / sample)
     game = games[0]
@@ -159,5 +159,17 @@ def test_results_show_the_scored_hands(page, tmp_path):
         assert results.count() == 2
         for win, shown in zip([w for w in game.wins if w["line"] in (line - 1, line)], results.all()):
             text = shown.text_content()
-            assert win["summary"] in text
+            assert win["summary"] in text and (f"{win['fu']} fu {win['han']} han" in text or not win["fu"])
             assert all(item["name"] in text for item in win["yaku"])
+
+
+def test_draws_in_a_notebooks_frame(page, tmp_path):
+    games = read_games(DATA / "tonpuu_double_ron.json")
+    notebook = tmp_path / "notebook.html"
+    notebook.write_text(f"<html><body>{page_of(games)._repr_html_()}</body></html>", encoding="utf-8")
+    page.goto(notebook.as_uri())
+    frame = page.frames[1]
+    frame.wait_for_function("window.paiscribe && window.paiscribe.state() !== null")
+    with screenshot_on_failure(page, tmp_path / "notebook.png"):
+        frame.evaluate("window.paiscribe.go(120)")
+        assert frame.evaluate("window.paiscribe.state()") == expected_state(games[0], 120)
