@@ -104,8 +104,9 @@ def replay(lines: "str | ReadableBuffer | Iterable[str]", source: str = "lines")
 
 def read_games(path: "str | os.PathLike[str]") -> list[Game]:
     """The games of a game file: mjai lines, or a Tenhou JSON log or XML record
-    converted first; plain or gzip-compressed."""
-    return replay(_native.game_lines(path), os.fspath(path))
+    converted first; plain or gzip-compressed. "-" is standard input."""
+    name = os.fspath(path)
+    return replay(_native.game_lines("/dev/stdin" if name == "-" else path), name)
 
 
 _KYOKU_PATTERN = re.compile(r"^(?P<wind>[eswn]|east|south|west|north)\s*(?P<number>[1-4])(?:-(?P<honba>\d+))?$",

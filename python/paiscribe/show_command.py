@@ -40,7 +40,7 @@ def is_invoked(argv: Sequence[str] | None) -> bool:
 def build_parser() -> argparse.ArgumentParser:
     parser = argparse.ArgumentParser(prog=f"paiscribe {COMMAND}", description=DESCRIPTION,
                                      formatter_class=argparse.RawDescriptionHelpFormatter)
-    parser.add_argument("game", metavar="GAME", help="a JSON log, XML record or file of mjai lines")
+    parser.add_argument("game", metavar="GAME", help='a JSON log, XML record or file of mjai lines; "-" for standard input')
     where = parser.add_mutually_exclusive_group()
     where.add_argument("--kyoku", metavar="KYOKU",
                        help="only this kyoku: E3, S1, ..., or E3-1 for East 3 with 1 honba")

@@ -39,11 +39,18 @@ def is_invoked(argv: Sequence[str] | None) -> bool:
 def build_parser() -> argparse.ArgumentParser:
     parser = argparse.ArgumentParser(prog=f"paiscribe {COMMAND}", description=DESCRIPTION,
                                      formatter_class=argparse.RawDescriptionHelpFormatter)
-    parser.add_argument("games", nargs="+", metavar="GAME", help="a JSON log, XML record or file of mjai lines")
+    parser.add_argument("games", nargs="+", metavar="GAME", help='a JSON log, XML record or file of mjai lines; "-" for standard input')
     parser.add_argument("-o", "--output", metavar="OUT", default=STANDARD_STREAM,
                         help='the page: a file, replaced whole, or "-" for standard output when it is no terminal '
                              "(the default)")
     return parser
+
+
+def same_file(one: str, other: str) -> bool:
+    try:
+        return os.path.samefile(one, other)
+    except OSError:
+        return False
 
 
 def main(argv: Sequence[str] | None = None) -> int:
@@ -52,6 +59,8 @@ def main(argv: Sequence[str] | None = None) -> int:
     args = parser.parse_args(own_arguments(argv))
     if args.output == STANDARD_STREAM and sys.stdout.isatty():
         parser.error("give the page a file with -o FILE.html (or send standard output elsewhere)")
+    if args.output != STANDARD_STREAM and any(same_file(args.output, game) for game in args.games):
+        parser.error(f"-o {args.output} is one of the games, which the page would replace")
     games: list[Game] = []
     failed = False
     for path in args.games:

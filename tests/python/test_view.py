@@ -6,7 +6,7 @@ import gzip
 import re
 
 import pytest
-from conftest import DATA
+from conftest import DATA, run_cli
 
 import paiscribe
 from paiscribe import _native, show_command, view_command
@@ -85,6 +85,11 @@ def test_show_chooses(capsys, arguments, status, expected, tables):
     assert len(re.findall(r"^\S.* line \d+ ", plain, re.MULTILINE)) == tables
 
 
+def test_show_reads_standard_input():
+    shown = run_cli("show", "-", "--line", "5", input=gzip.compress((DATA / "four_kan_abort.json").read_bytes()))
+    assert shown.returncode == 0 and shown.stdout.startswith(b"-  line 5  East 1, 0 honba"), shown.stderr
+
+
 def test_show_marks_a_riichi_a_call_and_a_double_ron(capsys):
     game = read_games(DATA / "hanchan_double_ron.json")[0]
     ron = [state["line"] for state in game.states if state["event"] == "hora"]
@@ -135,6 +140,12 @@ def test_view_command(tmp_path, capsys):
     assert f'"title":"{two[0]}"' in out.read_text(encoding="utf-8")
     assert view_command.main(["view", str(DATA / "three_player.json"), "-o", str(tmp_path / "none.html")]) == 1
     assert not (tmp_path / "none.html").exists()
+    # The page never takes the place of a game it shows.
+    game = tmp_path / "game.json"
+    game.write_bytes((DATA / "four_kan_abort.json").read_bytes())
+    with pytest.raises(SystemExit) as usage:
+        view_command.main(["view", str(game), "-o", str(tmp_path / "." / "game.json")])
+    assert usage.value.code == 2 and game.read_bytes() == (DATA / "four_kan_abort.json").read_bytes()
 
 
 def test_view_from_python_keeps_names_as_text():
