@@ -1,5 +1,5 @@
 import os
-from collections.abc import Callable, Iterable, Sequence
+from collections.abc import Callable, Container, Iterable, Sequence
 from typing import Any, final
 
 from _typeshed import ReadableBuffer
@@ -46,5 +46,5 @@ def check_files(
 def check(data: str | ReadableBuffer | Iterable[str], /) -> list[_FindingTuple]: ...
 def game_lines(filename: str | os.PathLike[str]) -> list[str]: ...
 def replay_table(
-    data: str | ReadableBuffer | Iterable[str], /
+    data: str | ReadableBuffer | Iterable[str], lines: Container[int] | None = None, /
 ) -> tuple[list[dict[str, Any]], list[dict[str, Any]]]: ...

@@ -1,11 +1,11 @@
 """Games as a viewer shows them: the mjai lines of any game file, and the
 table at each line as the native table replay builds it, with each game's
-findings and scored wins from the rules replay. Nothing here rebuilds a
-table: it only cuts the states into games and kyokus."""
+kyokus, results, findings and scored wins. Nothing here rebuilds a table:
+it only sorts what the replays give into games."""
 
 import os
 import re
-from collections.abc import Iterable
+from collections.abc import Container, Iterable
 from dataclasses import dataclass
 from typing import TYPE_CHECKING, Any
 
@@ -44,69 +44,55 @@ class Kyoku:
 
 @dataclass(frozen=True)
 class Game:
-    """One game among a text's lines: the table at each of its lines, its
-    kyokus, and what the rules replay found and scored in it. Lines are
-    counted among all the lines of the text, as findings count them."""
+    """One game among a text's lines: its kyokus, each win and draw with what
+    it changed, what the rules replay found and scored, and the table at the
+    lines asked for (every line unless fewer were). Lines are counted among
+    all the lines of the text, as findings count them."""
 
     source: str
     number: int  # 1 for the first game of its lines
+    first_line: int
+    last_line: int
     names: list[str]
-    states: list[State]
     kyokus: list[Kyoku]
+    results: list[dict[str, Any]]  # "line", "event" (hora, ryukyoku), "actor", "deltas" as the table changed
     findings: list[Finding]
-    wins: list[dict[str, Any]]
-
-    @property
-    def first_line(self) -> int:
-        return int(self.states[0]["line"])
-
-    @property
-    def last_line(self) -> int:
-        return int(self.states[-1]["line"])
+    wins: list[dict[str, Any]]  # the hands as the rules score them
+    states: dict[int, State]
 
     def state_at(self, line: int) -> State:
-        return self.states[line - self.first_line]
+        return self.states[line]
 
 
-def _kyokus(states: list[State]) -> list[Kyoku]:
-    kyokus: list[Kyoku] = []
-    start: State | None = None
-
-    def close(last_line: int) -> None:
-        if start is not None and start["kyoku"] is not None:
-            kyokus.append(Kyoku(start["kyoku"], start["honba"], start["line"], last_line))
-
-    for state in states:
-        if state["event"] == "start_kyoku":
-            close(state["line"] - 1)
-            start = state
-        elif state["event"] in ("end_kyoku", "end_game") and start is not None:
-            close(state["line"] if state["event"] == "end_kyoku" else state["line"] - 1)
-            start = None
-    if start is not None:
-        close(states[-1]["line"])
-    return kyokus
-
-
-def replay(lines: "str | ReadableBuffer | Iterable[str]", source: str = "lines") -> list[Game]:
+def replay(lines: "str | ReadableBuffer | Iterable[str]", source: str = "lines",
+           wanted: Container[int] | None = None) -> list[Game]:
     """The games of mjai lines (an iterable of str, or a text of lines), one
-    after another as check splits them."""
-    states, games = _native.replay_table(lines)
+    after another as check splits them, with the table at every line, or at
+    the lines `wanted` contains."""
+    states, games = _native.replay_table(lines, wanted)
+    by_line = {state["line"]: state for state in states}
     result = []
     for number, game in enumerate(games, 1):
-        first = game["first_line"] - 1
-        own = states[first:first + game["lines"]]
-        if own:
-            result.append(Game(source, number, game["names"], own, _kyokus(own),
-                               [Finding(*finding) for finding in game["findings"]], game["wins"]))
+        first, last = game["first_line"], game["first_line"] + game["lines"] - 1
+        kyokus = [Kyoku(kyoku["name"], kyoku["honba"], kyoku["first_line"], kyoku["last_line"])
+                  for kyoku in game["kyokus"]]
+        result.append(Game(source, number, first, last, game["names"], kyokus, game["results"],
+                           [Finding(*finding) for finding in game["findings"]], game["wins"],
+                           {line: by_line[line] for line in range(first, last + 1) if line in by_line}))
     return result
 
 
-def read_games(path: "str | os.PathLike[str]") -> list[Game]:
-    """The games of a game file: mjai lines, or a Tenhou JSON log or XML record
-    converted first; plain or gzip-compressed. "-" is standard input."""
-    name = os.fspath(path)
-    return replay(_native.game_lines("/dev/stdin" if name == "-" else path), name)
+def read_lines(path: "str | os.PathLike[str]") -> list[str]:
+    """The mjai lines of a game file: mjai lines as they are, or a Tenhou JSON
+    log or XML record converted first; plain or gzip-compressed. "-" is
+    standard input."""
+    return _native.game_lines("/dev/stdin" if os.fspath(path) == "-" else path)
+
+
+def read_games(path: "str | os.PathLike[str]", wanted: Container[int] | None = None) -> list[Game]:
+    """The games of a game file (see read_lines), with the table at every
+    line or at the lines `wanted` contains."""
+    return replay(read_lines(path), os.fspath(path), wanted)
 
 
 _KYOKU_PATTERN = re.compile(r"^(?P<wind>[eswn]|east|south|west|north)\s*(?P<number>[1-4])(?:-(?P<honba>\d+))?$",

@@ -87,15 +87,11 @@ def _event(state: State) -> list[int]:
 def _results(game: Game) -> list[dict[str, Any]]:
     wins = {win["line"]: win for win in game.wins}
     results = []
-    for index, state in enumerate(game.states):
-        if state["event"] not in ("hora", "ryukyoku"):
-            continue
-        before = game.states[index - 1]["scores"] if index > 0 else state["scores"]
-        result: dict[str, Any] = {"line": state["line"], "kind": state["event"],
-                                  "deltas": [a - b for a, b in zip(state["scores"], before)]}
-        if state["event"] == "hora":
-            result["actor"] = state["actor"]
-            win = wins.get(state["line"])
+    for found in game.results:
+        result: dict[str, Any] = {"line": found["line"], "kind": found["event"], "deltas": found["deltas"]}
+        if found["event"] == "hora":
+            result["actor"] = found["actor"]
+            win = wins.get(found["line"])
             if win is not None:
                 result.update(target=win["target"], summary=win["summary"], han=win["han"], fu=win["fu"],
                               points=win["points"], deltas=win["deltas"],
@@ -107,7 +103,8 @@ def _results(game: Game) -> list[dict[str, Any]]:
 def _game_data(game: Game, title: str) -> dict[str, Any]:
     segments: list[dict[str, Any]] = []
     previous: dict[str, Any] | None = None
-    for state in game.states:
+    for line in range(game.first_line, game.last_line + 1):
+        state = game.state_at(line)
         packed = _packed(state)
         if previous is None or state["event"] == "start_kyoku":
             segments.append({"line": state["line"], "state": packed, "event": _event(state), "steps": []})

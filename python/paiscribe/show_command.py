@@ -7,7 +7,7 @@ import sys
 from collections.abc import Sequence
 
 from paiscribe import subcommands
-from paiscribe.games import Game, parse_kyoku, read_games
+from paiscribe.games import parse_kyoku, read_lines, replay
 from paiscribe.subcommands import EXIT_FAILED, STANDARD_STREAM, own_arguments, report_failure, write_output
 from paiscribe.table_text import RIVER_MARKS, Style, finding_lines, render
 
@@ -56,32 +56,39 @@ def wants_colour(choice: str) -> bool:
     return sys.stdout.isatty() and not os.environ.get("NO_COLOR")
 
 
-def kyoku_tables(games: list[Game], selector: str | None, style: Style) -> list[str]:
+def kyoku_tables(lines: list[str], source: str, selector: str | None, style: Style) -> list[str]:
     """The table at the end of each kyoku chosen, with its results and
     findings; without a selector every kyoku, and after each game the
     findings that fall outside its kyokus. ValueError when the selector names
-    no kyoku."""
+    no kyoku. Only the tables shown are kept, however many games the file
+    holds."""
+    games = replay(lines, source, wanted=())
     if selector is None:
-        tables: list[str] = []
-        for game in games:
-            tables.extend(render(game, kyoku.last_line, style, (kyoku.first_line, kyoku.last_line))
-                          for kyoku in game.kyokus)
-            if not game.kyokus:
-                tables.append(render(game, game.last_line, style, (game.first_line, game.last_line)))
-            elif stray := [finding for finding in game.findings
-                           if not any(kyoku.first_line <= finding.line <= kyoku.last_line for kyoku in game.kyokus)]:
-                tables.append("outside the kyokus:\n" + "\n".join(finding_lines(stray, style)) + "\n")
-        return tables
-    name, honba = parse_kyoku(selector)
-    chosen = [(game, kyoku) for game in games for kyoku in game.kyokus
-              if kyoku.name == name and (honba is None or kyoku.honba == honba)]
-    if not chosen:
-        labels = " ".join(kyoku.label for game in games for kyoku in game.kyokus) or "none"
-        raise ValueError(f"no kyoku {selector} in this game (its kyokus: {labels})")
-    return [render(game, kyoku.last_line, style, (kyoku.first_line, kyoku.last_line)) for game, kyoku in chosen]
+        chosen = [(game.number, kyoku) for game in games for kyoku in game.kyokus]
+    else:
+        name, honba = parse_kyoku(selector)
+        chosen = [(game.number, kyoku) for game in games for kyoku in game.kyokus
+                  if kyoku.name == name and (honba is None or kyoku.honba == honba)]
+        if not chosen:
+            labels = " ".join(kyoku.label for game in games for kyoku in game.kyokus) or "none"
+            raise ValueError(f"no kyoku {selector} in this game (its kyokus: {labels})")
+    shown = {kyoku.last_line for _, kyoku in chosen} | {game.last_line for game in games if not game.kyokus}
+    tables: list[str] = []
+    for game in replay(lines, source, wanted=shown):
+        tables.extend(render(game, kyoku.last_line, style, (kyoku.first_line, kyoku.last_line))
+                      for number, kyoku in chosen if number == game.number)
+        if selector is not None:
+            continue
+        if not game.kyokus:
+            tables.append(render(game, game.last_line, style, (game.first_line, game.last_line)))
+        elif stray := [finding for finding in game.findings
+                       if not any(kyoku.first_line <= finding.line <= kyoku.last_line for kyoku in game.kyokus)]:
+            tables.append("outside the kyokus:\n" + "\n".join(finding_lines(stray, style)) + "\n")
+    return tables
 
 
-def text_at_line(games: list[Game], line: int, style: Style) -> str:
+def table_at_line(lines: list[str], source: str, line: int, style: Style) -> str:
+    games = replay(lines, source, wanted={line})
     for game in games:
         if game.first_line <= line <= game.last_line:
             return render(game, line, style)
@@ -94,19 +101,19 @@ def main(argv: Sequence[str] | None = None) -> int:
     parser = build_parser()
     args = parser.parse_args(own_arguments(argv))
     try:
-        games = read_games(args.game)
+        lines = read_lines(args.game)
     except (ValueError, OSError) as error:
         report_failure(args.game, error)
         return EXIT_FAILED
-    if not games:
+    if not lines:
         print(f"paiscribe: {args.game}: no game in it", file=sys.stderr)
         return EXIT_FAILED
     style = Style(wants_colour(args.color))
     try:
         if args.line is not None:
-            text = text_at_line(games, args.line, style)
+            text = table_at_line(lines, args.game, args.line, style)
         else:
-            text = "\n".join(kyoku_tables(games, args.kyoku, style))
+            text = "\n".join(kyoku_tables(lines, args.game, args.kyoku, style))
     except ValueError as error:
         print(f"paiscribe {COMMAND}: {error}", file=sys.stderr)
         return EXIT_USAGE

@@ -114,18 +114,17 @@ def result_lines(game: Game, first_line: int, last_line: int) -> list[str]:
     with their han, fu and points as the rules score them, and the deltas."""
     wins = {win["line"]: win for win in game.wins}
     lines = []
-    for line in range(max(first_line, game.first_line), min(last_line, game.last_line) + 1):
-        state = game.state_at(line)
-        if state["event"] == "ryukyoku":
-            before = game.state_at(line - 1)["scores"] if line > game.first_line else state["scores"]
-            lines.append(f"  draw: deltas {_deltas([a - b for a, b in zip(state['scores'], before)])}")
-        elif state["event"] == "hora":
-            lines.append("  " + win_text(state, wins.get(line)))
+    for result in game.results:
+        if not first_line <= result["line"] <= last_line:
+            continue
+        if result["event"] == "ryukyoku":
+            lines.append(f"  draw: deltas {_deltas(result['deltas'])}")
+        else:
+            lines.append("  " + win_text(result["actor"], wins.get(result["line"])))
     return lines
 
 
-def win_text(state: State, win: dict[str, Any] | None) -> str:
-    actor = state["actor"]
+def win_text(actor: int, win: dict[str, Any] | None) -> str:
     if win is None:
         return f"seat {actor} wins, but the rules find no winning hand with a yaku there (see the findings)"
     how = "tsumo" if win["target"] == actor else f"ron on seat {win['target']}"

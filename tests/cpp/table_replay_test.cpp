@@ -2,6 +2,7 @@
 // kind of line leaving what a player sees on the table.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <string>
 #include <string_view>
@@ -9,6 +10,7 @@
 
 #include "paiscribe/mjai/tile_names.hpp"
 #include "paiscribe/pipeline/game_lines.hpp"
+#include "paiscribe/pipeline/table_lines.hpp"
 #include "paiscribe/table/table_replay.hpp"
 #include "rules_test_support.hpp"
 
@@ -179,6 +181,49 @@ TEST(TableReplay, SticksScoresAndDora) {
   EXPECT_EQ(replay.state().seats[2].score, 29300);
   EXPECT_EQ(replay.state().kyotaku, 0);
   EXPECT_EQ(names_of(replay.state().dora_markers), "1m");
+}
+
+// Two games one after another: each keeps its own kyokus, results and
+// wins, at their lines in the whole text; every kyoku runs from a
+// start_kyoku to an end_kyoku, and holds the results.
+TEST(TableLines, GamesKyokusAndResults) {
+  const auto lines = rules_test::mjai_lines_of(rules_test::kData / "tonpuu_double_ron.json");
+  TableLines view;
+  std::vector<std::string_view> events;
+  for (int copy = 0; copy < 2; ++copy) {
+    for (const std::string& line : lines) {
+      view.feed(line);
+      events.push_back(view.table().event);
+    }
+  }
+  const auto games = std::move(view).finish();
+  ASSERT_EQ(games.size(), 2u);
+  for (const ViewedGame& game : games) {
+    SCOPED_TRACE(game.first_line);
+    EXPECT_EQ(game.line_count, lines.size());
+    EXPECT_EQ(game.findings.size(), 0u);
+    EXPECT_EQ(game.kyokus.size(), static_cast<std::size_t>(std::ranges::count(lines, true, [](const std::string& line) {
+                return line.starts_with(R"({"type":"start_kyoku")");
+              })));
+    for (const ViewedKyoku& kyoku : game.kyokus) {
+      EXPECT_EQ(events[kyoku.first_line - 1], "start_kyoku");
+      EXPECT_EQ(events[kyoku.last_line - 1], "end_kyoku");
+    }
+    std::size_t wins = 0;
+    for (const KyokuResult& result : game.results) {
+      EXPECT_EQ(events[result.line - 1], result.event);
+      EXPECT_TRUE(std::ranges::any_of(game.kyokus, [&](const ViewedKyoku& kyoku) {
+        return kyoku.first_line < result.line && result.line < kyoku.last_line;
+      }));
+      if (result.event == "hora") {
+        ASSERT_LT(wins, game.wins.size());
+        EXPECT_EQ(game.wins[wins].record.line, result.line);
+        for (Seat seat = 0; seat < 4; ++seat) EXPECT_EQ(game.wins[wins].record.deltas[seat], result.deltas[seat]);
+        ++wins;
+      }
+    }
+    EXPECT_EQ(wins, game.wins.size());
+  }
 }
 
 TEST(GameLines, MjaiLinesAreToldFromRecords) {

@@ -46,6 +46,15 @@ def test_every_form_of_a_game_reads_alike(tmp_path):
         assert _native.game_lines(source) == expected, form
 
 
+def test_replay_keeps_the_states_asked_for():
+    lines = paiscribe.convert_file(DATA / "tonpuu_double_ron.json") * 2
+    every, games = _native.replay_table(lines)
+    some, same = _native.replay_table(lines, range(40, 43))
+    assert [state["line"] for state in every] == list(range(1, len(lines) + 1))
+    assert some == every[39:42] and same == games
+    assert [game["first_line"] for game in games] == [1, len(lines) // 2 + 1]
+
+
 def test_show_every_sample(capsys):
     for path in SAMPLES:
         status = show_command.main(["show", str(path), "--color", "never"])
@@ -92,7 +101,7 @@ def test_show_reads_standard_input():
 
 def test_show_marks_a_riichi_a_call_and_a_double_ron(capsys):
     game = read_games(DATA / "hanchan_double_ron.json")[0]
-    ron = [state["line"] for state in game.states if state["event"] == "hora"]
+    ron = [result["line"] for result in game.results if result["event"] == "hora"]
     double = next(line for line in ron if line + 1 in ron)
     assert show_command.main(["show", str(DATA / "hanchan_double_ron.json"), "--line", str(double + 1)]) == 0
     out = capsys.readouterr().out

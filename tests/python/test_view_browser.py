@@ -73,7 +73,7 @@ def open_page(page, tmp_path, games, line=None):
 
 
 def first_line(game, wanted):
-    return next(state["line"] for state in game.states if wanted(state))
+    return next(line for line, state in game.states.items() if wanted(state))
 
 
 def riichi(state):
@@ -81,7 +81,7 @@ def riichi(state):
 
 
 def double_ron(game):
-    wins = {state["line"] for state in game.states if state["event"] == "hora"}
+    wins = {result["line"] for result in game.results if result["event"] == "hora"}
     return next(line + 1 for line in sorted(wins) if line + 1 in wins)
 
 
@@ -125,10 +125,10 @@ def test_every_line_draws_the_replays_state(page, tmp_path, sample):
 
 def test_finding_is_marked_and_jumped_to(page, tmp_path):
     lines = paiscribe.convert_file(DATA / "hanchan_double_ron.json")
-    states = read_games(DATA / "hanchan_double_ron.json")[0].states
+    game = read_games(DATA / "hanchan_double_ron.json")[0]
     # A discard from the hand of a tile the hand does not hold.
-    index = next(i for i, state in enumerate(states) if state["event"] == "dahai" and '"tsumogiri":false' in lines[i]
-                 and "9s" not in states[i - 1]["hands"][state["actor"]])
+    index = next(line - 1 for line, state in game.states.items() if state["event"] == "dahai"
+                 and '"tsumogiri":false' in lines[line - 1] and "9s" not in game.state_at(line - 1)["hands"][state["actor"]])
     start = lines[index].index('"pai":"') + len('"pai":"')
     lines[index] = lines[index][:start] + "9s" + lines[index][lines[index].index('"', start):]
     findings = paiscribe.check(lines)

@@ -46,7 +46,8 @@ PyMethodDef methods[] = {
      METH_FASTCALL | METH_KEYWORDS, kMjlogToTenhouDoc},
     {"game_lines", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(native_game_lines)),
      METH_FASTCALL | METH_KEYWORDS, kGameLinesDoc},
-    {"replay_table", reinterpret_cast<PyCFunction>(native_replay_table), METH_O, kReplayTableDoc},
+    {"replay_table", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(native_replay_table)), METH_FASTCALL,
+     kReplayTableDoc},
     {nullptr, nullptr, 0, nullptr},
 };
 

@@ -27,14 +27,14 @@ namespace {
 enum Key : std::size_t {
   kLine, kGame, kEvent, kActor, kKyoku, kBakaze, kHonba, kDeposits, kOya, kHands, kDrawn, kMelds, kRivers,
   kScores, kRiichi, kDoraMarkers, kUraMarkers, kType, kTarget, kPai, kConsumed, kAdded, kTsumogiri, kCalled,
-  kDealer, kYaku, kName, kHan, kFu, kYakuman, kPoints, kSummary, kDeltas, kFirstLine, kLines, kNames,
-  kFindings, kWins, kKeyCount
+  kDealer, kYaku, kName, kHan, kFu, kYakuman, kPoints, kSummary, kDeltas, kFirstLine, kLastLine, kLines, kNames,
+  kKyokus, kResults, kFindings, kWins, kKeyCount
 };
 constexpr std::array<const char*, kKeyCount> kKeyNames = {
     "line", "game", "event", "actor", "kyoku", "bakaze", "honba", "deposits", "oya", "hands", "drawn", "melds",
     "rivers", "scores", "riichi", "dora_markers", "ura_markers", "type", "target", "pai", "consumed", "added",
     "tsumogiri", "called", "dealer", "yaku", "name", "han", "fu", "yakuman", "points", "summary", "deltas",
-    "first_line", "lines", "names", "findings", "wins"};
+    "first_line", "last_line", "lines", "names", "kyokus", "results", "findings", "wins"};
 
 // A dict filled one item at a time, each value's reference taken; null at
 // the end when any value or insertion failed.
@@ -105,9 +105,7 @@ class ViewWriter {
         .set(key(kMelds), list_of(seats, [&](const table::SeatTable& seat) {
                return list_of(seat.melds, [&](const table::TableMeld& meld) { return this->meld(meld); });
              }))
-        .set(key(kRivers), list_of(seats, [&](const table::SeatTable& seat) {
-               return list_of(seat.river, [&](const table::RiverTile& discard) { return river_tile(discard); });
-             }))
+        .set(key(kRivers), list_of(std::array{0, 1, 2, 3}, [&](int seat) { return river(seat, seats[seat].river); }))
         .set(key(kScores), list_of(seats, [](const table::SeatTable& seat) { return PyLong_FromLongLong(seat.score); }))
         .set(key(kRiichi), list_of(seats, [](const table::SeatTable& seat) { return PyBool_FromLong(seat.riichi); }))
         .set(key(kDoraMarkers), tiles(table.dora_markers))
@@ -120,6 +118,22 @@ class ViewWriter {
         .set(key(kFirstLine), PyLong_FromSize_t(game.first_line))
         .set(key(kLines), PyLong_FromSize_t(game.line_count))
         .set(key(kNames), list_of(game.names, [](const std::string& name) { return str_of_text(name); }))
+        .set(key(kKyokus), list_of(game.kyokus, [&](const ViewedKyoku& kyoku) {
+               return DictOf()
+                   .set(key(kName), str_of_text(rules::kyoku_name(kyoku.index)))
+                   .set(key(kHonba), PyLong_FromLong(kyoku.honba))
+                   .set(key(kFirstLine), PyLong_FromSize_t(kyoku.first_line))
+                   .set(key(kLastLine), PyLong_FromSize_t(kyoku.last_line))
+                   .release();
+             }))
+        .set(key(kResults), list_of(game.results, [&](const KyokuResult& result) {
+               return DictOf()
+                   .set(key(kLine), PyLong_FromSize_t(result.line))
+                   .set(key(kEvent), text(result.event))
+                   .set(key(kActor), optional_long(result.actor))
+                   .set(key(kDeltas), list_of(result.deltas, [](std::int64_t delta) { return PyLong_FromLongLong(delta); }))
+                   .release();
+             }))
         .set(key(kFindings), finding_tuples(game.findings))
         .set(key(kWins), list_of(game.wins, [&](const ShownWin& win) { return this->win(win); }))
         .release();
@@ -143,6 +157,27 @@ class ViewWriter {
         .set(key(kConsumed), tiles(meld.consumed))
         .set(key(kAdded), meld.added ? tile(*meld.added) : Py_NewRef(Py_None))
         .release();
+  }
+
+  // A river's discards, each the same dict as at the line before while it
+  // is the same discard: a line adds one at most, and a game's states
+  // would otherwise hold each discard once for every line after it.
+  PyObject* river(int seat, const std::vector<table::RiverTile>& discards) {
+    std::vector<table::RiverTile>& seen = rivers_seen_[seat];
+    std::vector<OwnedRef>& made = rivers_made_[seat];
+    std::size_t same = 0;
+    while (same < discards.size() && same < seen.size() && seen[same] == discards[same]) ++same;
+    seen.erase(seen.begin() + static_cast<std::ptrdiff_t>(same), seen.end());
+    made.erase(made.begin() + static_cast<std::ptrdiff_t>(same), made.end());
+    for (std::size_t index = same; index < discards.size(); ++index) {
+      made.emplace_back(river_tile(discards[index]));
+      if (!made.back()) {
+        made.pop_back();
+        return nullptr;
+      }
+      seen.push_back(discards[index]);
+    }
+    return list_of(made, [](const OwnedRef& discard) { return Py_NewRef(discard.get()); });
   }
 
   PyObject* river_tile(const table::RiverTile& discard) const {
@@ -181,6 +216,8 @@ class ViewWriter {
 
   std::array<OwnedRef, kKeyCount> keys_;
   std::array<OwnedRef, Tile::kCount> tiles_;
+  std::array<std::vector<table::RiverTile>, 4> rivers_seen_;
+  std::array<std::vector<OwnedRef>, 4> rivers_made_;
 };
 
 // The lines of `data`: a text (str or buffer), or an iterable of str.
@@ -213,7 +250,15 @@ bool for_each_given_line(PyObject* data, Visit&& visit) {
   }
 }
 
-PyObject* replay_table(PyObject* data) {
+// Whether the state of `line` is wanted: every line when `wanted` is None,
+// else those `wanted` contains. -1 with the error set.
+int is_wanted(PyObject* wanted, std::size_t line) {
+  if (wanted == Py_None) return 1;
+  const OwnedRef number(PyLong_FromSize_t(line));
+  return number ? PySequence_Contains(wanted, number.get()) : -1;
+}
+
+PyObject* replay_table(PyObject* data, PyObject* wanted) {
   ViewWriter writer;
   if (!writer.init()) return nullptr;
   const OwnedRef states(PyList_New(0));
@@ -224,7 +269,12 @@ PyObject* replay_table(PyObject* data) {
   const bool read = for_each_given_line(data, [&](std::string_view text) {
     if (failed) return;
     lines.feed(text);
-    const OwnedRef state(writer.state(lines.table(), ++line, lines.game_index()));
+    const int keep = is_wanted(wanted, ++line);
+    if (keep <= 0) {
+      failed = keep < 0;
+      return;
+    }
+    const OwnedRef state(writer.state(lines.table(), line, lines.game_index()));
     failed = !state || PyList_Append(states.get(), state.get()) < 0;
   });
   if (!read || failed) return nullptr;
@@ -244,12 +294,15 @@ const char kGameLinesDoc[] =
     "line opens an object with the key \"type\" holds mjai lines.";
 
 const char kReplayTableDoc[] =
-    "replay_table($module, data, /)\n--\n\n"
+    "replay_table($module, data, lines=None, /)\n--\n\n"
     "(states, games) for mjai lines: data is a text of lines (str or any\n"
     "buffer) or an iterable of str. states holds the table as each line leaves\n"
-    "it, a dict per line; games holds each game's first line, line count,\n"
-    "names, findings (as check gives them) and wins (as the rules score them).\n"
-    "paiscribe.view and the show command are the interfaces to use.";
+    "it, a dict per line, for every line or for the line numbers that lines\n"
+    "contains (a discard's dict is shared by the states it is the same in:\n"
+    "read them, do not change them); games holds each game's first line, line count, names, kyokus,\n"
+    "results (each hora and ryukyoku line with its change of scores), findings\n"
+    "(as check gives them) and wins (as the rules score them). paiscribe.view\n"
+    "and the show command are the interfaces to use.";
 
 PyObject* native_game_lines(PyObject* module, PyObject* const* args, Py_ssize_t nargsf, PyObject* keyword_names) {
   const OwnedRef filename(bind_filename_argument("game_lines", args, nargsf, keyword_names));
@@ -267,8 +320,12 @@ PyObject* native_game_lines(PyObject* module, PyObject* const* args, Py_ssize_t 
   });
 }
 
-PyObject* native_replay_table(PyObject* /*module*/, PyObject* data) {
-  return guarded_call("replay_table", [&] { return replay_table(data); });
+PyObject* native_replay_table(PyObject* /*module*/, PyObject* const* args, Py_ssize_t count) {
+  if (count < 1 || count > 2) {
+    PyErr_Format(PyExc_TypeError, "replay_table() takes 1 or 2 arguments (%zd given)", count);
+    return nullptr;
+  }
+  return guarded_call("replay_table", [&] { return replay_table(args[0], count > 1 ? args[1] : Py_None); });
 }
 
 }  // namespace paiscribe

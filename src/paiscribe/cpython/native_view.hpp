@@ -9,8 +9,9 @@ namespace paiscribe {
 PyObject* native_game_lines(PyObject* module, PyObject* const* args, Py_ssize_t nargsf, PyObject* keyword_names);
 extern const char kGameLinesDoc[];
 
-// replay_table(data, /): the table at every line, and each game's findings and wins.
-PyObject* native_replay_table(PyObject* module, PyObject* data);
+// replay_table(data, lines=None, /): the table at every line (or at those
+// wanted), and each game's kyokus, results, findings and wins.
+PyObject* native_replay_table(PyObject* module, PyObject* const* args, Py_ssize_t count);
 extern const char kReplayTableDoc[];
 
 }  // namespace paiscribe

@@ -21,12 +21,30 @@ struct ShownWin {
   std::string summary;   // "30 fu 3 han = 3,900", "mangan = 2,000/4,000"
 };
 
-// One game among the lines, its findings and wins each at its line among
-// all the lines.
+// A kyoku's lines: from its start_kyoku to its end_kyoku, or to its last
+// line when the end is missing.
+struct ViewedKyoku {
+  std::uint8_t index = 0;  // 0 for East 1, as findings count kyokus
+  std::uint8_t honba = 0;
+  std::size_t first_line = 0;
+  std::size_t last_line = 0;
+};
+
+// A hora or ryukyoku line and what it changed on the table.
+struct KyokuResult {
+  std::size_t line = 0;
+  std::string_view event;  // "hora" or "ryukyoku"
+  std::optional<Seat> actor;
+  std::array<std::int64_t, 4> deltas{};
+};
+
+// One game among the lines, everything in it at its line among all the lines.
 struct ViewedGame {
   std::size_t first_line = 1;  // 1-based
   std::size_t line_count = 0;
   std::array<std::string, 4> names;
+  std::vector<ViewedKyoku> kyokus;
+  std::vector<KyokuResult> results;
   std::vector<rules::Finding> findings;
   std::vector<ShownWin> wins;
 };
@@ -50,8 +68,12 @@ class TableLines {
 
  private:
   void finish_game();
+  void note_kyoku(const std::array<std::int64_t, 4>& scores_before);
+  void close_kyoku(std::size_t last_line);
+  void note_win();
 
   table::TableReplay table_;
+  std::optional<ViewedKyoku> kyoku_;  // the kyoku open at the last line
   std::optional<rules::GameChecker> checker_;
   ViewedGame game_;
   std::vector<ViewedGame> games_;
