@@ -210,7 +210,7 @@ TEST(TableLines, GamesKyokusAndResults) {
       EXPECT_EQ(events[kyoku.last_line - 1], "end_kyoku");
     }
     std::size_t wins = 0;
-    for (const KyokuResult& result : game.results) {
+    for (const ShownResult& result : game.results) {
       EXPECT_EQ(events[result.line - 1], result.event);
       EXPECT_TRUE(std::ranges::any_of(game.kyokus, [&](const ViewedKyoku& kyoku) {
         return kyoku.first_line < result.line && result.line < kyoku.last_line;

@@ -126,7 +126,7 @@ class ViewWriter {
                    .set(key(kLastLine), PyLong_FromSize_t(kyoku.last_line))
                    .release();
              }))
-        .set(key(kResults), list_of(game.results, [&](const KyokuResult& result) {
+        .set(key(kResults), list_of(game.results, [&](const ShownResult& result) {
                return DictOf()
                    .set(key(kLine), PyLong_FromSize_t(result.line))
                    .set(key(kEvent), text(result.event))

@@ -30,7 +30,7 @@ void TableLines::note_kyoku(const std::array<std::int64_t, 4>& scores_before) {
   } else if (state.event == "end_game") {
     close_kyoku(lines_ - 1);
   } else if (state.event == "hora" || state.event == "ryukyoku") {
-    KyokuResult& result = game_.results.emplace_back(KyokuResult{lines_, state.event, state.actor});
+    ShownResult& result = game_.results.emplace_back(ShownResult{lines_, state.event, state.actor});
     for (Seat seat = 0; seat < 4; ++seat) result.deltas[seat] = state.seats[seat].score - scores_before[seat];
   }
 }

@@ -31,7 +31,7 @@ struct ViewedKyoku {
 };
 
 // A hora or ryukyoku line and what it changed on the table.
-struct KyokuResult {
+struct ShownResult {
   std::size_t line = 0;
   std::string_view event;  // "hora" or "ryukyoku"
   std::optional<Seat> actor;
@@ -44,7 +44,7 @@ struct ViewedGame {
   std::size_t line_count = 0;
   std::array<std::string, 4> names;
   std::vector<ViewedKyoku> kyokus;
-  std::vector<KyokuResult> results;
+  std::vector<ShownResult> results;
   std::vector<rules::Finding> findings;
   std::vector<ShownWin> wins;
 };
