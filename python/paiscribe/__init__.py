@@ -11,6 +11,7 @@ and XML records (mjlog), plain or gzip-compressed.
     converted 1000 of 1000 logs (0 failed) in 0.52 s
     >>> paiscribe.check(lines)                                  # the rules replayed
     []
+    >>> open("game.html", "w").write(paiscribe.view(lines))     # a page that replays it
 
 Each line is one mjai event as compact JSON, without a line terminator; the
 lines come in the game's single order of events, from start_game to end_game.
@@ -56,6 +57,12 @@ check_files(inputs, *, workers=None, progress=None, ...) -> CheckReport
     The same for files and folders of mjai lines (.mjson, .mjson.gz, .json,
     .json.gz) on native threads; see help(paiscribe.check_files).
 
+view(lines, title="paiscribe") -> str
+    One self-contained HTML page that replays the games of mjai lines: the
+    table at every line, each win as the rules score it, check's findings
+    where they happen; page.html#line=N opens at line N. Notebooks show the
+    result inline; see help(paiscribe.view).
+
 Failures raise one exception each. Its message is fixed, for programs to
 match on; where there is more to say, a note (PEP 678, shown by tracebacks)
 says where and why: the line and column of a parse failure, the kyoku, seat
@@ -73,7 +80,9 @@ and item of a conversion failure, the system's reason for a file failure.
                             errno and strerror stay None
 
 All but OSError derive from ValueError. The command line is `paiscribe`
-(or `python -m paiscribe`); `paiscribe --help` says the rest.
+(or `python -m paiscribe`), with `paiscribe show GAME` to print a game's
+table and `paiscribe view GAME... -o game.html` to write the page;
+`paiscribe --help` says the rest.
 """
 
 from _paiscribe import (
@@ -95,6 +104,7 @@ from paiscribe._native import (
 )
 from paiscribe.checking import check, check_files
 from paiscribe.corpus import convert_files
+from paiscribe.page import view
 from paiscribe.report import CheckReport, Failure, Finding, Ignored, Progress, Report, Skip
 
 __all__ = [
@@ -121,4 +131,5 @@ __all__ = [
     "Finding",
     "CheckReport",
     "IllegalGameError",
+    "view",
 ]

@@ -12,7 +12,7 @@ from types import FrameType
 from typing import Any, BinaryIO
 
 from _paiscribe import __version__
-from paiscribe import check_command, mjlog_json
+from paiscribe import check_command, mjlog_json, show_command, view_command
 from paiscribe._native import GamesFile
 from paiscribe.batch import Batch, Convert, Outcome, check_arguments
 from paiscribe.command_line import (EXIT_FAILED, EXIT_INTERRUPTED, EXIT_TERMINATED, EXIT_USAGE, STANDARD_STREAM,
@@ -30,9 +30,11 @@ Converts four-player Tenhou game records, JSON logs (tenhou.net/6) or XML
 records (mjlog), plain or gzip-compressed, into mjai event lines: compact
 JSON, one event per line.
 
-Two more commands: `paiscribe check FILE|DIR ...` checks mjai lines under the
-rules Tenhou plays, and `paiscribe mjlog-json RECORD` writes an XML record as
-Tenhou's JSON log; each has its own --help."""
+More commands: `paiscribe check FILE|DIR ...` checks mjai lines under the
+rules Tenhou plays, `paiscribe mjlog-json RECORD` writes an XML record as
+Tenhou's JSON log, `paiscribe show GAME` prints a game's table in the terminal
+and `paiscribe view GAME... -o game.html` writes a page that replays games;
+each has its own --help."""
 
 EPILOG = """\
 Without -o, or with -o -, the lines of each log go to standard output in the
@@ -404,6 +406,10 @@ def main(argv: Sequence[str] | None = None) -> int:
         return mjlog_json.main(argv)
     if is_invoked(check_command.COMMAND, argv):
         return check_command.main(argv)
+    if is_invoked(show_command.COMMAND, argv):
+        return show_command.main(argv)
+    if is_invoked(view_command.COMMAND, argv):
+        return view_command.main(argv)
     args = parse_arguments(argv)
     console = Console(args)
     report: ReportFile | None = None

@@ -1,12 +1,16 @@
 """What the commands of `paiscribe` share: how one is asked for, the options
-that walk folders, the exit statuses and the quiet end when the reader of
-standard output goes away."""
+that walk folders, the exit statuses, how a file that fails is reported, how
+a whole output is written and the quiet end when the reader of standard
+output goes away."""
 
 import argparse
 import os
 import signal
 import sys
 from collections.abc import Sequence
+
+from paiscribe._native import write_output as write_native
+from paiscribe.report import Failure
 
 STANDARD_STREAM = "-"
 
@@ -21,6 +25,11 @@ EXIT_TERMINATED = 128 + signal.SIGTERM
 def given_arguments(argv: Sequence[str] | None) -> list[str]:
     """The arguments after the program's name."""
     return list(sys.argv[1:] if argv is None else argv)
+
+
+def own_arguments(argv: Sequence[str] | None) -> list[str]:
+    """The arguments after a command's name."""
+    return given_arguments(argv)[1:]
 
 
 def is_invoked(command: str, argv: Sequence[str] | None) -> bool:
@@ -51,3 +60,32 @@ def quiet_standard_output() -> int:
     os.dup2(devnull, sys.stdout.fileno())
     os.close(devnull)
     return EXIT_READER_GONE
+
+
+def report_failure(path: str, error: BaseException) -> None:
+    """"paiscribe: PATH: message (detail)" on standard error, as the conversion reports a log."""
+    detail = "; ".join(getattr(error, "__notes__", []))
+    print(f"paiscribe: {Failure(path, type(error).__name__, str(error), detail)}", file=sys.stderr)
+
+
+def write_output(output: str, data: bytes) -> int:
+    """Writes `data` to standard output ("-") or to the file `output` by the
+    one writer of outputs (a file replaced whole, a FIFO or device written in
+    place); the exit status: 0, EXIT_FAILED with the reason said, EXIT_USAGE
+    when standard output is closed, or EXIT_READER_GONE when its reader went
+    away."""
+    try:
+        if output != STANDARD_STREAM:
+            write_native(output, data)
+        elif sys.stdout is None:
+            print("paiscribe: standard output is closed: give -o OUT", file=sys.stderr)
+            return EXIT_USAGE
+        else:
+            sys.stdout.buffer.write(data)
+            sys.stdout.buffer.flush()
+    except BrokenPipeError:
+        return quiet_standard_output()
+    except OSError as error:
+        report_failure(output, error)
+        return EXIT_FAILED
+    return 0

@@ -6,7 +6,7 @@ import sys
 from collections.abc import Sequence
 
 from paiscribe._native import mjlog_to_tenhou
-from paiscribe.command_line import EXIT_USAGE, STANDARD_STREAM, quiet_standard_output
+from paiscribe.command_line import EXIT_USAGE, STANDARD_STREAM, own_arguments, quiet_standard_output
 from paiscribe.report import Failure
 
 COMMAND = "mjlog-json"
@@ -30,8 +30,7 @@ def build_parser() -> argparse.ArgumentParser:
 
 def main(argv: Sequence[str] | None = None) -> int:
     """Runs `paiscribe mjlog-json ...`; argv starts with the command's name."""
-    arguments = list(sys.argv[1:] if argv is None else argv)[1:]
-    args = build_parser().parse_args(arguments)
+    args = build_parser().parse_args(own_arguments(argv))
     if args.output == STANDARD_STREAM:
         if sys.stdout is None:
             print("paiscribe: standard output is closed: give -o OUT", file=sys.stderr)

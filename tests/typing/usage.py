@@ -57,3 +57,9 @@ def check_games(lines: list[str], folder: pathlib.Path) -> list[str]:
     except paiscribe.IllegalGameError as error:
         return [str(error)]
     return [str(finding) for finding in findings] + [str(seat) for seat in seats] + [str(report.illegal)]
+
+
+def view_games(lines: list[str], folder: pathlib.Path) -> str:
+    page: str = paiscribe.view(lines, title="a game") + paiscribe.view("\n".join(lines))
+    (folder / "game.html").write_text(page, encoding="utf-8")
+    return page

@@ -49,4 +49,8 @@ extern const char kMjlogToTenhouDoc[];
 PyObject* native_os_error_detail(PyObject* module, PyObject* error_number);
 extern const char kOsErrorDetailDoc[];
 
+// write_output(path, data, /): bytes to a command's output, through the one writer.
+PyObject* native_write_output(PyObject* module, PyObject* const* args, Py_ssize_t count);
+extern const char kWriteOutputDoc[];
+
 }  // namespace paiscribe

@@ -6,6 +6,7 @@
 
 #include "paiscribe/cpython/native_functions.hpp"
 #include "paiscribe/cpython/native_state.hpp"
+#include "paiscribe/cpython/native_view.hpp"
 
 namespace paiscribe {
 namespace {
@@ -46,6 +47,11 @@ PyMethodDef methods[] = {
     {"mjlog_to_tenhou", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(native_mjlog_to_tenhou)),
      METH_FASTCALL | METH_KEYWORDS, kMjlogToTenhouDoc},
     {"os_error_detail", reinterpret_cast<PyCFunction>(native_os_error_detail), METH_O, kOsErrorDetailDoc},
+    {"game_lines", reinterpret_cast<PyCFunction>(native_game_lines), METH_O, kGameLinesDoc},
+    {"replay_table", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(native_replay_table)), METH_FASTCALL,
+     kReplayTableDoc},
+    {"write_output", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(native_write_output)), METH_FASTCALL,
+     kWriteOutputDoc},
     {nullptr, nullptr, 0, nullptr},
 };
 
@@ -61,8 +67,8 @@ PyModuleDef module_def = {
     PyModuleDef_HEAD_INIT,
     "paiscribe._native",
     "Native calls of the paiscribe package: convert_file, mjlog_to_mjai, mjlog_to_tenhou, convert_text,\n"
-    "convert_files, check, check_files, finding_text and os_error_detail, and GamesFile, the one output\n"
-    "of several records.",
+    "convert_files, check, check_files, finding_text and os_error_detail, game_lines and replay_table for\n"
+    "viewers, write_output, and GamesFile, the one output of several records.",
     sizeof(NativeState),
     methods,
     slots,

@@ -2,6 +2,7 @@
 
 #include "paiscribe/pipeline/failure_text.hpp"
 #include "paiscribe/rules/wording.hpp"
+#include "paiscribe/pipeline/text_lines.hpp"
 
 namespace paiscribe {
 
@@ -35,14 +36,7 @@ std::vector<rules::Finding> LinesCheck::finish() && {
 
 std::vector<rules::Finding> check_lines(std::string_view text) {
   LinesCheck check;
-  for (std::size_t start = 0; start < text.size();) {
-    std::size_t end = text.find('\n', start);
-    if (end == std::string_view::npos) end = text.size();
-    std::string_view line = text.substr(start, end - start);
-    if (line.ends_with('\r')) line.remove_suffix(1);
-    check.feed(line);
-    start = end + 1;
-  }
+  for_each_text_line(text, [&](std::string_view line) { check.feed(line); });
   return std::move(check).finish();
 }
 
