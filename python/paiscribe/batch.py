@@ -11,6 +11,7 @@ need its jobs, so that only a few records are held at a time however many
 it has.
 """
 
+import itertools
 import os
 import time
 from collections.abc import Callable, Iterable, Iterator
@@ -169,10 +170,27 @@ class Batch:
         if self.ledger is not None:
             self.ledger.found(job, len(self.jobs) - 1)
 
-    def _feed(self, source: Iterable[Job | Outcome]) -> Iterator[Job]:
-        """The source's jobs as the work takes them; the bytes of each are
-        kept only until the work has them."""
-        for item in source:
+    def _taken_until_bytes(self, source: Iterable[Job | Outcome]) -> Iterator[Job] | None:
+        """Takes the source's jobs and outcomes as take() does until a job
+        holds its record's bytes; then the jobs taken and the rest of the
+        source as the work takes them, the bytes of each kept only until the
+        work has them. None when no job held bytes: the jobs are all taken,
+        and a stopped run counts those it did not try."""
+        items = iter(source)
+        with self._gate.installed():
+            for item in items:
+                if isinstance(item, Job) and item.data is not None:
+                    return self._feed(item, items)
+                if isinstance(item, Job):
+                    self._found_job(item)
+                    continue
+                with self._gate.shut():
+                    self.account(item)
+        return None
+
+    def _feed(self, first: Job, rest: Iterator[Job | Outcome]) -> Iterator[Job]:
+        yield from self.jobs[:]
+        for item in itertools.chain([first], rest):
             if isinstance(item, Job):
                 self._found_job(item._replace(data=None))
                 yield item
@@ -195,11 +213,15 @@ class Batch:
 
     def run(self, work: Work, workers: int, progress: Callable[[Progress], object] | None = None,
             source: Iterable[Job | Outcome] | None = None) -> Report:
-        """Does the work on the jobs taken, or on those of `source` as the
-        workers need them; each failure goes to on_outcome as it comes.
+        """Does the work on the jobs taken and those of `source`: taken
+        first, or from the first that holds its record's bytes (a database's
+        rows, records from memory) as the workers need them, so that only a
+        few records are held at a time; each failure goes to on_outcome as
+        it comes.
         KeyboardInterrupt, or an exception from a callback, stops the
         workers after the record each holds; the batch then holds every
         failure so far."""
+        fed = None if source is None else self._taken_until_bytes(source)
         jobs = self.jobs
         settled: dict[int, GameFacts | None] = {}
         work_failures = 0  # the failures of jobs among self.failures
@@ -246,7 +268,7 @@ class Batch:
             progress(Progress(converted, source_failures + failed - three_player, skipped, total, clashed))
 
         with self._gate.installed():
-            work.start(jobs if source is None else self._feed(source), workers, on_failures,
+            work.start(jobs if fed is None else fed, workers, on_failures,
                        None if progress is None else on_counts, on_facts if work.wants_facts else None)
         return self.report()
 

@@ -52,7 +52,7 @@ def _is_done(job: Job) -> bool:
 
 
 def plan(
-    found: Iterable[Record | Ignored | Failure],
+    found: Iterable[Record | Ignored | Failure | Skip],
     output_dir: str,
     gzip: bool = False,
     *,

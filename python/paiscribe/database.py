@@ -32,8 +32,9 @@ if TYPE_CHECKING:
 
 # The first bytes of every SQLite database file.
 SQLITE_MAGIC = b"SQLite format 3\0"
-# Rows read at a time: a few MB of records.
-PAGE_ROWS = 256
+# Rows read at a time: a read short enough that the workers' queue of jobs
+# (bench/bench_databases.py) does not run dry meanwhile.
+PAGE_ROWS = 32
 
 
 @dataclass(frozen=True)

@@ -27,7 +27,7 @@ namespace {
 
 constexpr std::chrono::milliseconds kPollInterval{100};
 // Jobs waiting in the queue of a run fed from an iterator, per worker.
-constexpr std::size_t kQueuedPerWorker = 8;
+constexpr std::size_t kQueuedPerWorker = 32;
 
 // Who hears of the run: on_failures always, on_facts in a run with facts,
 // progress when it is not None.
