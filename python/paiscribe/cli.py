@@ -19,6 +19,7 @@ from paiscribe.batch import Batch, Outcome, check_arguments
 from paiscribe.command_line import (EXIT_FAILED, EXIT_INTERRUPTED, EXIT_TERMINATED, EXIT_USAGE, STANDARD_STREAM,
                                     add_jobs_option, add_walk_options, is_invoked, quiet_standard_output)
 from paiscribe.corpus import CLASH_POLICIES, LAYOUTS, make_plan
+from paiscribe.database import is_database
 from paiscribe.games import LENGTHS, ROOMS, GameChoice
 from paiscribe.report import Failure, Progress, Report, Skip
 from paiscribe.walk import Filters, Record
@@ -470,6 +471,8 @@ def main(argv: Sequence[str] | None = None) -> int:
                 return run_files(args, logs, console, report)
             if folders := [log for log in logs if log != STANDARD_STREAM and os.path.isdir(log)]:
                 raise UsageError(f"{folders[0]} is a folder: folders are converted with -O OUTDIR")
+            if databases := [log for log in logs if log != STANDARD_STREAM and is_database(log)]:
+                raise UsageError(f"{databases[0]} is a database: databases are converted with -O OUTDIR")
             return EXIT_FAILED if run_lines(logs, args.output, console, report) else 0
     except UsageError as error:
         console.say(f"paiscribe: {error}")

@@ -13,7 +13,7 @@ from dataclasses import dataclass
 from typing import Any, Literal
 
 from paiscribe.batch import Batch, Convert, Job, Outcome, check_arguments
-from paiscribe.database import database_records, is_database
+from paiscribe.database import database_records
 from paiscribe.games import GameChoice, log_id_in
 from paiscribe.manifest import Manifest
 from paiscribe.report import Failure, Ignored, Progress, Report, Skip
@@ -170,20 +170,6 @@ def check_clash(clash: str) -> None:
         raise ValueError(f"clash must be one of {', '.join(map(repr, CLASH_POLICIES))}, not {clash!r}")
 
 
-def found_in(inputs: Iterable[PathLike | Record], filters: Filters, follow_symlinks: bool
-             ) -> Iterator[Record | Ignored | Failure | Skip]:
-    """What the inputs hold: a database given by name (known by its first
-    bytes) its rows, anything else as gather finds it. A folder walk takes
-    no database."""
-    for item in inputs:
-        if not isinstance(item, Record):
-            path = os.fspath(item)
-            if not os.path.isdir(path) and is_database(path):
-                yield from database_records(path)
-                continue
-        yield from gather([item], filters, follow_symlinks)
-
-
 def prepare(
     inputs: Iterable[PathLike | Record],
     output_dir: str,
@@ -204,9 +190,9 @@ def prepare(
     clash, OSError when output_dir cannot be made, both before anything is
     converted."""
     output_dir = os.path.normpath(output_dir)
-    planned: Iterable[Job | Outcome] = plan(
-        found_in(inputs, filters, follow_symlinks), output_dir, gzip, skip_existing=skip_existing, clash=clash,
-        root=root, layout=layout, choice=choice, manifest=manifest)
+    found = gather(inputs, filters, follow_symlinks, database_records)
+    planned: Iterable[Job | Outcome] = plan(found, output_dir, gzip, skip_existing=skip_existing, clash=clash,
+                                            root=root, layout=layout, choice=choice, manifest=manifest)
     if clash == "refuse":
         planned = list(planned)
     make_output_dir(output_dir)

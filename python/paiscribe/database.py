@@ -18,20 +18,17 @@ nothing is ever written.
 
 import contextlib
 import os
-import stat
 import urllib.parse
 from collections.abc import Iterator
 from dataclasses import dataclass
 from typing import TYPE_CHECKING
 
 from paiscribe.report import Failure, Skip
-from paiscribe.walk import Record
+from paiscribe.walk import Record, kind_of
 
 if TYPE_CHECKING:
     import sqlite3
 
-# The first bytes of every SQLite database file.
-SQLITE_MAGIC = b"SQLite format 3\0"
 # Rows read at a time: a read short enough that the workers' queue of jobs
 # (bench/bench_databases.py) does not run dry meanwhile.
 PAGE_ROWS = 32
@@ -68,18 +65,8 @@ class DatabaseError(ValueError):
 
 
 def is_database(path: str) -> bool:
-    """Whether the file at path is a SQLite database, by its first bytes.
-    Only a regular file is looked into: a FIFO is never waited on."""
-    try:
-        descriptor = os.open(path, os.O_RDONLY | os.O_NONBLOCK)
-    except OSError:
-        return False
-    try:
-        return stat.S_ISREG(os.fstat(descriptor).st_mode) and os.read(descriptor, len(SQLITE_MAGIC)) == SQLITE_MAGIC
-    except OSError:
-        return False
-    finally:
-        os.close(descriptor)
+    """Whether the file at path is a SQLite database, by its first bytes."""
+    return kind_of(path) == "database"
 
 
 def connect(path: str) -> "sqlite3.Connection":
