@@ -101,6 +101,13 @@ def test_a_run_of_only_skips_exits_zero_and_counts_them(tmp_path):
                                                                           f"{ROWS[1][0]}.mjson"]
 
 
+def test_a_database_without_an_output_folder_is_a_usage_error(tmp_path):
+    database = make_database(tmp_path / "games", "gzip", ROWS[:1])
+    result = run_cli(str(database))
+    assert (result.returncode, result.stdout) == (2, b"")
+    assert result.stderr == f"paiscribe: {database} is a database: databases are converted with -O OUTDIR\n".encode()
+
+
 # What each choice converts of ROWS (by index), and the reason of the rest
 # that it leaves out.
 CHOICES = {
