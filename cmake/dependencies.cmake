@@ -2,9 +2,11 @@
 # is missing is named in one line of the packages to install, rather than by
 # the first lookup that failed.
 #
-# With PAISCRIBE_STATIC_DEPS, pugixml, libdeflate and libbz2 come from their static
+# With PAISCRIBE_STATIC_DEPS, pugixml and libdeflate come from their static
 # archives where the system has them, for a module that needs only the C
-# library; what has none stays shared, for auditwheel to bundle.
+# library; what has none stays shared, for auditwheel to bundle. So does
+# libbz2: Debian's archive of it is not position-independent code, which no
+# shared module can hold.
 set(paiscribe_missing_debian "")
 set(paiscribe_missing_fedora "")
 macro(paiscribe_missing debian fedora)
@@ -29,11 +31,12 @@ else()
 endif()
 
 # A C library by its header and its name, as the imported target
-# paiscribe::TARGET: its static archive first with PAISCRIBE_STATIC_DEPS.
+# paiscribe::TARGET: its static archive first with PAISCRIBE_STATIC_DEPS,
+# unless SHARED follows.
 macro(paiscribe_c_library target header name debian fedora)
   string(TOUPPER ${target} prefix)
   find_path(${prefix}_INCLUDE_DIR ${header})
-  if(PAISCRIBE_STATIC_DEPS)
+  if(PAISCRIBE_STATIC_DEPS AND NOT "${ARGN}" STREQUAL "SHARED")
     find_library(${prefix}_LIBRARY NAMES lib${name}.a ${name})
   else()
     find_library(${prefix}_LIBRARY NAMES ${name})
@@ -48,7 +51,7 @@ macro(paiscribe_c_library target header name debian fedora)
 endmacro()
 
 paiscribe_c_library(libdeflate libdeflate.h deflate libdeflate-dev libdeflate-devel)
-paiscribe_c_library(bzip2 bzlib.h bz2 libbz2-dev bzip2-devel)
+paiscribe_c_library(bzip2 bzlib.h bz2 libbz2-dev bzip2-devel SHARED)
 
 # One line, for CMakeLists.txt to end the configuration with.
 if(paiscribe_missing_debian)

@@ -146,7 +146,8 @@ def build_parser() -> argparse.ArgumentParser:
         formatter_class=argparse.RawDescriptionHelpFormatter,
     )
     parser.add_argument(
-        "logs", nargs="*", metavar="LOG", help='a Tenhou JSON log or XML record, "-" for standard input, or with -O a folder'
+        "logs", nargs="*", metavar="LOG",
+        help='a Tenhou JSON log or XML record, "-" for standard input, or with -O a folder or a database'
     )
     destination = parser.add_mutually_exclusive_group()
     destination.add_argument(

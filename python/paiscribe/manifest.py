@@ -106,11 +106,15 @@ class Manifest:
             manifest._old = open(manifest.path, "rb")
         except FileNotFoundError:
             pass
-        if manifest._old is not None:
-            manifest._read_before(manifest._old)
-        folder = os.path.dirname(os.path.abspath(manifest.path))
-        handle, manifest._temporary = tempfile.mkstemp(prefix="." + os.path.basename(manifest.path) + ".",
-                                                       suffix=".tmp", dir=folder)
+        try:
+            if manifest._old is not None:
+                manifest._read_before(manifest._old)
+            folder = os.path.dirname(os.path.abspath(manifest.path))
+            handle, manifest._temporary = tempfile.mkstemp(prefix="." + os.path.basename(manifest.path) + ".",
+                                                           suffix=".tmp", dir=folder)
+        except BaseException:
+            manifest._close_old()
+            raise
         os.fchmod(handle, 0o666 & ~_umask())
         manifest._out = os.fdopen(handle, "wb")
         return manifest
