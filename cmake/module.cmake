@@ -50,6 +50,8 @@ paiscribe_module(_native
   ${cpython_folder}/native_check.cpp
   ${cpython_folder}/native_view.cpp
   ${cpython_folder}/finding_tuples.cpp
+  ${cpython_folder}/facts_tuples.cpp
+  ${cpython_folder}/job_feed.cpp
   ${cpython_folder}/native_os_error.cpp
   ${cpython_folder}/native_finding_text.cpp
   ${cpython_folder}/native_write_output.cpp

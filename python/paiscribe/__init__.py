@@ -1,7 +1,9 @@
 """Converts Tenhou game records into mjai event lines: JSON logs (version 6)
-and XML records (mjlog), plain or gzip-compressed.
+and XML records (mjlog), plain or gzip- or bz2-compressed, one by one, from
+folders, or from the SQLite databases the public downloaders keep.
 
     >>> import paiscribe
+    >>> paiscribe.convert_files(["2024.db"], "out/", gzip=True, layout="date", manifest="out/2024.jsonl")
     >>> lines = paiscribe.tenhou_to_mjai("game.json")          # one JSON log file
     >>> lines = paiscribe.mjlog_to_mjai("game.mjlog")          # one XML record
     >>> lines = paiscribe.convert_file("game.json.gz")         # either, plain or gzip
@@ -42,11 +44,23 @@ convert_text(data) -> list[str]
 convert_files(inputs, output_dir, *, workers=None, gzip=False,
               skip_existing=False, progress=None, clash="skip",
               follow_symlinks=False, include=(), exclude=(), root=None,
-              check=False) -> Report
-    Converts files and folders into one .mjson (or .mjson.gz) file each, on
-    native threads, and accounts for every file: converted, failed, skipped
-    (its output exists, or another input's has its name) or ignored (no log);
-    see help(paiscribe.convert_files).
+              check=False, layout="flat", manifest=None, choice=None) -> Report
+    Converts files, folders and downloaders' databases into one .mjson (or
+    .mjson.gz) file each, on native threads, and accounts for every game:
+    converted, failed, skipped (its output exists, another input's has its
+    name, a three-player game, a row without a record, left out by the
+    choice of games) or ignored (no log); with manifest, a JSON line per
+    game and what its record says of it; see help(paiscribe.convert_files).
+
+convert_records(records, output_dir, *, ...) -> Report
+    The same for (name, bytes) pairs from any iterable, taken as the
+    workers need them; see help(paiscribe.convert_records).
+
+GameChoice(room=None, length=None, standard_rules=False, connected=False,
+           since=None, until=None)
+    Which games a run converts: the room ("phoenix"), the length
+    ("hanchan", "east"), the ranked tables' rules only, no disconnection,
+    the days of the log ids.
 
 check(lines) -> list[Finding]
     Replays mjai lines (a list of str, or a text) under the rules Tenhou plays
@@ -103,7 +117,8 @@ from paiscribe._native import (
     mjlog_to_tenhou,
 )
 from paiscribe.checking import check, check_files
-from paiscribe.corpus import convert_files
+from paiscribe.corpus import convert_files, convert_records
+from paiscribe.game_facts import GameChoice
 from paiscribe.page import view
 from paiscribe.report import CheckReport, Failure, Finding, Ignored, Progress, Report, Skip
 
@@ -132,4 +147,6 @@ __all__ = [
     "CheckReport",
     "IllegalGameError",
     "view",
+    "convert_records",
+    "GameChoice",
 ]

@@ -7,6 +7,8 @@ from typing_extensions import Self
 
 _FindingTuple = tuple[int, str | None, int | None, str]
 _FailureTuple = tuple[int, str, str, str, list[_FindingTuple]]
+_FactsTuple = tuple[int, str | None, tuple[Any, ...] | None]
+_Facts = tuple[Callable[[list[_FactsTuple]], Any], int | None, bool | None, bool, bool]
 
 class MjlogParsingError(ValueError): ...
 class IllegalGameError(ValueError): ...
@@ -28,12 +30,13 @@ def mjlog_to_mjai(filename: str | os.PathLike[str], mjai_out: str | os.PathLike[
 def mjlog_to_tenhou(filename: str | os.PathLike[str], json_out: str | os.PathLike[str] | None = None) -> str: ...
 def convert_text(data: str | ReadableBuffer, /) -> list[str]: ...
 def convert_files(
-    jobs: Sequence[tuple[bytes, bytes] | tuple[bytes, bytes, bytes]],
+    jobs: Iterable[tuple[bytes, ...]],
     workers: int,
     gzip: bool,
     check: bool,
     on_failures: Callable[[int, list[_FailureTuple]], Any],
     progress: Callable[[int, int], Any] | None,
+    facts: _Facts | None = None,
     /,
 ) -> None: ...
 def check_files(

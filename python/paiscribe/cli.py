@@ -1,6 +1,7 @@
 """The paiscribe command: converts Tenhou game records to mjai lines."""
 
 import argparse
+import datetime
 import json
 import os
 import signal
@@ -14,21 +15,29 @@ from typing import Any, BinaryIO
 from _paiscribe import __version__
 from paiscribe import check_command, mjlog_json, show_command, view_command
 from paiscribe._native import GamesFile
-from paiscribe.batch import Batch, Convert, Outcome, check_arguments
+from paiscribe.batch import Batch, Outcome, check_arguments
 from paiscribe.command_line import (EXIT_FAILED, EXIT_INTERRUPTED, EXIT_TERMINATED, EXIT_USAGE, STANDARD_STREAM,
                                     add_jobs_option, add_walk_options, is_invoked, quiet_standard_output)
-from paiscribe.corpus import CLASH_POLICIES, prepare
+from paiscribe.corpus import CLASH_POLICIES, LAYOUTS, make_plan
+from paiscribe.database import is_database
+from paiscribe.game_facts import LENGTHS, ROOMS, GameChoice
 from paiscribe.report import Failure, Progress, Report, Skip
 from paiscribe.walk import Filters, Record
 
 # The options that only a run into an output folder takes.
 FOLDER_OPTIONS = (("-j", "jobs"), ("--gzip", "gzip"), ("--check", "check"), ("--skip-existing", "skip_existing"), ("--clash", "clash"),
-                  ("-L", "follow_symlinks"), ("--include", "include"), ("--exclude", "exclude"), ("--root", "root"))
+                  ("-L", "follow_symlinks"), ("--include", "include"), ("--exclude", "exclude"), ("--root", "root"),
+                  ("--layout", "layout"), ("--manifest", "manifest"), ("--room", "room"), ("--length", "length"),
+                  ("--standard-rules", "standard_rules"), ("--connected", "connected"), ("--since", "since"),
+                  ("--until", "until"))
 
 DESCRIPTION = """\
 Converts four-player Tenhou game records, JSON logs (tenhou.net/6) or XML
-records (mjlog), plain or gzip-compressed, into mjai event lines: compact
-JSON, one event per line.
+records (mjlog), plain or gzip- or bz2-compressed, into mjai event lines:
+compact JSON, one event per line. With -O OUTDIR it also converts the SQLite
+databases the public downloaders keep their games in:
+
+    paiscribe 2024.db -O out --gzip --layout date --manifest out/2024.jsonl
 
 More commands: `paiscribe check FILE|DIR ...` checks mjai lines under the
 rules Tenhou plays, `paiscribe mjlog-json RECORD` writes an XML record as
@@ -71,6 +80,32 @@ Each output appears complete or not at all. The run ends with the line
 "converted N of M logs (K failed, S skipped as existing, C skipped as clashes)
 in T s", then what was ignored and why, then the failures by error class.
 
+A LOG that is a SQLite database (known by its first bytes, "SQLite format
+3", not its name) is a downloader's table of games, in either of its two
+layouts: each row is a game named by its log id, converted into ID.mjson
+(.mjson.gz), read in id order a page at a time with a read-only connection
+that holds no lock between pages, so a downloader may go on writing to it.
+Give a database by name: a folder walk takes none. --layout date puts each
+output in OUTDIR/YYYY/MM/DD/ by the day in its log id (a log whose name
+holds no log id then fails).
+
+Games that are no work are skipped with their reason, and are no failure:
+three-player games, rows not downloaded or whose download failed, and the
+games the filters leave out: --room ROOM (general, upper, superior,
+phoenix), --length hanchan|east, --standard-rules (no lobby game with rules
+of its own: starting points, first dealer, no red fives or open tanyao),
+--connected (no game in which a player disconnected), --since and --until
+DAY (YYYY-MM-DD, by the log id; both days included). -v names them; the
+summary counts them by reason.
+
+--manifest FILE writes one JSON line per game when the run ends, also when
+it is interrupted or killed, replacing FILE whole: "id", "status"
+(converted, skipped, failed), "reason", "output", "date", "room", "rule",
+"names", "grades", "rates", "scores", "places", "kyokus", and "check" with
+--check. A rerun with the same FILE reads it first and does exactly the games
+it does not list as converted (with their output still there), whatever the
+files' times say; the rows of the others are kept.
+
 --files-from FILE reads more logs and folders from FILE ("-" for standard
 input), one per line, or separated by NUL bytes with -0 (as find -print0
 writes them).
@@ -83,11 +118,18 @@ failed, skipped or ignored file as the run goes, with "path" and "status"
 ("failed": "error", "message", "detail", and "findings" with --check;
 "skipped": "reason", "output" and "clashed_with"; "ignored": "reason").
 
-Exit status: 0 when no log failed, 1 when any failed, 2 on a usage error
+Exit status: 0 when no log failed (however many were skipped), 1 when any failed, 2 on a usage error
 (including an OUTDIR that cannot be made and a refused clash), 130 when
 interrupted with Ctrl-C and 143 when terminated (after the summary, every
 finished output kept and no partial one), 141 when the reader of standard
 output goes away (as with `| head`)."""
+
+
+def day(text: str) -> datetime.date:
+    try:
+        return datetime.date.fromisoformat(text)
+    except ValueError:
+        raise argparse.ArgumentTypeError(f"not a day YYYY-MM-DD: {text!r}") from None
 
 
 class UsageError(Exception):
@@ -106,7 +148,8 @@ def build_parser() -> argparse.ArgumentParser:
         formatter_class=argparse.RawDescriptionHelpFormatter,
     )
     parser.add_argument(
-        "logs", nargs="*", metavar="LOG", help='a Tenhou JSON log or XML record, "-" for standard input, or with -O a folder'
+        "logs", nargs="*", metavar="LOG",
+        help='a Tenhou JSON log or XML record, "-" for standard input, or with -O a folder or a database'
     )
     destination = parser.add_mutually_exclusive_group()
     destination.add_argument(
@@ -131,6 +174,15 @@ def build_parser() -> argparse.ArgumentParser:
                               "log name, or refuse the run")
     add_walk_options(folders)
     folders.add_argument("--root", metavar="DIR", help="keep each log's path below DIR in OUTDIR")
+    folders.add_argument("--layout", choices=LAYOUTS, help="flat (the default), or date: OUTDIR/YYYY/MM/DD/ID.mjson")
+    folders.add_argument("--manifest", metavar="FILE", help="write a JSON line per game; a rerun with it does the rest")
+    chosen = parser.add_argument_group("which games, with -O OUTDIR")
+    chosen.add_argument("--room", choices=ROOMS, help="only games of this room")
+    chosen.add_argument("--length", choices=LENGTHS, help="only hanchan or only east-only games")
+    chosen.add_argument("--standard-rules", action="store_true", help="only games under the ranked tables' rules")
+    chosen.add_argument("--connected", action="store_true", help="only games in which no player disconnected")
+    chosen.add_argument("--since", metavar="DAY", type=day, help="only games of DAY (YYYY-MM-DD) or later")
+    chosen.add_argument("--until", metavar="DAY", type=day, help="only games of DAY or earlier")
     parser.add_argument("--report", metavar="FILE", help="append a JSON line per failed, skipped or ignored file")
     loudness = parser.add_mutually_exclusive_group()
     loudness.add_argument("-q", "--quiet", action="store_true", help="no line per file, only the summary")
@@ -251,6 +303,8 @@ class Console:
 
             self.bar = tqdm(total=counts.total - counts.skipped - counts.clashed, unit="log", file=sys.stderr,
                             dynamic_ncols=True)
+        # A source read as it goes tells its size as it goes.
+        self.bar.total = counts.total - counts.skipped - counts.clashed
         self.bar.update(counts.converted + counts.failed - self.bar.n)
         self.bar.set_postfix(failed=counts.failed, refresh=False)
 
@@ -354,15 +408,18 @@ def run_files(args: argparse.Namespace, logs: Sequence[str], console: Console, r
         report.write(outcome)
         console.outcome(outcome)
 
+    choice = GameChoice(args.room, args.length, args.standard_rules, args.connected, args.since, args.until)
     batch = Batch(on_outcome)
     status = 0
     try:
         try:
-            prepare(batch, inputs, args.output_dir, args.gzip, skip_existing=args.skip_existing,
-                    clash=args.clash or "skip", follow_symlinks=args.follow_symlinks, filters=filters, root=args.root)
+            plan = make_plan(inputs, args.output_dir, gzip=args.gzip, check=args.check, manifest=args.manifest,
+                             choice=choice, skip_existing=args.skip_existing, clash=args.clash or "skip",
+                             follow_symlinks=args.follow_symlinks, filters=filters, root=args.root,
+                             layout=args.layout or "flat")
         except (ValueError, OSError) as error:
             raise UsageError(str(error)) from None
-        batch.run(Convert(args.gzip, args.check), workers, console.progress)
+        plan.run(batch, workers, console.progress)
     except KeyboardInterrupt:
         status = EXIT_INTERRUPTED
     except Terminated:
@@ -421,6 +478,8 @@ def main(argv: Sequence[str] | None = None) -> int:
                 return run_files(args, logs, console, report)
             if folders := [log for log in logs if log != STANDARD_STREAM and os.path.isdir(log)]:
                 raise UsageError(f"{folders[0]} is a folder: folders are converted with -O OUTDIR")
+            if databases := [log for log in logs if log != STANDARD_STREAM and is_database(log)]:
+                raise UsageError(f"{databases[0]} is a database: databases are converted with -O OUTDIR")
             return EXIT_FAILED if run_lines(logs, args.output, console, report) else 0
     except UsageError as error:
         console.say(f"paiscribe: {error}")

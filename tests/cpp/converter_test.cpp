@@ -220,6 +220,52 @@ TEST_F(Scratch, FifosFailAtOnceAndRecordsInMemoryConvert) {
   EXPECT_EQ(read_file(jobs[2].output), fresh_lines(game).value());
 }
 
+// Jobs added while the workers run, with facts: each job hands back its
+// facts once, a game the filter leaves out is neither converted nor
+// failed, and a failure comes beside its job's facts.
+TEST_F(Scratch, FedJobsHandBackEachGamesFactsAndChoice) {
+  const struct {
+    std::string_view name;
+    std::string record;
+    std::string_view left_out;
+    bool failed;
+    std::size_t kyokus;
+  } cases[] = {
+      {"phoenix record", sample("mjlog/mjlog_001.xml"), "", false, 10},
+      {"general room record", sample("mjlog/mjlog_023.xml"), "room", false, 12},
+      {"three-player record", sample("mjlog/mjlog_011.xml"), "", true, 0},
+      {"phoenix JSON log, its room by its rule's name", sample("hanchan_double_ron.json"), "", false, 7},
+      {"record cut short", sample("mjlog/mjlog_001.xml").substr(0, 5000), "", true, 0},
+  };
+  BatchWork work{.facts = true};
+  work.filter.room = Room::Phoenix;
+  BatchRun run(2, work);
+  for (const auto& c : cases) run.add({std::string(c.name), (dir_ / (std::string(c.name) + ".mjson")).native(),
+                                       PaddedText(c.record)});
+  run.close();
+  const BatchReports reports = run.finish_reports();
+  ASSERT_EQ(reports.facts.size(), std::size(cases));
+  std::size_t failures = 0;
+  for (std::size_t i = 0; i < std::size(cases); ++i) {
+    const auto& c = cases[i];
+    SCOPED_TRACE(c.name);
+    const JobFacts& facts = reports.facts[i];
+    EXPECT_EQ(facts.job, i);
+    EXPECT_EQ(facts.left_out, c.left_out);
+    EXPECT_EQ(facts.facts.has_value(), !c.failed);
+    EXPECT_EQ(facts.facts ? facts.facts->kyokus : 0, c.kyokus);
+    const bool failed = failures < reports.failures.size() && reports.failures[failures].job == i;
+    EXPECT_EQ(failed, c.failed);
+    failures += failed;
+    EXPECT_EQ(fs::exists(dir_ / (std::string(c.name) + ".mjson")), !c.failed && c.left_out.empty());
+  }
+  EXPECT_EQ(run.counts().converted, 2u);
+  const GameFacts& first = *reports.facts[0].facts;
+  EXPECT_EQ(first.grades(), (std::array<std::string_view, 4>{"七段", "七段", "七段", "九段"}));
+  EXPECT_EQ(first.final_scores.size(), 8u);
+  EXPECT_TRUE(first.standard_rules());
+}
+
 TEST_F(Scratch, StoppedRunLeavesOnlyWholeOutputs) {
   const fs::path input = dir_ / "game.json";
   write_file(input, sample("four_kan_abort.json"));

@@ -12,8 +12,10 @@
 
 #include "paiscribe/cpython/arguments.hpp"
 #include "paiscribe/cpython/exceptions.hpp"
+#include "paiscribe/cpython/facts_tuples.hpp"
 #include "paiscribe/cpython/finding_tuples.hpp"
 #include "paiscribe/cpython/guarded_call.hpp"
+#include "paiscribe/cpython/job_feed.hpp"
 #include "paiscribe/cpython/native_functions.hpp"
 #include "paiscribe/cpython/native_state.hpp"
 #include "paiscribe/cpython/owned_ref.hpp"
@@ -24,6 +26,16 @@ namespace paiscribe {
 namespace {
 
 constexpr std::chrono::milliseconds kPollInterval{100};
+// Jobs waiting in the queue of a run fed from an iterator, per worker.
+constexpr std::size_t kQueuedPerWorker = 32;
+
+// Who hears of the run: on_failures always, on_facts in a run with facts,
+// progress when it is not None.
+struct Listeners {
+  PyObject* on_failures;
+  PyObject* on_facts;
+  PyObject* progress;
+};
 
 // A job of convert_files: an (input, output) pair of path bytes, with the
 // record's bytes as a third item when it is held in memory.
@@ -95,17 +107,34 @@ bool call_on_failures(const NativeState& state, PyObject* on_failures, std::size
   return OwnedRef(PyObject_CallFunction(on_failures, "nO", static_cast<Py_ssize_t>(converted), list.get())) != nullptr;
 }
 
-// Hands the failures on. A signal that came while the workers were waited
-// for raises as the call starts, before it takes any: so a call that raises
-// is made once more with its exception held aside, and no failure is lost;
-// false with that exception set.
-bool hand_on(const NativeState& state, PyObject* on_failures, std::size_t converted,
-             const std::vector<JobFailure>& failures) {
-  if (call_on_failures(state, on_failures, converted, failures)) return true;
+// Makes a call that hands outcomes on. A signal that came while the workers
+// were waited for raises as the call starts, before it takes any: so a call
+// that raises is made once more with its exception held aside, and no
+// outcome is lost; false with that exception set.
+template <typename Call>
+bool once_more_if_raised(Call call) {
+  if (call()) return true;
   OwnedRef raised(PyErr_GetRaisedException());
-  if (!call_on_failures(state, on_failures, converted, failures)) PyErr_Clear();
+  if (!call()) PyErr_Clear();
   PyErr_SetRaisedException(raised.release());
   return false;
+}
+
+bool hand_on(const NativeState& state, PyObject* on_failures, std::size_t converted,
+             const std::vector<JobFailure>& failures) {
+  return once_more_if_raised([&] { return call_on_failures(state, on_failures, converted, failures); });
+}
+
+// The facts first, then the failures, among which are those of any job
+// the facts name.
+bool hand_on_reports(const NativeState& state, const Listeners& to, std::size_t converted,
+                     const BatchReports& reports) {
+  if (to.on_facts != nullptr && !reports.facts.empty() && !once_more_if_raised([&] {
+        const OwnedRef list(facts_tuples(reports.facts));
+        return list && OwnedRef(PyObject_CallOneArg(to.on_facts, list.get())) != nullptr;
+      }))
+    return false;
+  return hand_on(state, to.on_failures, converted, reports.failures);
 }
 
 // Calls progress(converted, failed) unless it is None.
@@ -125,75 +154,146 @@ PyObject* raise_start_error(int error_number) {
 
 // Stops the run for the exception that is set, waits for the workers, hands
 // on what they did last and sets the exception again.
-PyObject* stop_for_exception(const NativeState& state, BatchRun& run, PyObject* on_failures) {
+PyObject* stop_for_exception(const NativeState& state, BatchRun& run, const Listeners& to) {
   OwnedRef raised(PyErr_GetRaisedException());
   run.stop();
-  const std::vector<JobFailure> last = without_gil([&] { return run.finish(); });
+  const BatchReports last = without_gil([&] { return run.finish_reports(); });
   // The exception that stopped the run is the one raised, whatever the
   // last on_failures does.
-  if (!hand_on(state, on_failures, run.counts().converted, last)) PyErr_Clear();
+  if (!hand_on_reports(state, to, run.counts().converted, last)) PyErr_Clear();
   PyErr_SetRaisedException(raised.release());
   return nullptr;
 }
 
-PyObject* run_batch(const NativeState& state, std::vector<BatchJob> jobs, unsigned workers, BatchWork work,
-                    PyObject* on_failures, PyObject* progress) {
-  const bool any = !jobs.empty();
-  BatchRun run(std::move(jobs), workers, work);
-  if (any && run.workers() == 0) return raise_start_error(run.start_error());
+// Waits for the workers, handing on what they did every kPollInterval, and
+// with a feed keeps their queue topped up.
+PyObject* run_batch(const NativeState& state, BatchRun& run, JobFeed* feed, const Listeners& to) {
+  auto handed_on = std::chrono::steady_clock::now();
   for (;;) {
-    const bool finished = without_gil([&] { return run.wait_for(kPollInterval); });
+    if (feed != nullptr && !feed->top_up(run)) return stop_for_exception(state, run, to);
+    const bool finished =
+        without_gil([&] { return run.wait_for(kPollInterval, feed != nullptr ? feed->low_water() : 0); });
     if (finished) break;
-    if (!hand_on(state, on_failures, run.counts().converted, run.take_failures()) ||
-        !report_progress(progress, run.counts()) || PyErr_CheckSignals() < 0)
-      return stop_for_exception(state, run, on_failures);
+    const auto now = std::chrono::steady_clock::now();
+    if (now - handed_on < kPollInterval) continue;  // woken to top the queue up
+    handed_on = now;
+    if (!hand_on_reports(state, to, run.counts().converted, run.take_reports()) ||
+        !report_progress(to.progress, run.counts()) || PyErr_CheckSignals() < 0)
+      return stop_for_exception(state, run, to);
   }
-  if (!hand_on(state, on_failures, run.counts().converted, run.finish()) || !report_progress(progress, run.counts()))
+  if (!hand_on_reports(state, to, run.counts().converted, run.finish_reports()) ||
+      !report_progress(to.progress, run.counts()))
     return nullptr;
   Py_RETURN_NONE;
 }
 
-// Runs the jobs on the workers argument's count of threads (at most 1024);
-// null with the error set.
-PyObject* run_jobs(PyObject* module, const char* function, std::optional<std::vector<BatchJob>> jobs,
-                   PyObject* workers_argument, BatchWork work, PyObject* on_failures, PyObject* progress) {
-  if (!jobs) return nullptr;
+// The workers argument's count of threads, at most 1024; nullopt with the error set.
+std::optional<unsigned> worker_count(PyObject* workers_argument) {
   const unsigned long workers = PyLong_AsUnsignedLong(workers_argument);
-  if (workers == static_cast<unsigned long>(-1) && PyErr_Occurred()) return nullptr;
-  return guarded_call(function, [&] {
-    return run_batch(native_state(module), std::move(*jobs), static_cast<unsigned>(std::min(workers, 1024ul)), work,
-                     on_failures, progress == Py_None ? nullptr : progress);
+  if (workers == static_cast<unsigned long>(-1) && PyErr_Occurred()) return std::nullopt;
+  return static_cast<unsigned>(std::min(workers, 1024ul));
+}
+
+// Runs the jobs on the workers argument's count of threads; null with the
+// error set.
+PyObject* run_jobs(PyObject* module, const char* function, std::optional<std::vector<BatchJob>> jobs,
+                   PyObject* workers_argument, BatchWork work, const Listeners& to) {
+  if (!jobs) return nullptr;
+  const auto workers = worker_count(workers_argument);
+  if (!workers) return nullptr;
+  return guarded_call(function, [&]() -> PyObject* {
+    const bool any = !jobs->empty();
+    BatchRun run(std::move(*jobs), *workers, work);
+    if (any && run.workers() == 0) return raise_start_error(run.start_error());
+    return run_batch(native_state(module), run, nullptr, to);
   });
+}
+
+// The same for jobs pulled from an iterator as the workers need them.
+PyObject* run_fed(PyObject* module, const char* function, PyObject* iterator, PyObject* workers_argument,
+                  BatchWork work, const Listeners& to) {
+  const auto workers = worker_count(workers_argument);
+  if (!workers) return nullptr;
+  return guarded_call(function, [&]() -> PyObject* {
+    JobFeed feed(iterator, conversion_of, function, "a pair or a triple of bytes",
+                 kQueuedPerWorker * std::max(*workers, 1u));
+    BatchRun run(*workers, work);
+    if (run.workers() == 0) return raise_start_error(run.start_error());
+    return run_batch(native_state(module), run, &feed, to);
+  });
+}
+
+// A run with facts: (on_facts, room or None, hanchan or None, standard
+// rules, without disconnections); false with the error set.
+bool read_facts_argument(PyObject* argument, BatchWork& work, Listeners& to) {
+  if (argument == Py_None) return true;
+  PyObject* room = nullptr;
+  PyObject* hanchan = nullptr;
+  int standard = 0;
+  int connected = 0;
+  if (!PyArg_ParseTuple(argument, "OOOpp;facts must be (on_facts, room, hanchan, standard, connected)", &to.on_facts,
+                        &room, &hanchan, &standard, &connected))
+    return false;
+  work.facts = true;
+  if (room != Py_None) {
+    const long index = PyLong_AsLong(room);
+    if (index == -1 && PyErr_Occurred()) return false;
+    if (index < 0 || index > static_cast<long>(Room::Phoenix)) {
+      PyErr_Format(PyExc_ValueError, "room must be 0-3 or None, not %ld", index);
+      return false;
+    }
+    work.filter.room = static_cast<Room>(index);
+  }
+  if (hanchan != Py_None) {
+    const int is_hanchan = PyObject_IsTrue(hanchan);
+    if (is_hanchan < 0) return false;
+    work.filter.hanchan = is_hanchan != 0;
+  }
+  work.filter.standard_rules = standard != 0;
+  work.filter.without_disconnections = connected != 0;
+  return true;
 }
 
 }  // namespace
 
 const char kConvertFilesDoc[] =
-    "convert_files($module, jobs, workers, gzip, check, on_failures, progress, /)\n--\n\n"
+    "convert_files($module, jobs, workers, gzip, check, on_failures, progress, facts=None, /)\n--\n\n"
     "Converts each job on worker threads: an (input, output) pair of path\n"
     "bytes, or an (input, output, record bytes) triple for a record held in\n"
     "memory; with check, each game's lines are checked before they are\n"
-    "written. on_failures(converted, [(job index, class name, message,\n"
+    "written. jobs is a list or tuple, or any other iterable, whose jobs are\n"
+    "then taken as the workers need them, a few per worker at a time.\n"
+    "on_failures(converted, [(job index, class name, message,\n"
     "detail, findings), ...]) gets the count so far and the failures since its\n"
     "last call, and progress(converted, failed), unless None, the counts; both\n"
     "are called from this thread every 0.1 s and at the end, and on_failures\n"
     "once more when an exception stops the run. A call of on_failures that\n"
     "raises is made again at once with the same failures, so it may see a\n"
-    "failure twice. paiscribe.convert_files is the interface\n"
-    "to use.";
+    "failure twice. With facts, (on_facts, room, hanchan, standard,\n"
+    "connected), each game's facts go to on_facts([(job index, reason or\n"
+    "None, facts or None), ...]) just before on_failures, and a game the\n"
+    "filter leaves out (room 0-3, hanchan, standard rules, without\n"
+    "disconnections; None or false for any) is neither converted nor\n"
+    "failed. paiscribe.convert_files is the interface to use.";
 
 PyObject* native_convert_files(PyObject* module, PyObject* const* args, Py_ssize_t count) {
-  if (count != 6) {
-    PyErr_Format(PyExc_TypeError, "convert_files() takes exactly 6 arguments (%zd given)", count);
+  if (count != 6 && count != 7) {
+    PyErr_Format(PyExc_TypeError, "convert_files() takes 6 or 7 arguments (%zd given)", count);
     return nullptr;
   }
   const int gzip = PyObject_IsTrue(args[2]);
   if (gzip < 0) return nullptr;
   const int check = PyObject_IsTrue(args[3]);
   if (check < 0) return nullptr;
-  return run_jobs(module, "convert_files", jobs_of(args[0], "convert_files", "a pair or a triple of bytes", conversion_of),
-                  args[1],
-                  BatchWork{BatchWork::Task::Convert, gzip != 0, check != 0}, args[4], args[5]);
+  BatchWork work{BatchWork::Task::Convert, gzip != 0, check != 0};
+  Listeners to{args[4], nullptr, args[5] == Py_None ? nullptr : args[5]};
+  if (count == 7 && !read_facts_argument(args[6], work, to)) return nullptr;
+  if (PyList_Check(args[0]) || PyTuple_Check(args[0]))
+    return run_jobs(module, "convert_files",
+                    jobs_of(args[0], "convert_files", "a pair or a triple of bytes", conversion_of), args[1], work, to);
+  const OwnedRef iterator(PyObject_GetIter(args[0]));
+  if (!iterator) return nullptr;
+  return run_fed(module, "convert_files", iterator.get(), args[1], work, to);
 }
 
 const char kCheckFilesDoc[] =
@@ -208,8 +308,8 @@ PyObject* native_check_files(PyObject* module, PyObject* const* args, Py_ssize_t
     PyErr_Format(PyExc_TypeError, "check_files() takes exactly 4 arguments (%zd given)", count);
     return nullptr;
   }
-  return run_jobs(module, "check_files", jobs_of(args[0], "check_files", "bytes", check_of), args[1], BatchWork{BatchWork::Task::Check}, args[2],
-                  args[3]);
+  return run_jobs(module, "check_files", jobs_of(args[0], "check_files", "bytes", check_of), args[1],
+                  BatchWork{BatchWork::Task::Check}, Listeners{args[2], nullptr, args[3] == Py_None ? nullptr : args[3]});
 }
 
 }  // namespace paiscribe

@@ -132,6 +132,11 @@ PipelineError gzip_failure(const GzipError& error) {
   return {ErrorClass::OSError, "failed to decompress gzip log: " + error.message};
 }
 
+PipelineError bzip2_failure(const Bzip2Error& error) {
+  if (error.kind == Bzip2Error::Kind::OutOfMemory) return {ErrorClass::MemoryError, "out of memory"};
+  return {ErrorClass::OSError, "failed to decompress bz2 log: " + error.message};
+}
+
 }  // namespace
 
 PipelineError not_utf8_failure() {
@@ -140,6 +145,7 @@ PipelineError not_utf8_failure() {
 
 PipelineError record_read_failure(const RecordReadError& error, std::string_view path, std::string_view what) {
   if (const auto* unread = std::get_if<ReadFailure>(&error)) return read_failure(*unread, path, what);
+  if (const auto* bzip2 = std::get_if<Bzip2Error>(&error)) return bzip2_failure(*bzip2);
   return gzip_failure(std::get<GzipError>(error));
 }
 

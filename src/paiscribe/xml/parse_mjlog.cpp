@@ -73,7 +73,11 @@ class GameReader {
     // Draws and discards first: nine tags in ten are one of them.
     if (const auto tile = tile_tag(name)) return read_tile(tag, *tile);
     if (name == "N") return read_call(tag);
-    if (name == "SHUFFLE" || name == "TAIKYOKU" || name == "BYE") return {};
+    if (name == "SHUFFLE" || name == "TAIKYOKU") return {};
+    if (name == "BYE") {
+      if (details_) ++details_->disconnections;
+      return {};
+    }
     if (name == "GO") return read_rule(tag);
     if (name == "UN") return read_players(tag);
     if (name == "INIT") return read_opening(tag);
@@ -117,6 +121,7 @@ class GameReader {
       if (details_) details_->lobby = static_cast<std::int32_t>(*lobby);
     }
     log_.rule = xml::rule_of_game_type(static_cast<std::uint32_t>(*type));
+    if (details_) details_->game_type = static_cast<std::uint32_t>(*type);
     red_fives_ = (*type & kRedFivesOffBit) == 0;
     rule_seen_ = true;
     return {};
