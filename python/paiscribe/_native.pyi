@@ -25,22 +25,27 @@ class GamesFile:
 
 def convert_file(filename: str | os.PathLike[str], mjai_out: str | os.PathLike[str] | None = None) -> list[str]: ...
 def mjlog_to_mjai(filename: str | os.PathLike[str], mjai_out: str | os.PathLike[str] | None = None) -> list[str]: ...
-def mjlog_to_tenhou(filename: str | os.PathLike[str], json_out: str | os.PathLike[str] | None = None) -> str: ...
+def mjlog_to_tenhou(
+    filename: str | os.PathLike[str] | ReadableBuffer, json_out: str | os.PathLike[str] | None = None
+) -> str: ...
 def convert_text(data: str | ReadableBuffer, /) -> list[str]: ...
 def convert_files(
     jobs: Sequence[tuple[bytes, bytes] | tuple[bytes, bytes, bytes]],
+    output_dir: bytes,
     workers: int,
     gzip: bool,
     check: bool,
-    on_failures: Callable[[int, list[_FailureTuple]], Any],
-    progress: Callable[[int, int], Any] | None,
+    failures: list[_FailureTuple],
+    counts: list[int],
+    tick: Callable[[], Any] | None,
     /,
 ) -> None: ...
 def check_files(
     inputs: Sequence[bytes],
     workers: int,
-    on_failures: Callable[[int, list[_FailureTuple]], Any],
-    progress: Callable[[int, int], Any] | None,
+    failures: list[_FailureTuple],
+    counts: list[int],
+    tick: Callable[[], Any] | None,
     /,
 ) -> None: ...
 def check(data: str | ReadableBuffer | Iterable[str], /) -> list[_FindingTuple]: ...

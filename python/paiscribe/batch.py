@@ -31,33 +31,46 @@ class Job(NamedTuple):
 
 
 Outcome = Failure | Skip | Ignored
-# A failure as the native batch hands it on: (job index, class name, message,
-# detail, [(line, kyoku, seat, message), ...]).
+# A failure as the native batch hands it over: (job index, class name,
+# message, detail, [(line, kyoku, seat, message), ...]).
 FindingTuple = tuple[int, str | None, int | None, str]
 FailureTuple = tuple[int, str, str, str, list[FindingTuple]]
-OnFailures = Callable[[int, list[FailureTuple]], object]
-OnCounts = Callable[[int, int], object]
 
 
 class Work(Protocol):
     """What the native batch does with each job."""
 
-    def start(self, jobs: Sequence[Job], workers: int, on_failures: OnFailures, on_counts: OnCounts | None) -> None:
-        """Runs the native batch over the jobs until it is done or stopped."""
+    def start(self, jobs: Sequence[Job], workers: int, failures: list[FailureTuple], counts: list[int],
+              tick: Callable[[], object]) -> None:
+        """Runs the native batch over the jobs until it is done or stopped:
+        it appends each failure to failures and keeps counts at [converted,
+        failed] before any Python code runs, and calls tick() after each
+        filling."""
 
 
 @dataclass(frozen=True)
 class Convert:
-    """Each record into its output, gzip-compressed with gzip, and its lines
-    checked under the rules before they are written with check."""
+    """Each record into its output below output_dir, gzip-compressed with
+    gzip, and its lines checked under the rules before they are written with
+    check."""
 
+    output_dir: str
     gzip: bool = False
     check: bool = False
 
-    def start(self, jobs: Sequence[Job], workers: int, on_failures: OnFailures, on_counts: OnCounts | None) -> None:
-        triples = [(os.fsencode(job.input), os.fsencode(job.output), *(() if job.data is None else (job.data,)))
-                   for job in jobs]
-        _native.convert_files(triples, workers, self.gzip, self.check, on_failures, on_counts)
+    def below(self, output: str) -> str:
+        """An output's path below output_dir (the plan puts it there)."""
+        if self.output_dir == os.curdir and not os.path.isabs(output):
+            return output
+        prefix = self.output_dir.rstrip(os.sep) + os.sep
+        return output[len(prefix):] if output.startswith(prefix) else os.path.relpath(output, self.output_dir)
+
+    def start(self, jobs: Sequence[Job], workers: int, failures: list[FailureTuple], counts: list[int],
+              tick: Callable[[], object]) -> None:
+        triples = [(os.fsencode(job.input), os.fsencode(self.below(job.output)),
+                    *(() if job.data is None else (job.data,))) for job in jobs]
+        _native.convert_files(triples, os.fsencode(self.output_dir), workers, self.gzip, self.check, failures, counts,
+                              tick)
 
 
 @dataclass(frozen=True)
@@ -65,8 +78,9 @@ class CheckFiles:
     """Each file of mjai lines, named by its path, checked under the rules;
     `converted` then counts the legal ones."""
 
-    def start(self, jobs: Sequence[Job], workers: int, on_failures: OnFailures, on_counts: OnCounts | None) -> None:
-        _native.check_files([os.fsencode(job.input) for job in jobs], workers, on_failures, on_counts)
+    def start(self, jobs: Sequence[Job], workers: int, failures: list[FailureTuple], counts: list[int],
+              tick: Callable[[], object]) -> None:
+        _native.check_files([os.fsencode(job.input) for job in jobs], workers, failures, counts, tick)
 
 
 def default_workers() -> int:
@@ -105,7 +119,7 @@ class Batch:
     ignores: list[Ignored] = field(default_factory=list)
     failures: list[Failure] = field(default_factory=list)  # from the source, then from the work
     converted: int = 0
-    failed_jobs: set[int] = field(default_factory=set)  # their indices: a failure may be handed on twice
+    failed_jobs: int = 0  # of the failures, those of the work
     started: float = field(default_factory=time.perf_counter)
     _gate: SignalGate = field(default_factory=SignalGate, repr=False)
 
@@ -139,23 +153,31 @@ class Batch:
         skipped = sum(skip.reason == "exists" for skip in self.skips)
         clashed = len(self.skips) - skipped
         total = len(jobs) + len(self.skips) + planned_failures
+        # Filled by the native batch before any Python code runs: a failure
+        # is in the list before a signal can stop the run, and is handed on
+        # from there, here or at the end.
+        failures: list[FailureTuple] = []
+        counts = [0, 0]
 
-        def on_failures(converted: int, failures: list[FailureTuple]) -> None:
+        def hand_on() -> None:
             with self._gate.shut():
-                self.converted = converted
-                for index, error_class, message, detail, findings in sorted(failures):
-                    if index in self.failed_jobs:
-                        continue
-                    self.failed_jobs.add(index)
+                self.converted = counts[0]
+                while self.failed_jobs < len(failures):
+                    index, error_class, message, detail, findings = failures[self.failed_jobs]
+                    self.failed_jobs += 1
                     self.account(Failure(jobs[index].input, error_class, message, detail,
                                          tuple(Finding(*found) for found in findings)))
 
-        def on_counts(converted: int, failed: int) -> None:
+        def tick() -> None:
+            hand_on()
             if progress is not None:
-                progress(Progress(converted, planned_failures + failed, skipped, total, clashed))
+                progress(Progress(counts[0], planned_failures + counts[1], skipped, total, clashed))
 
         with self._gate.installed():
-            work.start(jobs, workers, on_failures, None if progress is None else on_counts)
+            try:
+                work.start(jobs, workers, failures, counts, tick)
+            finally:
+                hand_on()
         return self.report()
 
     def report(self) -> Report:
@@ -169,5 +191,5 @@ class Batch:
             ignored=len(self.ignores),
             skips=tuple(self.skips),
             ignores=tuple(self.ignores),
-            untried=len(self.jobs) - self.converted - len(self.failed_jobs),
+            untried=len(self.jobs) - self.converted - self.failed_jobs,
         )

@@ -5,6 +5,7 @@ import json
 import os
 import signal
 import sys
+import threading
 from collections import Counter
 from collections.abc import Iterator, Sequence
 from contextlib import contextmanager
@@ -16,7 +17,8 @@ from paiscribe import check_command, mjlog_json
 from paiscribe._native import GamesFile
 from paiscribe.batch import Batch, Convert, Outcome, check_arguments
 from paiscribe.command_line import (EXIT_FAILED, EXIT_INTERRUPTED, EXIT_TERMINATED, EXIT_USAGE, STANDARD_STREAM,
-                                    add_jobs_option, add_walk_options, is_invoked, quiet_standard_output)
+                                    add_jobs_option, add_walk_options, is_invoked, output_among_inputs,
+                                    quiet_standard_output)
 from paiscribe.corpus import CLASH_POLICIES, prepare
 from paiscribe.report import Failure, Progress, Report, Skip
 from paiscribe.walk import Filters, Record
@@ -252,31 +254,17 @@ class Console:
         self.bar.update(counts.converted + counts.failed - self.bar.n)
         self.bar.set_postfix(failed=counts.failed, refresh=False)
 
-    def close_bar(self) -> None:
+    def close_bar(self, result: Report) -> None:
+        """The bar at the run's final counts, which a stopped run has not
+        shown yet, then gone."""
         if self.bar is not None:
+            self.bar.update(result.converted + result.failed - self.bar.n)
             self.bar.close()
             self.bar = None
 
 
 def failure_of(path: str, error: ValueError | OSError) -> Failure:
     return Failure(path, type(error).__name__, str(error), "; ".join(getattr(error, "__notes__", [])))
-
-
-def check_output_is_no_log(output: str, logs: Sequence[str]) -> None:
-    """-o FILE would replace a log given as input with lines: refused."""
-    try:
-        out = os.stat(output)
-    except OSError:
-        return
-    for log in logs:
-        if log == STANDARD_STREAM:
-            continue
-        try:
-            same = os.path.samestat(out, os.stat(log))
-        except OSError:
-            continue
-        if same:
-            raise UsageError(f"{output} is one of the logs ({log}): its lines would replace it")
 
 
 def run_lines(logs: Sequence[str], output: str, console: Console, report: ReportFile) -> int:
@@ -303,8 +291,8 @@ def run_lines(logs: Sequence[str], output: str, console: Console, report: Report
         if sys.stdout is None:
             raise UsageError("standard output is closed: give -o FILE")
         sys.stdout.flush()
-    else:
-        check_output_is_no_log(output, logs)
+    elif (log := output_among_inputs(output, logs)) is not None:
+        raise UsageError(f"{output} is one of the logs ({log}): its lines would replace it")
     try:
         games = GamesFile(output)
     except OSError as error:
@@ -344,7 +332,10 @@ def run_files(args: argparse.Namespace, logs: Sequence[str], console: Console, r
     """Converts every log into its own file in the output folder; returns the
     exit status."""
     workers = check_arguments(args.jobs, None)
-    filters = Filters.of(args.include or (), args.exclude or ())
+    try:
+        filters = Filters.of(args.include or (), args.exclude or ())
+    except ValueError as error:
+        raise UsageError(str(error)) from None
     inputs = [Record(STANDARD_STREAM, "stdin.json", standard_input().read()) if log == STANDARD_STREAM else log
               for log in logs]
 
@@ -353,22 +344,37 @@ def run_files(args: argparse.Namespace, logs: Sequence[str], console: Console, r
         console.outcome(outcome)
 
     batch = Batch(on_outcome)
+    output_dir = os.path.normpath(args.output_dir)
     status = 0
     try:
         try:
-            prepare(batch, inputs, args.output_dir, args.gzip, skip_existing=args.skip_existing,
+            prepare(batch, inputs, output_dir, args.gzip, skip_existing=args.skip_existing,
                     clash=args.clash or "skip", follow_symlinks=args.follow_symlinks, filters=filters, root=args.root)
         except (ValueError, OSError) as error:
             raise UsageError(str(error)) from None
-        batch.run(Convert(args.gzip, args.check), workers, console.progress)
+        batch.run(Convert(output_dir, args.gzip, args.check), workers, console.progress)
     except KeyboardInterrupt:
         status = EXIT_INTERRUPTED
     except Terminated:
         status = EXIT_TERMINATED
-    finally:
-        console.close_bar()
-    summarise(batch.report(), console, report, interrupted=status != 0)
+    with signals_ignored():
+        result = batch.report()
+        console.close_bar(result)
+        summarise(result, console, report, interrupted=status != 0)
     return status or (EXIT_FAILED if batch.failures else 0)
+
+
+@contextmanager
+def signals_ignored() -> Iterator[None]:
+    """A run ends with its summary, however often Ctrl-C is pressed: every
+    outcome is accounted for by then, and the status says it was stopped."""
+    held = (signal.SIGINT, signal.SIGTERM) if threading.current_thread() is threading.main_thread() else ()
+    previous = [signal.signal(signum, signal.SIG_IGN) for signum in held]
+    try:
+        yield
+    finally:
+        for signum, handler in zip(held, previous):
+            signal.signal(signum, handler)
 
 
 def summarise(result: Report, console: Console, report: ReportFile, interrupted: bool) -> None:

@@ -33,14 +33,25 @@ def output_name(name: str, gzip: bool = False, full_name: bool = False) -> str:
 
 
 def _is_done(job: Job) -> bool:
-    """Whether the job's output is a regular file no older than its input."""
+    """Whether the job's output is a regular file (not a link) no older than
+    its input."""
     try:
-        output = os.stat(job.output)
+        output = os.stat(job.output, follow_symlinks=False)
         if not stat.S_ISREG(output.st_mode):
             return False
         return job.data is not None or output.st_mtime_ns >= os.stat(job.input).st_mtime_ns
     except OSError:
         return False
+
+
+def _identity(path: str) -> tuple[int, int] | None:
+    """The device and inode of what path names, after links; None when
+    nothing is there."""
+    try:
+        found = os.stat(path)
+    except (OSError, ValueError):
+        return None
+    return found.st_dev, found.st_ino
 
 
 def plan(
@@ -53,9 +64,11 @@ def plan(
     root: PathLike | None = None,
 ) -> Iterator[Job | Outcome]:
     """A job for each record, in the order found, and an outcome for each
-    other thing found and for each record left out. Raises ValueError when
-    clash is "refuse" and two records map to one output, once all are seen
-    and before anything is written."""
+    other thing found and for each record left out. A record whose output is
+    one of the records (the same file, after links) fails: no output may
+    replace an input. Raises ValueError when clash is "refuse" and two
+    records map to one output, once all are seen and before anything is
+    written."""
     root_text = None if root is None else os.fspath(root)
     root_path = None if root_text is None else os.path.abspath(root_text)
     full_name = clash == "full-name"
@@ -72,7 +85,11 @@ def plan(
             return Failure(record.name, "ValueError", f"outside the root folder {root_text}")
         return os.path.dirname(relative)
 
-    for record in found:
+    # Every input is known before the first output is named.
+    items = list(found)
+    inputs = {identity: item.name for item in items
+              if isinstance(item, Record) and item.data is None and (identity := _identity(item.name)) is not None}
+    for record in items:
         if not isinstance(record, Record):
             yield record
             continue
@@ -91,43 +108,37 @@ def plan(
             continue
         first_input[key] = record.name
         job = Job(record.name, output, record.data)
-        yield Skip(record.name, "exists", output) if skip_existing and _is_done(job) else job
+        if (replaced := inputs.get(_identity(output) or (-1, -1))) is not None:
+            yield Failure(record.name, "ValueError", "its output would replace an input", f"{output} is {replaced}")
+        else:
+            yield Skip(record.name, "exists", output) if skip_existing and _is_done(job) else job
     if clashes:
         more = f" (and {len(clashes) - 3} more)" if len(clashes) > 3 else ""
         raise ValueError("two inputs map to one output: " + "; ".join(clashes[:3]) + more)
 
 
-def _make_folder(path: str) -> None:
-    """Makes path and the folders above it that are missing, without
-    recursion: a layout may be deeper than the interpreter's stack."""
+def make_output_folder(output_dir: str) -> None:
+    """The output folder and the folders above it that are missing, or
+    OSError naming it. The folders below it are the native batch's to make,
+    as it opens them without following a link. Without recursion: a path
+    may be deeper than the interpreter's stack."""
     missing = []
+    path = output_dir
     while path and not os.path.isdir(path):
         missing.append(path)
         parent = os.path.dirname(path)
         if parent == path:
             break
         path = parent
-    for folder in reversed(missing):
-        try:
-            os.mkdir(folder)
-        except FileExistsError:
-            if not os.path.isdir(folder):
-                raise
-
-
-def make_folders(output_dir: str, jobs: Iterable[Job]) -> None:
-    """The output folder, or OSError naming it; then every folder an output
-    goes into, as far as they can be made: the job of one that cannot fails
-    on its own."""
     try:
-        _make_folder(output_dir)
+        for folder in reversed(missing):
+            try:
+                os.mkdir(folder)
+            except FileExistsError:
+                if not os.path.isdir(folder):
+                    raise
     except OSError as error:
         raise type(error)(error.errno, f"cannot create output directory {output_dir}: {error.strerror}") from None
-    for folder in dict.fromkeys(os.path.dirname(job.output) for job in jobs):
-        try:
-            _make_folder(folder)
-        except OSError:
-            pass
 
 
 def check_clash(clash: str) -> None:
@@ -147,13 +158,12 @@ def prepare(
     filters: Filters = Filters(),
     root: PathLike | None = None,
 ) -> None:
-    """Fills the batch with the plan of the inputs and makes the folders its
-    outputs go into: ValueError for a refused clash, OSError when output_dir
-    cannot be made, both before anything is converted."""
-    output_dir = os.path.normpath(output_dir)
+    """Fills the batch with the plan of the inputs and makes the output
+    folder: ValueError for a refused clash, OSError when output_dir cannot be
+    made, both before anything is converted."""
     batch.take(plan(gather(inputs, filters, follow_symlinks), output_dir, gzip, skip_existing=skip_existing,
                     clash=clash, root=root))
-    make_folders(output_dir, batch.jobs)
+    make_output_folder(output_dir)
 
 
 def convert_files(
@@ -214,6 +224,7 @@ def convert_files(
     if isinstance(inputs, (str, os.PathLike)):
         inputs = [inputs]
     batch = Batch()
-    prepare(batch, inputs, os.fspath(output_dir), gzip, skip_existing=skip_existing, clash=clash,
+    folder = os.path.normpath(os.fspath(output_dir))
+    prepare(batch, inputs, folder, gzip, skip_existing=skip_existing, clash=clash,
             follow_symlinks=follow_symlinks, filters=filters, root=root)
-    return batch.run(Convert(gzip, check), count, progress)
+    return batch.run(Convert(folder, gzip, check), count, progress)

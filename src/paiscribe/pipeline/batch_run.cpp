@@ -2,14 +2,17 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <exception>
 #include <new>
+#include <optional>
 #include <system_error>
 #include <utility>
 
 #include "paiscribe/pipeline/check_lines.hpp"
 #include "paiscribe/pipeline/convert_file.hpp"
 #include "paiscribe/pipeline/converter.hpp"
+#include "paiscribe/pipeline/failure_text.hpp"
 
 namespace paiscribe {
 namespace {
@@ -23,25 +26,62 @@ std::expected<void, PipelineError> check_job(const BatchJob& job, Converter& con
   return {};
 }
 
-std::expected<void, PipelineError> convert_job(BatchJob& job, BatchWork work, Converter& converter) {
+// The folder of a worker's last output, kept open for the next, which most
+// often goes into the same one.
+struct OutputPlace {
+  std::string relative;  // below the output folder
+  std::optional<FileDescriptor> folder;
+};
+
+std::string shown_below(std::string_view folder, std::string_view relative) {
+  if (folder == ".") return std::string(relative);
+  std::string shown(folder);
+  if (!shown.ends_with('/')) shown += '/';
+  return shown += relative;
+}
+
+// Writes the job's output, opening its folder unless the worker holds it.
+std::expected<void, PipelineError> write_job_output(const BatchJob& job, const BatchWork& work,
+                                                    const std::expected<OutputFolder, int>& top, OutputPlace& place,
+                                                    std::string_view bytes) {
+  const std::string shown = shown_below(work.output_dir, job.output);
+  const std::size_t slash = job.output.rfind('/');
+  const std::string_view folder = slash == std::string::npos ? std::string_view() : std::string_view(job.output).substr(0, slash);
+  if (!place.folder || place.relative != folder) {
+    place.folder.reset();
+    if (!top) return std::unexpected(output_failure(OutputCreateFailed{top.error()}, shown));
+    auto opened = top->below(folder);
+    if (!opened) {
+      if (auto* link = std::get_if<OutputIsLink>(&opened.error())) link->where = shown_below(work.output_dir, link->where);
+      return std::unexpected(output_failure(opened.error(), shown));
+    }
+    place.folder = std::move(*opened);
+    place.relative = folder;
+  }
+  return write_output_in(place.folder->get(), std::string_view(job.output).substr(slash + 1), shown, bytes, work.gzip);
+}
+
+std::expected<void, PipelineError> convert_job(BatchJob& job, const BatchWork& work, Converter& converter,
+                                               const std::expected<OutputFolder, int>& top, OutputPlace& place) {
   auto started = job.text ? converter.start(*std::exchange(job.text, std::nullopt), kBatchRecord)
                           : converter.start_file(job.input, kBatchRecord);
   if (!started) return started;
+  auto lines = converter.all_lines();
+  if (!lines) return std::unexpected(std::move(lines.error()));
   if (work.check) {
-    auto lines = converter.all_lines();
-    if (!lines) return std::unexpected(std::move(lines.error()));
-    if (auto findings = check_lines((*lines)->text()); !findings.empty())
+    if (auto findings = check_lines((*lines)->text(), rules_of_record(converter.record())); !findings.empty())
       return std::unexpected(illegal_game(std::move(findings)));
   }
-  return write_game(converter, job.output, work.gzip, kBatchRecord.files);
+  return write_job_output(job, work, top, place, (*lines)->text());
 }
 
 // A thread must not let an exception escape, so one that a log raises
 // becomes that log's failure.
-std::expected<void, PipelineError> guarded_job(BatchJob& job, BatchWork work, Converter& converter) {
+std::expected<void, PipelineError> guarded_job(BatchJob& job, const BatchWork& work, Converter& converter,
+                                               const std::expected<OutputFolder, int>& top, OutputPlace& place) {
   try {
     if (work.task == BatchWork::Task::Check) return check_job(job, converter);
-    return convert_job(job, work, converter);
+    return convert_job(job, work, converter, top, place);
   } catch (const std::bad_alloc&) {
     return std::unexpected(PipelineError{ErrorClass::MemoryError, "out of memory"});
   } catch (const std::exception& fault) {
@@ -51,10 +91,25 @@ std::expected<void, PipelineError> guarded_job(BatchJob& job, BatchWork work, Co
   }
 }
 
+// A worker's first exception makes libstdc++ fetch its thread-local
+// globals, which glibc allocates at first use in a module loaded with
+// dlopen, and when that allocation fails glibc aborts the process. So a
+// worker fetches them as it starts, right after it found memory free for
+// them: one that finds none takes no job, as if it had never started.
+bool secure_thread_memory() {
+  constexpr std::size_t kRoom = std::size_t{64} << 10;  // below the size glibc maps apart
+  void* room = std::malloc(kRoom);
+  if (room == nullptr) return false;
+  std::free(room);
+  [[maybe_unused]] volatile int fetched = std::uncaught_exceptions();
+  return true;
+}
+
 }  // namespace
 
 BatchRun::BatchRun(std::vector<BatchJob> jobs, unsigned workers, BatchWork work)
-    : jobs_(std::move(jobs)), work_(work) {
+    : jobs_(std::move(jobs)), work_(std::move(work)), out_of_memory_(jobs_.size()) {
+  if (work_.task == BatchWork::Task::Convert && !jobs_.empty()) output_folder_ = OutputFolder::open(work_.output_dir);
   const std::size_t count = std::min<std::size_t>(std::max(workers, 1u), jobs_.size());
   running_ = static_cast<unsigned>(count);  // before any worker can finish
   workers_.reserve(count);
@@ -92,6 +147,7 @@ void BatchRun::stop() { stopping_.store(true, std::memory_order_relaxed); }
 
 std::vector<JobFailure> BatchRun::take_failures() {
   const std::lock_guard lock(mutex_);
+  record_marked();
   return std::exchange(failures_, {});
 }
 
@@ -99,29 +155,55 @@ std::vector<JobFailure> BatchRun::finish() {
   for (std::jthread& worker : workers_) {
     if (worker.joinable()) worker.join();
   }
+  const std::lock_guard lock(mutex_);
+  record_marked();
   std::ranges::sort(failures_, {}, &JobFailure::job);
   return std::move(failures_);
 }
 
 void BatchRun::take_jobs() {
+  std::optional<Converter> converter;
   try {
     // Kept from log to log, so that the worker's heap does not shrink and grow again for each.
-    Converter converter;
+    if (secure_thread_memory()) converter.emplace();
+  } catch (...) {
+  }
+  // Without the memory to begin, the worker ends as if it had never started.
+  if (converter) {
+    working_.fetch_add(1, std::memory_order_relaxed);
+    OutputPlace place;
     while (!stopping_.load(std::memory_order_relaxed)) {
       const std::size_t job = next_job_.fetch_add(1, std::memory_order_relaxed);
       if (job >= jobs_.size()) break;
-      auto converted = guarded_job(jobs_[job], work_, converter);
-      converter.keep_typical();
-      if (converted) converted_.fetch_add(1, std::memory_order_relaxed);
-      else note_failure(job, std::move(converted.error()));
+      try {
+        auto converted = guarded_job(jobs_[job], work_, *converter, output_folder_, place);
+        converter->keep_typical();
+        if (converted) converted_.fetch_add(1, std::memory_order_relaxed);
+        else note_failure(job, std::move(converted.error()));
+      } catch (...) {
+        // No memory even to record the job's failure: a mark made at the
+        // run's start keeps it, to be recorded when the failures are taken.
+        out_of_memory_[job].store(true, std::memory_order_relaxed);
+        marked_.fetch_add(1, std::memory_order_release);
+        failed_.fetch_add(1, std::memory_order_relaxed);
+      }
     }
-  } catch (...) {
-    // No memory for a worker's converter, or for a failure's record: the
-    // worker ends, and those that remain take the other jobs.
   }
   const std::lock_guard lock(mutex_);
   --running_;
   worker_done_.notify_all();
+}
+
+// The jobs marked out of memory since the last call become failures.
+// Called with the lock held.
+void BatchRun::record_marked() {
+  const std::size_t marked = marked_.load(std::memory_order_acquire);
+  if (marked == recorded_marks_) return;
+  for (std::size_t job = 0; job < out_of_memory_.size(); ++job) {
+    if (out_of_memory_[job].exchange(false, std::memory_order_relaxed))
+      failures_.push_back({job, PipelineError{ErrorClass::MemoryError, "out of memory"}});
+  }
+  recorded_marks_ = marked;
 }
 
 void BatchRun::note_failure(std::size_t job, PipelineError error) {

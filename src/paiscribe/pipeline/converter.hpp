@@ -10,6 +10,7 @@
 #include "paiscribe/io/record_reader.hpp"
 #include "paiscribe/mjai/mjai_lines.hpp"
 #include "paiscribe/pipeline/pipeline_error.hpp"
+#include "paiscribe/record/raw_log.hpp"
 
 namespace paiscribe {
 
@@ -67,6 +68,8 @@ class Converter {
   std::expected<const MjaiLines*, PipelineError> all_lines();
 
   const MjaiLines& lines() const;
+  // The record last started, as it was read.
+  const RawLog& record() const;
 
   // Gives back what grew past the needs of a typical game; the next record
   // starts afresh either way.
