@@ -40,8 +40,9 @@ EPILOG = """\
 Without -o, or with -o -, the lines of each log go to standard output in the
 order the logs are given. With -o FILE, FILE receives the lines of every log
 that converts, in the order given, one log at a time; it is replaced once all
-logs were tried, and left untouched when none converts or a write fails. FILE
-may not be one of the logs. A LOG of "-" is read from standard input. Every
+logs were tried, and left untouched when none converts or a write fails. A
+FILE whose name ends in .gz is gzip-compressed. FILE may not be one of the
+logs. A LOG of "-" is read from standard input. Every
 argument after -- is a LOG: a log named like a command converts as
 `paiscribe -- check` or `paiscribe ./check`.
 
@@ -54,7 +55,9 @@ files and folders, as rsync reads patterns: one without a slash matches a name
 at any depth, one with a slash the end of the path below DIR (all of it when it
 starts with one), and a trailing slash matches folders only. Links to folders
 are walked with -L, never back into a folder above. Only regular files are
-read: a FIFO or device given by name fails. With --root DIR, each output keeps
+read: a FIFO or device given by name fails. No output replaces a LOG of the
+run, and below OUTDIR no link is followed: a log whose output would replace
+one of the logs, or whose output or one of its folders is a link, fails. With --root DIR, each output keeps
 its log's path below DIR, also for logs given by name or with --files-from.
 A record's kind is known by its first bytes, not its name.
 
@@ -84,7 +87,8 @@ failed, skipped or ignored file as the run goes, with "path" and "status"
 "skipped": "reason", "output" and "clashed_with"; "ignored": "reason").
 
 Exit status: 0 when no log failed, 1 when any failed, 2 on a usage error
-(including an OUTDIR that cannot be made and a refused clash), 130 when
+(including an OUTDIR that cannot be made, a refused clash and a glob that
+does not read), 130 when
 interrupted with Ctrl-C and 143 when terminated (after the summary, every
 finished output kept and no partial one), 141 when the reader of standard
 output goes away (as with `| head`)."""
@@ -114,7 +118,7 @@ def build_parser() -> argparse.ArgumentParser:
         "--output",
         metavar="OUT",
         default=STANDARD_STREAM,
-        help='where the lines go: a file, or "-" for standard output (the default)',
+        help='where the lines go: a file (gzip-compressed when named .gz), or "-" for standard output (the default)',
     )
     destination.add_argument("-O", "--output-dir", metavar="OUTDIR", help="write one output file per log into OUTDIR")
     parser.add_argument("--files-from", metavar="FILE", help='read more logs from FILE, one per line ("-": standard input)')

@@ -190,7 +190,11 @@ def convert_files(
     with their layout kept. Each output is named after its input with that
     ending replaced by .mjson (.mjson.gz with gzip=True), or with
     clash="full-name" added to the whole name, and appears complete or not at
-    all. Only regular files are read and written: a FIFO fails at once.
+    all. Only regular files are read and written: a FIFO fails at once. No
+    output replaces an input: a log whose output is one of the inputs (after
+    links) fails. Below output_dir no link is followed: the folders an output
+    goes into are made as needed, and a log whose output, or a folder on its
+    way, is a link fails.
 
     Two inputs with one output: the first in walk order converts and the
     other is skipped (clash="skip"), or the run is refused (clash="refuse").
