@@ -96,7 +96,8 @@ void GameChecker::check_first_kyoku(const ev::StartKyoku& e) {
   const auto report = [&](std::string what) { findings_.add(std::nullopt, "the first kyoku " + what); };
   if (index_of(e) != 0) report("is " + kyoku_name(index_of(e)) + ", not East 1");
   if (e.honba != 0) report("has " + std::to_string(e.honba) + " honba, not 0");
-  if (e.kyotaku != 0) report("has " + std::to_string(e.kyotaku) + " riichi deposits, not 0");
+  if (e.kyotaku != 0)
+    report("has " + std::to_string(e.kyotaku) + " riichi deposit" + (e.kyotaku == 1 ? "" : "s") + ", not 0");
   const bool even = std::ranges::all_of(e.scores, [&](std::int32_t score) { return score == e.scores[0]; });
   if (!even) report("starts the seats at different points: " + seats_numbers(e.scores));
   dealer_repeats_judged_ = record_.lobby_of_its_own ? !*record_.lobby_of_its_own : even && e.scores[0] == 25000;

@@ -338,12 +338,15 @@ class GameReader {
 // line end or blank is rewritten, so pugixml only finds where things end.
 constexpr unsigned kParseOptions = pugi::parse_minimal | pugi::parse_cdata;
 
-// A text cut short fails in its last tag, or as it ends with a tag left
+// A record cut short fails in its last tag, or as it ends with a tag left
 // open: no tag is closed after the place of the failure (which may be the
-// last tag's own end).
+// last tag's own end). A text that does not open with a tag is no record.
 std::string syntax_failure(std::string_view text, const pugi::xml_parse_result& parsed) {
   const auto at = static_cast<std::size_t>(std::max<std::ptrdiff_t>(parsed.offset, 0));
-  if (text.find('<') != std::string_view::npos && text.find('>', at + 1) == std::string_view::npos)
+  constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+  std::string_view start = text.substr(text.starts_with(kByteOrderMark) ? kByteOrderMark.size() : 0);
+  start.remove_prefix(std::min(start.find_first_not_of(" \t\r\n"), start.size()));
+  if (start.starts_with('<') && text.find('>', at + 1) == std::string_view::npos)
     return "the text ends at byte " + std::to_string(text.size()) + " before the record does: is the file cut short?";
   return std::string(parsed.description()) + " at byte " + std::to_string(parsed.offset);
 }
