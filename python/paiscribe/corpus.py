@@ -161,6 +161,7 @@ def prepare(
     """Fills the batch with the plan of the inputs and makes the output
     folder: ValueError for a refused clash, OSError when output_dir cannot be
     made, both before anything is converted."""
+    output_dir = os.path.normpath(output_dir)
     batch.take(plan(gather(inputs, filters, follow_symlinks), output_dir, gzip, skip_existing=skip_existing,
                     clash=clash, root=root))
     make_output_folder(output_dir)

@@ -661,6 +661,43 @@ TEST(EditedGames, EachCheckFindsItsEdit) {
   }
 }
 
+std::vector<Finding> check_under(const Lines& lines, RecordRules record) {
+  GameChecker checker(record);
+  for (const std::string& line : lines) checker.feed(line);
+  checker.finish();
+  return checker.findings();
+}
+
+// A room without 喰 pays an open hand no tanyao: a record that says so is
+// held to it, and where nothing says, a win paid either way is right.
+TEST(RecordRules, OpenTanyaoAsTheRoomHasIt) {
+  constexpr RecordRules kWithout{.open_tanyao = false};
+  constexpr RecordRules kWith{.open_tanyao = true};
+  for (const auto& game : rules_test::real_json_logs()) {
+    Lines lines = rules_test::mjai_lines_of(game);
+    // The first open hand won with tanyao and more, which a room without 喰 pays less.
+    const auto findings = check_under(lines, kWithout);
+    if (findings.empty() || findings.front().message.find("hora deltas") == std::string::npos) continue;
+    SCOPED_TRACE(game.string());
+    const std::size_t at = findings.front().line - 1;
+    GameChecker checker(kWithout);
+    for (std::size_t line = 0; line <= at; ++line) checker.feed(lines[line]);
+    const Deltas without = checker.wins().back().deltas;
+    EXPECT_EQ(all_of(check_under(lines, {})), "");
+    EXPECT_EQ(all_of(check_under(lines, kWith)), "");
+    rewrite<ev::Hora>(lines[at], [&](ev::Hora& e) { e.deltas = without; });
+    const auto paid_without = check_under(lines, kWithout);
+    EXPECT_TRUE(paid_without.empty() || paid_without.front().line > at + 1) << all_of(paid_without);
+    const auto either = check_under(lines, {});
+    EXPECT_TRUE(either.empty() || either.front().line > at + 1) << all_of(either);
+    const auto with = check_under(lines, kWith);
+    ASSERT_FALSE(with.empty());
+    EXPECT_EQ(with.front().line, at + 1) << all_of(with);
+    return;
+  }
+  FAIL() << "no real game has an open hand won with tanyao and another yaku";
+}
+
 // A kyoku that cannot be followed is told once, not once a line.
 TEST(EditedGames, AKyokuThatCannotOpenIsToldOnce) {
   Lines lines = rules_test::mjai_lines_of(rules_test::kData / "real" / "real_025.json");
