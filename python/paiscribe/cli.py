@@ -42,9 +42,9 @@ order the logs are given. With -o FILE, FILE receives the lines of every log
 that converts, in the order given, one log at a time; it is replaced once all
 logs were tried, and left untouched when none converts or a write fails. A
 FILE whose name ends in .gz is gzip-compressed. FILE may not be one of the
-logs. A LOG of "-" is read from standard input. Every
-argument after -- is a LOG: a log named like a command converts as
-`paiscribe -- check` or `paiscribe ./check`.
+logs. A LOG of "-" is read from standard input. Every argument after -- is a
+LOG: a log named like a command converts as `paiscribe -- check` or
+`paiscribe ./check`.
 
 With -O OUTDIR, each log becomes its own file in OUTDIR, named after it with
 its ending (.json, .json.gz, .mjlog, .xml, .xml.gz, in any case) replaced by
@@ -57,9 +57,10 @@ starts with one), and a trailing slash matches folders only. Links to folders
 are walked with -L, never back into a folder above. Only regular files are
 read: a FIFO or device given by name fails. No output replaces a LOG of the
 run, and below OUTDIR no link is followed: a log whose output would replace
-one of the logs, or whose output or one of its folders is a link, fails. With --root DIR, each output keeps
-its log's path below DIR, also for logs given by name or with --files-from.
-A record's kind is known by its first bytes, not its name.
+one of the logs, or whose output or one of its folders is a link, fails.
+With --root DIR, each output keeps its log's path below DIR, also for logs
+given by name or with --files-from. A record's kind is known by its first
+bytes, not its name.
 
 Two logs with one output (G.json and G.json.gz, or G.json and G.xml): by
 default the first in walk order converts and the other is skipped and named;
@@ -88,10 +89,9 @@ failed, skipped or ignored file as the run goes, with "path" and "status"
 
 Exit status: 0 when no log failed, 1 when any failed, 2 on a usage error
 (including an OUTDIR that cannot be made, a refused clash and a glob that
-does not read), 130 when
-interrupted with Ctrl-C and 143 when terminated (after the summary, every
-finished output kept and no partial one), 141 when the reader of standard
-output goes away (as with `| head`)."""
+does not read), 130 when interrupted with Ctrl-C and 143 when terminated
+(after the summary, every finished output kept and no partial one), 141 when
+the reader of standard output goes away (as with `| head`)."""
 
 
 class UsageError(Exception):

@@ -108,7 +108,8 @@ def plan(
             continue
         first_input[key] = record.name
         job = Job(record.name, output, record.data)
-        if (replaced := inputs.get(_identity(output) or (-1, -1))) is not None:
+        replaced = inputs.get(identity) if (identity := _identity(output)) is not None else None
+        if replaced is not None:
             yield Failure(record.name, "ValueError", "its output would replace an input", f"{output} is {replaced}")
         else:
             yield Skip(record.name, "exists", output) if skip_existing and _is_done(job) else job

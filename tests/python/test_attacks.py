@@ -660,13 +660,19 @@ def closed_standard_output(*args):
     return attack
 
 
-def findings_into_a_full_device(tmp):
-    lines = paiscribe.tenhou_to_mjai(GOOD)
-    (tmp / "bad.mjson").write_bytes(as_lines_file(lines[:-1]))
-    with open("/dev/full", "wb") as full:
-        result = subprocess.run([sys.executable, "-m", "paiscribe", "check", tmp / "bad.mjson"], stdout=full,
-                                stderr=subprocess.PIPE, timeout=60)
-    return result.returncode, result.stderr.decode().splitlines()
+def into_a_full_device(command_name):
+    """The command's status and standard error with standard output on /dev/full."""
+
+    def attack(tmp):
+        lines = paiscribe.tenhou_to_mjai(GOOD)
+        (tmp / "bad.mjson").write_bytes(as_lines_file(lines[:-1]))
+        args = ["check", tmp / "bad.mjson"] if command_name == "check" else [GOOD]
+        with open("/dev/full", "wb") as full:
+            result = subprocess.run([sys.executable, "-m", "paiscribe", *args], stdout=full, stderr=subprocess.PIPE,
+                                    timeout=60)
+        return result.returncode, result.stderr.decode().splitlines()
+
+    return attack
 
 
 def glob_of_no_range(how):
@@ -825,8 +831,10 @@ ERRORS = {
                                                  (2, "paiscribe: standard output is closed: give -o OUT\n")),
     "check with a closed standard output": (closed_standard_output("check", DATA / "mjlog"),
                                             (2, "paiscribe: standard output is closed: give -q\n")),
-    "check writing its findings to /dev/full": (findings_into_a_full_device, (
+    "check writing its findings to /dev/full": (into_a_full_device("check"), (
         1, ["paiscribe: standard output: No space left on device (ENOSPC)"])),
+    "the lines to /dev/full": (into_a_full_device("convert"), (
+        1, ["paiscribe: -: failed to write to mjai out file (No space left on device (ENOSPC))"])),
     "--include [z-a] on the command line": (glob_of_no_range("convert"), (
         2, "'[z-a]' is no glob: bad character range z-a")),
     "--include [z-a] to check": (glob_of_no_range("check"), (2, "'[z-a]' is no glob: bad character range z-a")),

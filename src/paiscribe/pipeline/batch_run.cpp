@@ -10,9 +10,8 @@
 #include <utility>
 
 #include "paiscribe/pipeline/check_lines.hpp"
-#include "paiscribe/pipeline/convert_file.hpp"
 #include "paiscribe/pipeline/converter.hpp"
-#include "paiscribe/pipeline/failure_text.hpp"
+#include "paiscribe/pipeline/run_output.hpp"
 
 namespace paiscribe {
 namespace {
@@ -26,43 +25,8 @@ std::expected<void, PipelineError> check_job(const BatchJob& job, Converter& con
   return {};
 }
 
-// The folder of a worker's last output, kept open for the next, which most
-// often goes into the same one.
-struct OutputPlace {
-  std::string relative;  // below the output folder
-  std::optional<FileDescriptor> folder;
-};
-
-std::string shown_below(std::string_view folder, std::string_view relative) {
-  if (folder == ".") return std::string(relative);
-  std::string shown(folder);
-  if (!shown.ends_with('/')) shown += '/';
-  return shown += relative;
-}
-
-// Writes the job's output, opening its folder unless the worker holds it.
-std::expected<void, PipelineError> write_job_output(const BatchJob& job, const BatchWork& work,
-                                                    const std::expected<OutputFolder, int>& top, OutputPlace& place,
-                                                    std::string_view bytes) {
-  const std::string shown = shown_below(work.output_dir, job.output);
-  const std::size_t slash = job.output.rfind('/');
-  const std::string_view folder = slash == std::string::npos ? std::string_view() : std::string_view(job.output).substr(0, slash);
-  if (!place.folder || place.relative != folder) {
-    place.folder.reset();
-    if (!top) return std::unexpected(output_failure(OutputCreateFailed{top.error()}, shown));
-    auto opened = top->below(folder);
-    if (!opened) {
-      if (auto* link = std::get_if<OutputIsLink>(&opened.error())) link->where = shown_below(work.output_dir, link->where);
-      return std::unexpected(output_failure(opened.error(), shown));
-    }
-    place.folder = std::move(*opened);
-    place.relative = folder;
-  }
-  return write_output_in(place.folder->get(), std::string_view(job.output).substr(slash + 1), shown, bytes, work.gzip);
-}
-
 std::expected<void, PipelineError> convert_job(BatchJob& job, const BatchWork& work, Converter& converter,
-                                               const std::expected<OutputFolder, int>& top, OutputPlace& place) {
+                                               RunOutput& output) {
   auto started = job.text ? converter.start(*std::exchange(job.text, std::nullopt), kBatchRecord)
                           : converter.start_file(job.input, kBatchRecord);
   if (!started) return started;
@@ -72,16 +36,16 @@ std::expected<void, PipelineError> convert_job(BatchJob& job, const BatchWork& w
     if (auto findings = check_lines((*lines)->text(), rules_of_record(converter.record())); !findings.empty())
       return std::unexpected(illegal_game(std::move(findings)));
   }
-  return write_job_output(job, work, top, place, (*lines)->text());
+  return output.write(job.output, (*lines)->text(), work.gzip);
 }
 
 // A thread must not let an exception escape, so one that a log raises
 // becomes that log's failure.
 std::expected<void, PipelineError> guarded_job(BatchJob& job, const BatchWork& work, Converter& converter,
-                                               const std::expected<OutputFolder, int>& top, OutputPlace& place) {
+                                               RunOutput& output) {
   try {
     if (work.task == BatchWork::Task::Check) return check_job(job, converter);
-    return convert_job(job, work, converter, top, place);
+    return convert_job(job, work, converter, output);
   } catch (const std::bad_alloc&) {
     return std::unexpected(PipelineError{ErrorClass::MemoryError, "out of memory"});
   } catch (const std::exception& fault) {
@@ -171,12 +135,12 @@ void BatchRun::take_jobs() {
   // Without the memory to begin, the worker ends as if it had never started.
   if (converter) {
     working_.fetch_add(1, std::memory_order_relaxed);
-    OutputPlace place;
+    RunOutput output(output_folder_, work_.output_dir);
     while (!stopping_.load(std::memory_order_relaxed)) {
       const std::size_t job = next_job_.fetch_add(1, std::memory_order_relaxed);
       if (job >= jobs_.size()) break;
       try {
-        auto converted = guarded_job(jobs_[job], work_, *converter, output_folder_, place);
+        auto converted = guarded_job(jobs_[job], work_, *converter, output);
         converter->keep_typical();
         if (converted) converted_.fetch_add(1, std::memory_order_relaxed);
         else note_failure(job, std::move(converted.error()));
