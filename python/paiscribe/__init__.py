@@ -29,13 +29,15 @@ mjlog_to_mjai(filename, mjai_out=None) -> list[str]
     The same for Tenhou's XML record, plain or gzip-compressed.
 
 mjlog_to_tenhou(filename, json_out=None) -> str
-    Tenhou's XML record as Tenhou's JSON log (version 6), as Tenhou writes
-    it; tenhou_to_mjai on that log gives mjlog_to_mjai's lines. With
+    Tenhou's XML record (its file, or its bytes in memory) as Tenhou's JSON
+    log (version 6), as Tenhou writes it; tenhou_to_mjai on that log gives
+    mjlog_to_mjai's lines, and it fails as mjlog_to_mjai does. With
     json_out the log is also written there, as mjai_out is written.
 
 convert_file(filename, mjai_out=None) -> list[str]
     The same for either kind of record, plain or gzip-compressed, told apart
-    by its first bytes.
+    by its first bytes. This package's calls write an output named .gz
+    gzip-compressed (tenhou_to_mjai writes plain text whatever the name).
 
 convert_text(data) -> list[str]
     What convert_file gives for a record held in memory (str, bytes or any
@@ -65,7 +67,7 @@ GameChoice(room=None, length=None, standard_rules=False, connected=False,
 check(lines) -> list[Finding]
     Replays mjai lines (a list of str, or a text) under the rules Tenhou plays
     and recomputes every score: [] when every game is legal, else each fault
-    with its line, kyoku and seat.
+    with its line, kyoku and seat (at most 100 a game, then their count).
 
 check_files(inputs, *, workers=None, progress=None, ...) -> CheckReport
     The same for files and folders of mjai lines (.mjson, .mjson.gz, .json,

@@ -8,7 +8,7 @@ from typing_extensions import Self
 _FindingTuple = tuple[int, str | None, int | None, str]
 _FailureTuple = tuple[int, str, str, str, list[_FindingTuple]]
 _FactsTuple = tuple[int, str | None, tuple[Any, ...] | None]
-_Facts = tuple[Callable[[list[_FactsTuple]], Any], int | None, bool | None, bool, bool]
+_Facts = tuple[list[_FactsTuple], int | None, bool | None, bool, bool]
 
 class MjlogParsingError(ValueError): ...
 class IllegalGameError(ValueError): ...
@@ -27,23 +27,28 @@ class GamesFile:
 
 def convert_file(filename: str | os.PathLike[str], mjai_out: str | os.PathLike[str] | None = None) -> list[str]: ...
 def mjlog_to_mjai(filename: str | os.PathLike[str], mjai_out: str | os.PathLike[str] | None = None) -> list[str]: ...
-def mjlog_to_tenhou(filename: str | os.PathLike[str], json_out: str | os.PathLike[str] | None = None) -> str: ...
+def mjlog_to_tenhou(
+    filename: str | os.PathLike[str] | ReadableBuffer, json_out: str | os.PathLike[str] | None = None
+) -> str: ...
 def convert_text(data: str | ReadableBuffer, /) -> list[str]: ...
 def convert_files(
     jobs: Iterable[tuple[bytes, ...]],
+    output_dir: bytes,
     workers: int,
     gzip: bool,
     check: bool,
-    on_failures: Callable[[int, list[_FailureTuple]], Any],
-    progress: Callable[[int, int], Any] | None,
+    failures: list[_FailureTuple],
+    counts: list[int],
+    tick: Callable[[], Any] | None,
     facts: _Facts | None = None,
     /,
 ) -> None: ...
 def check_files(
     inputs: Sequence[bytes],
     workers: int,
-    on_failures: Callable[[int, list[_FailureTuple]], Any],
-    progress: Callable[[int, int], Any] | None,
+    failures: list[_FailureTuple],
+    counts: list[int],
+    tick: Callable[[], Any] | None,
     /,
 ) -> None: ...
 def check(data: str | ReadableBuffer | Iterable[str], /) -> list[_FindingTuple]: ...

@@ -35,16 +35,24 @@ class Job(NamedTuple):
 
 
 Outcome = Failure | Skip | Ignored
-# A failure as the native batch hands it on: (job index, class name, message,
-# detail, [(line, kyoku, seat, message), ...]).
+# A failure as the native batch hands it over: (job index, class name,
+# message, detail, [(line, kyoku, seat, message), ...]).
 FindingTuple = tuple[int, str | None, int | None, str]
 FailureTuple = tuple[int, str, str, str, list[FindingTuple]]
-OnFailures = Callable[[int, list[FailureTuple]], object]
-OnCounts = Callable[[int, int], object]
-# A game's facts as the native batch hands them on: (job index, the reason
+# A game's facts as the native batch hands them over: (job index, the reason
 # its filter left it out or None, the facts or None).
 FactsTuple = tuple[int, str | None, tuple[object, ...] | None]
-OnFacts = Callable[[list[FactsTuple]], object]
+
+
+@dataclass
+class Outcomes:
+    """Where the native batch hands its outcomes over, with C API calls
+    alone before any Python code runs: a failure is in its list before a
+    signal can stop the run. facts is None unless the work hands facts over."""
+
+    failures: list[FailureTuple] = field(default_factory=list)
+    counts: list[int] = field(default_factory=lambda: [0, 0])  # [converted, failed]
+    facts: list[FactsTuple] | None = None
 
 # The message of a record the conversion refuses as a three-player game: no
 # fault of the record, so a skip.
@@ -54,10 +62,10 @@ THREE_PLAYER_MESSAGE = "three-player games are not supported"
 class Work(Protocol):
     """What the native batch does with each job."""
 
-    def start(self, jobs: Iterable[Job], workers: int, on_failures: OnFailures, on_counts: OnCounts | None,
-              on_facts: OnFacts | None) -> None:
-        """Runs the native batch over the jobs until it is done or stopped:
-        a list whole, any other iterable as the workers need its jobs."""
+    def start(self, jobs: Iterable[Job], workers: int, outcomes: Outcomes, tick: Callable[[], object]) -> None:
+        """Runs the native batch over the jobs until it is done or stopped: a
+        list whole, any other iterable as the workers need its jobs. It fills
+        outcomes and calls tick() after each filling."""
 
     @property
     def wants_facts(self) -> bool:
@@ -66,11 +74,12 @@ class Work(Protocol):
 
 @dataclass(frozen=True)
 class Convert:
-    """Each record into its output, gzip-compressed with gzip, and its lines
-    checked under the rules before they are written with check. With facts
-    or a choice that reads records, each game's facts are handed on, and
-    the games the choice leaves out are skipped."""
+    """Each record into its output below output_dir, gzip-compressed with
+    gzip, and its lines checked under the rules before they are written with
+    check. With facts or a choice that reads records, each game's facts are
+    handed over, and the games the choice leaves out are skipped."""
 
+    output_dir: str
     gzip: bool = False
     check: bool = False
     facts: bool = False
@@ -80,15 +89,22 @@ class Convert:
     def wants_facts(self) -> bool:
         return self.facts or self.choice.reads_records
 
-    def start(self, jobs: Iterable[Job], workers: int, on_failures: OnFailures, on_counts: OnCounts | None,
-              on_facts: OnFacts | None) -> None:
+    def below(self, output: str) -> str:
+        """An output's path below output_dir (the plan puts it there)."""
+        if self.output_dir == os.curdir and not os.path.isabs(output):
+            return output
+        prefix = self.output_dir.rstrip(os.sep) + os.sep
+        return output[len(prefix):] if output.startswith(prefix) else os.path.relpath(output, self.output_dir)
+
+    def start(self, jobs: Iterable[Job], workers: int, outcomes: Outcomes, tick: Callable[[], object]) -> None:
         items: Iterable[tuple[bytes, ...]] = (
-            (os.fsencode(job.input), os.fsencode(job.output), *(() if job.data is None else (job.data,)))
+            (os.fsencode(job.input), os.fsencode(self.below(job.output)), *(() if job.data is None else (job.data,)))
             for job in jobs)
         if isinstance(jobs, list):
             items = list(items)
-        facts = None if on_facts is None else (on_facts, *self.choice.native())
-        _native.convert_files(items, workers, self.gzip, self.check, on_failures, on_counts, facts)
+        facts = None if outcomes.facts is None else (outcomes.facts, *self.choice.native())
+        _native.convert_files(items, os.fsencode(self.output_dir), workers, self.gzip, self.check, outcomes.failures,
+                              outcomes.counts, tick, facts)
 
 
 @dataclass(frozen=True)
@@ -98,9 +114,8 @@ class CheckFiles:
 
     wants_facts = False
 
-    def start(self, jobs: Iterable[Job], workers: int, on_failures: OnFailures, on_counts: OnCounts | None,
-              on_facts: OnFacts | None) -> None:
-        _native.check_files([os.fsencode(job.input) for job in jobs], workers, on_failures, on_counts)
+    def start(self, jobs: Iterable[Job], workers: int, outcomes: Outcomes, tick: Callable[[], object]) -> None:
+        _native.check_files([os.fsencode(job.input) for job in jobs], workers, outcomes.failures, outcomes.counts, tick)
 
 
 class Ledger(Protocol):
@@ -150,8 +165,8 @@ class Batch:
     ignores: list[Ignored] = field(default_factory=list)
     failures: list[Failure] = field(default_factory=list)  # from the source, then from the work
     converted: int = 0
-    failed_jobs: set[int] = field(default_factory=set)  # their indices: a failure may be handed on twice
-    left_out_jobs: set[int] = field(default_factory=set)  # skipped by the work, for their facts or kind
+    failed_jobs: int = 0  # of the jobs, those the work failed (or skipped for their kind)
+    left_out_jobs: int = 0  # of the jobs, those the work skipped for their facts
     started: float = field(default_factory=time.perf_counter)
     _gate: SignalGate = field(default_factory=SignalGate, repr=False)
 
@@ -223,53 +238,61 @@ class Batch:
         failure so far."""
         fed = None if source is None else self._taken_until_bytes(source)
         jobs = self.jobs
-        settled: dict[int, GameFacts | None] = {}
+        outcomes = Outcomes(facts=[] if work.wants_facts else None)
+        facts_seen = 0
+        failures_seen = 0
         work_failures = 0  # the failures of jobs among self.failures
 
-        def on_facts(entries: list[FactsTuple]) -> None:
+        def hand_on() -> None:
+            """The outcomes the native batch has handed over since the last
+            call, each to on_outcome and the ledger: the facts first, then the
+            failures, among which are those of any job the facts name."""
+            nonlocal facts_seen, failures_seen, work_failures
             with self._gate.shut():
-                for index, reason, facts in entries:
-                    settled[index] = None if facts is None else GameFacts(*facts)  # type: ignore[arg-type]
-                    if reason is not None:
-                        self.left_out_jobs.add(index)
-                        self.account(Skip(jobs[index].input, reason, jobs[index].output), index)
-                        if self.ledger is not None:
-                            self.ledger.settled(index, self.skips[-1], settled.pop(index))
-
-        def on_failures(converted: int, failures: list[FailureTuple]) -> None:
-            nonlocal work_failures
-            with self._gate.shut():
-                self.converted = converted
-                outcomes: dict[int, Outcome] = {}
-                for index, error_class, message, detail, findings in sorted(failures):
-                    if index in self.failed_jobs:
-                        continue
-                    self.failed_jobs.add(index)
+                self.converted = outcomes.counts[0]
+                settled: dict[int, GameFacts | None] = {}
+                if outcomes.facts is not None:
+                    for index, reason, facts in outcomes.facts[facts_seen:]:
+                        facts_seen += 1
+                        settled[index] = None if facts is None else GameFacts(*facts)  # type: ignore[arg-type]
+                        if reason is not None:
+                            self.left_out_jobs += 1
+                            skip = Skip(jobs[index].input, reason, jobs[index].output)
+                            self.account(skip, index)
+                            if self.ledger is not None:
+                                self.ledger.settled(index, skip, settled.pop(index))
+                ended: dict[int, Outcome] = {}
+                for index, error_class, message, detail, findings in outcomes.failures[failures_seen:]:
+                    failures_seen += 1
+                    self.failed_jobs += 1
                     job = jobs[index]
                     outcome: Outcome = (
                         Skip(job.input, "three-player", job.output) if message == THREE_PLAYER_MESSAGE else
                         Failure(job.input, error_class, message, detail, tuple(Finding(*found) for found in findings)))
                     work_failures += isinstance(outcome, Failure)
                     self.account(outcome, index)
-                    outcomes[index] = outcome
+                    ended[index] = outcome
                 if self.ledger is not None:
-                    for index in sorted(settled.keys() | outcomes.keys()):
-                        self.ledger.settled(index, outcomes.get(index), settled.pop(index, None))
-                settled.clear()
+                    for index in sorted(settled.keys() | ended.keys()):
+                        self.ledger.settled(index, ended.get(index), settled.get(index))
 
-        def on_counts(converted: int, failed: int) -> None:
+        def tick() -> None:
+            hand_on()
             if progress is None:
                 return
             source_failures = len(self.failures) - work_failures
-            three_player = len(self.failed_jobs) - work_failures
+            three_player = self.failed_jobs - work_failures
             clashed = sum(skip.reason == "clash" for skip in self.skips)
             skipped = len(self.skips) - clashed
-            total = len(jobs) - len(self.left_out_jobs) - three_player + len(self.skips) + source_failures
-            progress(Progress(converted, source_failures + failed - three_player, skipped, total, clashed))
+            total = len(jobs) - self.left_out_jobs - three_player + len(self.skips) + source_failures
+            failed = outcomes.counts[1]
+            progress(Progress(outcomes.counts[0], source_failures + failed - three_player, skipped, total, clashed))
 
         with self._gate.installed():
-            work.start(jobs if fed is None else fed, workers, on_failures,
-                       None if progress is None else on_counts, on_facts if work.wants_facts else None)
+            try:
+                work.start(jobs if fed is None else fed, workers, outcomes, tick)
+            finally:
+                hand_on()
         return self.report()
 
     def report(self) -> Report:
@@ -285,6 +308,6 @@ class Batch:
             ignored=len(self.ignores),
             skips=tuple(self.skips),
             ignores=tuple(self.ignores),
-            untried=len(self.jobs) - self.converted - len(self.failed_jobs) - len(self.left_out_jobs),
+            untried=len(self.jobs) - self.converted - self.failed_jobs - self.left_out_jobs,
             left_out=len(self.skips) - exists - clashed,
         )

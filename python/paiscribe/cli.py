@@ -6,6 +6,7 @@ import json
 import os
 import signal
 import sys
+import threading
 from collections import Counter
 from collections.abc import Iterator, Sequence
 from contextlib import contextmanager
@@ -17,7 +18,8 @@ from paiscribe import check_command, mjlog_json, show_command, view_command
 from paiscribe._native import GamesFile
 from paiscribe.batch import Batch, Outcome, check_arguments
 from paiscribe.command_line import (EXIT_FAILED, EXIT_INTERRUPTED, EXIT_TERMINATED, EXIT_USAGE, STANDARD_STREAM,
-                                    add_jobs_option, add_walk_options, is_invoked, quiet_standard_output)
+                                    add_jobs_option, add_walk_options, is_invoked, output_among_inputs,
+                                    quiet_standard_output)
 from paiscribe.corpus import CLASH_POLICIES, LAYOUTS, make_plan
 from paiscribe.database import is_database
 from paiscribe.game_facts import LENGTHS, ROOMS, GameChoice
@@ -49,10 +51,11 @@ EPILOG = """\
 Without -o, or with -o -, the lines of each log go to standard output in the
 order the logs are given. With -o FILE, FILE receives the lines of every log
 that converts, in the order given, one log at a time; it is replaced once all
-logs were tried, and left untouched when none converts or a write fails. FILE
-may not be one of the logs. A LOG of "-" is read from standard input. Every
-argument after -- is a LOG: a log named like a command converts as
-`paiscribe -- check` or `paiscribe ./check`.
+logs were tried, and left untouched when none converts or a write fails. A
+FILE whose name ends in .gz is gzip-compressed. FILE may not be one of the
+logs. A LOG of "-" is read from standard input. Every argument after -- is a
+LOG: a log named like a command converts as `paiscribe -- check` or
+`paiscribe ./check`.
 
 With -O OUTDIR, each log becomes its own file in OUTDIR, named after it with
 its ending (.json, .json.gz, .mjlog, .xml, .xml.gz, in any case) replaced by
@@ -63,9 +66,12 @@ files and folders, as rsync reads patterns: one without a slash matches a name
 at any depth, one with a slash the end of the path below DIR (all of it when it
 starts with one), and a trailing slash matches folders only. Links to folders
 are walked with -L, never back into a folder above. Only regular files are
-read: a FIFO or device given by name fails. With --root DIR, each output keeps
-its log's path below DIR, also for logs given by name or with --files-from.
-A record's kind is known by its first bytes, not its name.
+read: a FIFO or device given by name fails. No output replaces a LOG of the
+run, and below OUTDIR no link is followed: a log whose output would replace
+one of the logs, or whose output or one of its folders is a link, fails.
+With --root DIR, each output keeps its log's path below DIR, also for logs
+given by name or with --files-from. A record's kind is known by its first
+bytes, not its name.
 
 Two logs with one output (G.json and G.json.gz, or G.json and G.xml): by
 default the first in walk order converts and the other is skipped and named;
@@ -118,11 +124,12 @@ failed, skipped or ignored file as the run goes, with "path" and "status"
 ("failed": "error", "message", "detail", and "findings" with --check;
 "skipped": "reason", "output" and "clashed_with"; "ignored": "reason").
 
-Exit status: 0 when no log failed (however many were skipped), 1 when any failed, 2 on a usage error
-(including an OUTDIR that cannot be made and a refused clash), 130 when
-interrupted with Ctrl-C and 143 when terminated (after the summary, every
-finished output kept and no partial one), 141 when the reader of standard
-output goes away (as with `| head`)."""
+Exit status: 0 when no log failed (however many were skipped), 1 when any
+failed, 2 on a usage error (including an OUTDIR that cannot be made, a
+refused clash and a glob that does not read), 130 when interrupted with
+Ctrl-C and 143 when terminated (after the summary, every finished output
+kept and no partial one), 141 when the reader of standard output goes away
+(as with `| head`)."""
 
 
 def day(text: str) -> datetime.date:
@@ -157,7 +164,7 @@ def build_parser() -> argparse.ArgumentParser:
         "--output",
         metavar="OUT",
         default=STANDARD_STREAM,
-        help='where the lines go: a file, or "-" for standard output (the default)',
+        help='where the lines go: a file (gzip-compressed when named .gz), or "-" for standard output (the default)',
     )
     destination.add_argument("-O", "--output-dir", metavar="OUTDIR", help="write one output file per log into OUTDIR")
     parser.add_argument("--files-from", metavar="FILE", help='read more logs from FILE, one per line ("-": standard input)')
@@ -308,31 +315,17 @@ class Console:
         self.bar.update(counts.converted + counts.failed - self.bar.n)
         self.bar.set_postfix(failed=counts.failed, refresh=False)
 
-    def close_bar(self) -> None:
+    def close_bar(self, result: Report) -> None:
+        """The bar at the run's final counts, which a stopped run has not
+        shown yet, then gone."""
         if self.bar is not None:
+            self.bar.update(result.converted + result.failed - self.bar.n)
             self.bar.close()
             self.bar = None
 
 
 def failure_of(path: str, error: ValueError | OSError) -> Failure:
     return Failure(path, type(error).__name__, str(error), "; ".join(getattr(error, "__notes__", [])))
-
-
-def check_output_is_no_log(output: str, logs: Sequence[str]) -> None:
-    """-o FILE would replace a log given as input with lines: refused."""
-    try:
-        out = os.stat(output)
-    except OSError:
-        return
-    for log in logs:
-        if log == STANDARD_STREAM:
-            continue
-        try:
-            same = os.path.samestat(out, os.stat(log))
-        except OSError:
-            continue
-        if same:
-            raise UsageError(f"{output} is one of the logs ({log}): its lines would replace it")
 
 
 def run_lines(logs: Sequence[str], output: str, console: Console, report: ReportFile) -> int:
@@ -359,8 +352,8 @@ def run_lines(logs: Sequence[str], output: str, console: Console, report: Report
         if sys.stdout is None:
             raise UsageError("standard output is closed: give -o FILE")
         sys.stdout.flush()
-    else:
-        check_output_is_no_log(output, logs)
+    elif (log := output_among_inputs(output, logs)) is not None:
+        raise UsageError(f"{output} is one of the logs ({log}): its lines would replace it")
     try:
         games = GamesFile(output)
     except OSError as error:
@@ -400,7 +393,10 @@ def run_files(args: argparse.Namespace, logs: Sequence[str], console: Console, r
     """Converts every log into its own file in the output folder; returns the
     exit status."""
     workers = check_arguments(args.jobs, None)
-    filters = Filters.of(args.include or (), args.exclude or ())
+    try:
+        filters = Filters.of(args.include or (), args.exclude or ())
+    except ValueError as error:
+        raise UsageError(str(error)) from None
     inputs = [Record(STANDARD_STREAM, "stdin.json", standard_input().read()) if log == STANDARD_STREAM else log
               for log in logs]
 
@@ -410,10 +406,11 @@ def run_files(args: argparse.Namespace, logs: Sequence[str], console: Console, r
 
     choice = GameChoice(args.room, args.length, args.standard_rules, args.connected, args.since, args.until)
     batch = Batch(on_outcome)
+    output_dir = os.path.normpath(args.output_dir)
     status = 0
     try:
         try:
-            plan = make_plan(inputs, args.output_dir, gzip=args.gzip, check=args.check, manifest=args.manifest,
+            plan = make_plan(inputs, output_dir, gzip=args.gzip, check=args.check, manifest=args.manifest,
                              choice=choice, skip_existing=args.skip_existing, clash=args.clash or "skip",
                              follow_symlinks=args.follow_symlinks, filters=filters, root=args.root,
                              layout=args.layout or "flat")
@@ -424,10 +421,24 @@ def run_files(args: argparse.Namespace, logs: Sequence[str], console: Console, r
         status = EXIT_INTERRUPTED
     except Terminated:
         status = EXIT_TERMINATED
-    finally:
-        console.close_bar()
-    summarise(batch.report(), console, report, interrupted=status != 0)
+    with signals_ignored():
+        result = batch.report()
+        console.close_bar(result)
+        summarise(result, console, report, interrupted=status != 0)
     return status or (EXIT_FAILED if batch.failures else 0)
+
+
+@contextmanager
+def signals_ignored() -> Iterator[None]:
+    """A run ends with its summary, however often Ctrl-C is pressed: every
+    outcome is accounted for by then, and the status says it was stopped."""
+    held = (signal.SIGINT, signal.SIGTERM) if threading.current_thread() is threading.main_thread() else ()
+    previous = [signal.signal(signum, signal.SIG_IGN) for signum in held]
+    try:
+        yield
+    finally:
+        for signum, handler in zip(held, previous):
+            signal.signal(signum, handler)
 
 
 def summarise(result: Report, console: Console, report: ReportFile, interrupted: bool) -> None:

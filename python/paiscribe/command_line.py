@@ -52,6 +52,24 @@ def add_walk_options(parser: argparse._ActionsContainer) -> None:
                         help="leave out the files and folders that match (repeatable)")
 
 
+def output_among_inputs(output: str, inputs: Sequence[str]) -> str | None:
+    """The input that the file output names (the same file, after links), or
+    None: writing there would replace it."""
+    try:
+        out = os.stat(output)
+    except (OSError, ValueError):
+        return None
+    for given in inputs:
+        if given == STANDARD_STREAM:
+            continue
+        try:
+            if os.path.samestat(out, os.stat(given)):
+                return given
+        except (OSError, ValueError):
+            continue
+    return None
+
+
 def quiet_standard_output() -> int:
     """The reader went away (as `head` does): points standard output at
     /dev/null, so the interpreter's final flush does not complain again, and

@@ -6,6 +6,7 @@ done; walk.py finds the records (database.py the rows of a database) and
 batch.py converts them.
 """
 
+import itertools
 import os
 import stat
 from collections.abc import Callable, Iterable, Iterator, Sequence
@@ -51,6 +52,16 @@ def _is_done(job: Job) -> bool:
         return False
 
 
+def _identity(path: str) -> tuple[int, int] | None:
+    """The device and inode of what path names, after links; None when
+    nothing is there."""
+    try:
+        found = os.stat(path)
+    except (OSError, ValueError):
+        return None
+    return found.st_dev, found.st_ino
+
+
 def plan(
     found: Iterable[Record | Ignored | Failure | Skip],
     output_dir: str,
@@ -64,9 +75,11 @@ def plan(
     manifest: Manifest | None = None,
 ) -> Iterator[Job | Outcome]:
     """A job for each record, in the order found, and an outcome for each
-    other thing found and for each record left out. Raises ValueError when
-    clash is "refuse" and two records map to one output, once all are seen
-    and before anything is written."""
+    other thing found and for each record left out. A record whose output is
+    one of the files given (the same file, after links) fails: no output may
+    replace an input. Raises ValueError when clash is "refuse" and two
+    records map to one output, once all are seen and before anything is
+    written."""
     root_text = None if root is None else os.fspath(root)
     root_path = None if root_text is None else os.path.abspath(root_text)
     full_name = clash == "full-name"
@@ -93,7 +106,24 @@ def plan(
             return Failure(record.name, "ValueError", f"outside the root folder {root_text}")
         return os.path.dirname(relative)
 
-    for record in found:
+    inputs: dict[tuple[int, int], str] = {}  # the files given, by identity
+
+    def known(items: Iterable[Record | Outcome]) -> Iterator[Record | Outcome]:
+        for item in items:
+            if isinstance(item, Record) and item.data is None and (identity := _identity(item.name)) is not None:
+                inputs.setdefault(identity, item.name)
+            yield item
+
+    # The files given are all known before the first output is named, up to
+    # the first record held in memory: a source of those (a database) is
+    # taken as the work goes.
+    rest = iter(found)
+    head: list[Record | Outcome] = []
+    for item in rest:
+        head.append(item)
+        if isinstance(item, Record) and item.data is not None:
+            break
+    for record in itertools.chain(list(known(head)), known(rest)):
         if not isinstance(record, Record):
             yield record
             continue
@@ -112,7 +142,9 @@ def plan(
             continue
         first_input[key] = record.name
         job = Job(record.name, output, record.data)
-        if not choice.dated(os.path.basename(record.relative)):
+        if (replaced := inputs.get(identity) if (identity := _identity(output)) is not None else None) is not None:
+            yield Failure(record.name, "ValueError", "its output would replace an input", f"{output} is {replaced}")
+        elif not choice.dated(os.path.basename(record.relative)):
             yield Skip(record.name, "date", output)
         elif manifest is not None and manifest.done(record.name, output):
             yield Skip(record.name, "done", output)
@@ -123,46 +155,28 @@ def plan(
         raise ValueError("two inputs map to one output: " + "; ".join(clashes[:3]) + more)
 
 
-def _make_folder(path: str) -> None:
-    """Makes path and the folders above it that are missing, without
-    recursion: a layout may be deeper than the interpreter's stack."""
+def make_output_folder(output_dir: str) -> None:
+    """The output folder and the folders above it that are missing, or
+    OSError naming it. The folders below it are the native batch's to make,
+    as it opens them without following a link. Without recursion: a path
+    may be deeper than the interpreter's stack."""
     missing = []
+    path = output_dir
     while path and not os.path.isdir(path):
         missing.append(path)
         parent = os.path.dirname(path)
         if parent == path:
             break
         path = parent
-    for folder in reversed(missing):
-        try:
-            os.mkdir(folder)
-        except FileExistsError:
-            if not os.path.isdir(folder):
-                raise
-
-
-def make_output_dir(output_dir: str) -> None:
-    """The output folder, or OSError naming it."""
     try:
-        _make_folder(output_dir)
+        for folder in reversed(missing):
+            try:
+                os.mkdir(folder)
+            except FileExistsError:
+                if not os.path.isdir(folder):
+                    raise
     except OSError as error:
         raise type(error)(error.errno, f"cannot create output directory {output_dir}: {error.strerror}") from None
-
-
-def with_folders(planned: Iterable[Job | Outcome]) -> Iterator[Job | Outcome]:
-    """The plan, each job's folder made before it is given, as far as it
-    can be: the job of one that cannot fails on its own."""
-    made: set[str] = set()
-    for item in planned:
-        if isinstance(item, Job):
-            folder = os.path.dirname(item.output)
-            if folder not in made:
-                made.add(folder)
-                try:
-                    _make_folder(folder)
-                except OSError:
-                    pass
-        yield item
 
 
 def check_clash(clash: str) -> None:
@@ -184,19 +198,18 @@ def prepare(
     choice: GameChoice = GameChoice(),
     manifest: Manifest | None = None,
 ) -> Iterable[Job | Outcome]:
-    """The plan of the inputs, to be taken as the work goes, each job's
-    folder made before it is given; with clash "refuse" the whole plan, so
-    that a clash stops the run before any work. ValueError for a refused
-    clash, OSError when output_dir cannot be made, both before anything is
-    converted."""
+    """The plan of the inputs, to be taken as the work goes; with clash
+    "refuse" the whole plan, so that a clash stops the run before any work.
+    ValueError for a refused clash, OSError when output_dir cannot be made,
+    both before anything is converted."""
     output_dir = os.path.normpath(output_dir)
     found = gather(inputs, filters, follow_symlinks, database_records)
     planned: Iterable[Job | Outcome] = plan(found, output_dir, gzip, skip_existing=skip_existing, clash=clash,
                                             root=root, layout=layout, choice=choice, manifest=manifest)
     if clash == "refuse":
         planned = list(planned)
-    make_output_dir(output_dir)
-    return with_folders(planned)
+    make_output_folder(output_dir)
+    return planned
 
 
 def check_options(clash: str, layout: str, choice: GameChoice | None) -> GameChoice:
@@ -249,7 +262,7 @@ def make_plan(
         if ledger is not None:
             ledger.discard()
         raise
-    return Plan(source, Convert(gzip, check, ledger is not None, choice), ledger)
+    return Plan(source, Convert(os.path.normpath(os.fspath(output_dir)), gzip, check, ledger is not None, choice), ledger)
 
 
 def convert_files(
@@ -283,7 +296,10 @@ def convert_files(
     gzip=True), or with clash="full-name" added to the whole name, and
     appears complete or not at all; layout="date" puts each in a folder
     YYYY/MM/DD of the day in its log id. Only regular files are read and
-    written: a FIFO fails at once.
+    written: a FIFO fails at once. No output replaces an input: a log whose
+    output is one of the inputs (after links) fails. Below output_dir no link
+    is followed: the folders an output goes into are made as needed, and a
+    log whose output, or a folder on its way, is a link fails.
 
     Two inputs with one output: the first in walk order converts and the
     other is skipped (clash="skip"), or the run is refused (clash="refuse").

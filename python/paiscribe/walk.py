@@ -83,10 +83,15 @@ class _Glob:
 
     @classmethod
     def of(cls, pattern: str) -> "_Glob":
+        """ValueError for a pattern that is no glob, such as a range [z-a]."""
         folders_only = pattern.endswith("/") and pattern.strip("/") != ""
         body = pattern.rstrip("/") if folders_only else pattern
         anchored = body.startswith("/")
-        return cls(re.compile(("^" if anchored else "(?:^|/)") + _glob_body(body.lstrip("/")) + "$"), folders_only)
+        try:
+            regex = re.compile(("^" if anchored else "(?:^|/)") + _glob_body(body.lstrip("/")) + "$")
+        except re.error as error:
+            raise ValueError(f"{pattern!r} is no glob: {error.msg}") from None
+        return cls(regex, folders_only)
 
     def matches(self, relative: str, is_folder: bool) -> bool:
         return (is_folder or not self.folders_only) and self.regex.search(relative) is not None

@@ -12,10 +12,10 @@ namespace paiscribe {
 
 const char kWriteOutputDoc[] =
     "write_output($module, path, data, /)\n--\n\n"
-    "Writes data (str, bytes or any buffer) to path (\"-\" is standard output):\n"
-    "a regular file is replaced whole or left as it was, a FIFO or device is\n"
-    "written in place. OSError when it cannot be, BrokenPipeError when the\n"
-    "reader of a pipe went away.";
+    "Writes data (str, bytes or any buffer) to path (\"-\" is standard output),\n"
+    "gzip-compressed when its name ends in .gz: a regular file is replaced\n"
+    "whole or left as it was, a FIFO or device is written in place. OSError\n"
+    "when it cannot be, BrokenPipeError when the reader of a pipe went away.";
 
 PyObject* native_write_output(PyObject* module, PyObject* const* args, Py_ssize_t count) {
   if (count != 2) {
@@ -28,8 +28,8 @@ PyObject* native_write_output(PyObject* module, PyObject* const* args, Py_ssize_
   if (!data.take("write_output", args[1])) return nullptr;
   return guarded_call("write_output", [&]() -> PyObject* {
     constexpr OutputLabel kOut{"out", true};
-    if (auto written = write_output(view_of(path.get()), data.bytes(), signal_handler_raised, FileKinds::Any, kOut);
-        !written) {
+    const std::string_view output = view_of(path.get());
+    if (auto written = write_output(output, data.bytes(), signal_handler_raised, kOut, names_gzip(output)); !written) {
       raise_error(native_state(module).errors, written.error());
       return nullptr;
     }

@@ -75,7 +75,7 @@ std::expected<void, PipelineError> Converter::State::read_record(PaddedText& tex
 // `text` is what the reader made of the record; `path` names its file, if any.
 std::expected<void, PipelineError> Converter::State::start(RecordReader::Text text, InputPolicy policy,
                                                            std::string_view path) {
-  if (!text) return std::unexpected(record_read_failure(text.error(), path, name_of(policy.format)));
+  if (!text) return std::unexpected(record_read_failure(text.error(), path, name_of(policy.format), policy.files));
   const RecordFormat format = policy.format == RecordFormat::Either ? format_of((*text)->view()) : policy.format;
   what = name_of(format);
   auto read = read_record(**text, format);

@@ -35,8 +35,10 @@ std::string_view KyokuChecker::abort_name(Abort abort) {
   return kNames[static_cast<std::size_t>(abort)];
 }
 
-KyokuChecker::KyokuChecker(const ev::StartKyoku& start, bool aka, Findings& findings, std::vector<ScoredWin>& wins)
+KyokuChecker::KyokuChecker(const ev::StartKyoku& start, bool aka, std::optional<bool> open_tanyao, Findings& findings,
+                           std::vector<ScoredWin>& wins)
     : start_(start),
+      open_tanyao_(open_tanyao),
       findings_(findings),
       wins_(wins),
       seat_(start.oya),
