@@ -4,7 +4,9 @@
 #
 # With PAISCRIBE_STATIC_DEPS, pugixml and libdeflate come from their static
 # archives where the system has them, for a module that needs only the C
-# library; what has none stays shared, for auditwheel to bundle.
+# library; what has none stays shared, for auditwheel to bundle. So does
+# libbz2: Debian's archive of it is not position-independent code, which no
+# shared module can hold.
 set(paiscribe_missing_debian "")
 set(paiscribe_missing_fedora "")
 macro(paiscribe_missing debian fedora)
@@ -28,19 +30,28 @@ else()
   paiscribe_missing(libpugixml-dev pugixml-devel)
 endif()
 
-find_path(LIBDEFLATE_INCLUDE_DIR libdeflate.h)
-if(PAISCRIBE_STATIC_DEPS)
-  find_library(LIBDEFLATE_LIBRARY NAMES libdeflate.a deflate)
-else()
-  find_library(LIBDEFLATE_LIBRARY NAMES deflate)
-endif()
-if(LIBDEFLATE_INCLUDE_DIR AND LIBDEFLATE_LIBRARY)
-  add_library(paiscribe::libdeflate UNKNOWN IMPORTED)
-  set_target_properties(paiscribe::libdeflate PROPERTIES
-    IMPORTED_LOCATION ${LIBDEFLATE_LIBRARY} INTERFACE_INCLUDE_DIRECTORIES ${LIBDEFLATE_INCLUDE_DIR})
-else()
-  paiscribe_missing(libdeflate-dev libdeflate-devel)
-endif()
+# A C library by its header and its name, as the imported target
+# paiscribe::TARGET: its static archive first with PAISCRIBE_STATIC_DEPS,
+# unless SHARED follows.
+macro(paiscribe_c_library target header name debian fedora)
+  string(TOUPPER ${target} prefix)
+  find_path(${prefix}_INCLUDE_DIR ${header})
+  if(PAISCRIBE_STATIC_DEPS AND NOT "${ARGN}" STREQUAL "SHARED")
+    find_library(${prefix}_LIBRARY NAMES lib${name}.a ${name})
+  else()
+    find_library(${prefix}_LIBRARY NAMES ${name})
+  endif()
+  if(${prefix}_INCLUDE_DIR AND ${prefix}_LIBRARY)
+    add_library(paiscribe::${target} UNKNOWN IMPORTED)
+    set_target_properties(paiscribe::${target} PROPERTIES
+      IMPORTED_LOCATION ${${prefix}_LIBRARY} INTERFACE_INCLUDE_DIRECTORIES ${${prefix}_INCLUDE_DIR})
+  else()
+    paiscribe_missing(${debian} ${fedora})
+  endif()
+endmacro()
+
+paiscribe_c_library(libdeflate libdeflate.h deflate libdeflate-dev libdeflate-devel)
+paiscribe_c_library(bzip2 bzlib.h bz2 libbz2-dev bzip2-devel SHARED)
 
 # One line, for CMakeLists.txt to end the configuration with.
 if(paiscribe_missing_debian)

@@ -50,8 +50,12 @@ paiscribe_module(_native
   ${cpython_folder}/native_convert_text.cpp
   ${cpython_folder}/native_convert_files.cpp
   ${cpython_folder}/native_check.cpp
+  ${cpython_folder}/native_view.cpp
   ${cpython_folder}/finding_tuples.cpp
+  ${cpython_folder}/facts_tuples.cpp
+  ${cpython_folder}/job_feed.cpp
   ${cpython_folder}/native_os_error.cpp
   ${cpython_folder}/native_finding_text.cpp
+  ${cpython_folder}/native_write_output.cpp
   ${cpython_folder}/native_games_file.cpp)
 install(TARGETS _native LIBRARY DESTINATION paiscribe)

@@ -159,7 +159,9 @@ require_pythons() {
 
 # What building the module takes; the tests add their own tools.
 readonly BUILD_TOOLS=(pip "scikit-build-core>=0.11" "cmake>=3.25" ninja)
-readonly TEST_TOOLS=(pytest hypothesis orjson mypy twine check-wheel-contents)
+# Playwright drives Debian's chromium for the page's tests; its own browser
+# download is never used.
+readonly TEST_TOOLS=(pytest hypothesis orjson mypy twine check-wheel-contents playwright)
 
 # Makes (or reuses) the virtual environment for one interpreter, with the
 # build tools and any tools named after it, and prints its path.

@@ -1,7 +1,9 @@
 """Converts Tenhou game records into mjai event lines: JSON logs (version 6)
-and XML records (mjlog), plain or gzip-compressed.
+and XML records (mjlog), plain or gzip- or bz2-compressed, one by one, from
+folders, or from the SQLite databases the public downloaders keep.
 
     >>> import paiscribe
+    >>> paiscribe.convert_files(["2024.db"], "out/", gzip=True, layout="date", manifest="out/2024.jsonl")
     >>> lines = paiscribe.tenhou_to_mjai("game.json")          # one JSON log file
     >>> lines = paiscribe.mjlog_to_mjai("game.mjlog")          # one XML record
     >>> lines = paiscribe.convert_file("game.json.gz")         # either, plain or gzip
@@ -11,6 +13,7 @@ and XML records (mjlog), plain or gzip-compressed.
     converted 1000 of 1000 logs (0 failed) in 0.52 s
     >>> paiscribe.check(lines)                                  # the rules replayed
     []
+    >>> open("game.html", "w").write(paiscribe.view(lines))     # a page that replays it
     >>> log = paiscribe.mjai_to_tenhou(lines)                   # back to a JSON log
 
 Each line is one mjai event as compact JSON, without a line terminator; the
@@ -27,13 +30,15 @@ mjlog_to_mjai(filename, mjai_out=None) -> list[str]
     The same for Tenhou's XML record, plain or gzip-compressed.
 
 mjlog_to_tenhou(filename, json_out=None) -> str
-    Tenhou's XML record as Tenhou's JSON log (version 6), as Tenhou writes
-    it; tenhou_to_mjai on that log gives mjlog_to_mjai's lines. With
+    Tenhou's XML record (its file, or its bytes in memory) as Tenhou's JSON
+    log (version 6), as Tenhou writes it; tenhou_to_mjai on that log gives
+    mjlog_to_mjai's lines, and it fails as mjlog_to_mjai does. With
     json_out the log is also written there, as mjai_out is written.
 
 convert_file(filename, mjai_out=None) -> list[str]
     The same for either kind of record, plain or gzip-compressed, told apart
-    by its first bytes.
+    by its first bytes. This package's calls write an output named .gz
+    gzip-compressed (tenhou_to_mjai writes plain text whatever the name).
 
 convert_text(data) -> list[str]
     What convert_file gives for a record held in memory (str, bytes or any
@@ -42,16 +47,28 @@ convert_text(data) -> list[str]
 convert_files(inputs, output_dir, *, workers=None, gzip=False,
               skip_existing=False, progress=None, clash="skip",
               follow_symlinks=False, include=(), exclude=(), root=None,
-              check=False) -> Report
-    Converts files and folders into one .mjson (or .mjson.gz) file each, on
-    native threads, and accounts for every file: converted, failed, skipped
-    (its output exists, or another input's has its name) or ignored (no log);
-    see help(paiscribe.convert_files).
+              check=False, layout="flat", manifest=None, choice=None) -> Report
+    Converts files, folders and downloaders' databases into one .mjson (or
+    .mjson.gz) file each, on native threads, and accounts for every game:
+    converted, failed, skipped (its output exists, another input's has its
+    name, a three-player game, a row without a record, left out by the
+    choice of games) or ignored (no log); with manifest, a JSON line per
+    game and what its record says of it; see help(paiscribe.convert_files).
+
+convert_records(records, output_dir, *, ...) -> Report
+    The same for (name, bytes) pairs from any iterable, taken as the
+    workers need them; see help(paiscribe.convert_records).
+
+GameChoice(room=None, length=None, standard_rules=False, connected=False,
+           since=None, until=None)
+    Which games a run converts: the room ("phoenix"), the length
+    ("hanchan", "east"), the ranked tables' rules only, no disconnection,
+    the days of the log ids.
 
 check(lines) -> list[Finding]
     Replays mjai lines (a list of str, or a text) under the rules Tenhou plays
     and recomputes every score: [] when every game is legal, else each fault
-    with its line, kyoku and seat.
+    with its line, kyoku and seat (at most 100 a game, then their count).
 
 mjai_to_tenhou(lines) -> str
     One game's mjai lines (a list of str, or a text) as Tenhou's JSON log,
@@ -64,6 +81,12 @@ mjai_to_tenhou(lines) -> str
 check_files(inputs, *, workers=None, progress=None, ...) -> CheckReport
     The same for files and folders of mjai lines (.mjson, .mjson.gz, .json,
     .json.gz) on native threads; see help(paiscribe.check_files).
+
+view(lines, title="paiscribe") -> str
+    One self-contained HTML page that replays the games of mjai lines: the
+    table at every line, each win as the rules score it, check's findings
+    where they happen; page.html#line=N opens at line N. Notebooks show the
+    result inline; see help(paiscribe.view).
 
 Failures raise one exception each. Its message is fixed, for programs to
 match on; where there is more to say, a note (PEP 678, shown by tracebacks)
@@ -83,7 +106,9 @@ and item of a conversion failure, the system's reason for a file failure.
                             errno and strerror stay None
 
 All but OSError derive from ValueError. The command line is `paiscribe`
-(or `python -m paiscribe`); `paiscribe --help` says the rest.
+(or `python -m paiscribe`), with `paiscribe show GAME` to print a game's
+table and `paiscribe view GAME... -o game.html` to write the page;
+`paiscribe --help` says the rest.
 """
 
 from _paiscribe import (
@@ -104,8 +129,10 @@ from paiscribe._native import (
     mjlog_to_tenhou,
 )
 from paiscribe.checking import check, check_files
+from paiscribe.corpus import convert_files, convert_records
+from paiscribe.game_facts import GameChoice
+from paiscribe.page import view
 from paiscribe.rebuilding import mjai_to_tenhou
-from paiscribe.corpus import convert_files
 from paiscribe.report import CheckReport, Failure, Finding, Ignored, Progress, Report, Skip
 
 __all__ = [
@@ -132,5 +159,8 @@ __all__ = [
     "Finding",
     "CheckReport",
     "IllegalGameError",
+    "view",
+    "convert_records",
+    "GameChoice",
     "mjai_to_tenhou",
 ]

@@ -1,5 +1,5 @@
 import os
-from collections.abc import Callable, Iterable, Sequence
+from collections.abc import Callable, Container, Iterable, Sequence
 from typing import Any, final
 
 from _typeshed import ReadableBuffer
@@ -7,6 +7,8 @@ from typing_extensions import Self
 
 _FindingTuple = tuple[int, str | None, int | None, str]
 _FailureTuple = tuple[int, str, str, str, list[_FindingTuple]]
+_FactsTuple = tuple[int, str | None, tuple[Any, ...] | None]
+_Facts = tuple[list[_FactsTuple], int | None, bool | None, bool, bool]
 
 class MjlogParsingError(ValueError): ...
 class IllegalGameError(ValueError):
@@ -28,22 +30,28 @@ class GamesFile:
 
 def convert_file(filename: str | os.PathLike[str], mjai_out: str | os.PathLike[str] | None = None) -> list[str]: ...
 def mjlog_to_mjai(filename: str | os.PathLike[str], mjai_out: str | os.PathLike[str] | None = None) -> list[str]: ...
-def mjlog_to_tenhou(filename: str | os.PathLike[str], json_out: str | os.PathLike[str] | None = None) -> str: ...
+def mjlog_to_tenhou(
+    filename: str | os.PathLike[str] | ReadableBuffer, json_out: str | os.PathLike[str] | None = None
+) -> str: ...
 def convert_text(data: str | ReadableBuffer, /) -> list[str]: ...
 def convert_files(
-    jobs: Sequence[tuple[bytes, bytes] | tuple[bytes, bytes, bytes]],
+    jobs: Iterable[tuple[bytes, ...]],
+    output_dir: bytes,
     workers: int,
     gzip: bool,
     check: bool,
-    on_failures: Callable[[int, list[_FailureTuple]], Any],
-    progress: Callable[[int, int], Any] | None,
+    failures: list[_FailureTuple],
+    counts: list[int],
+    tick: Callable[[], Any] | None,
+    facts: _Facts | None = None,
     /,
 ) -> None: ...
 def check_files(
     inputs: Sequence[bytes],
     workers: int,
-    on_failures: Callable[[int, list[_FailureTuple]], Any],
-    progress: Callable[[int, int], Any] | None,
+    failures: list[_FailureTuple],
+    counts: list[int],
+    tick: Callable[[], Any] | None,
     /,
 ) -> None: ...
 def check(data: str | ReadableBuffer | Iterable[str], /) -> list[_FindingTuple]: ...
@@ -53,3 +61,8 @@ def mjai_to_tenhou(
 def mjai_file_to_tenhou(filename: str | os.PathLike[str], json_out: str | os.PathLike[str] | None = None) -> str: ...
 def os_error_detail(errno: int, /) -> str: ...
 def finding_text(line: int, kyoku: str | None, seat: int | None, message: str, /) -> str: ...
+def game_lines(filename: str | os.PathLike[str], /) -> list[str]: ...
+def replay_table(
+    data: str | ReadableBuffer | Iterable[str], lines: Container[int] | None = None, /
+) -> tuple[list[dict[str, Any]], list[dict[str, Any]]]: ...
+def write_output(path: str | os.PathLike[str], data: str | ReadableBuffer, /) -> None: ...

@@ -24,8 +24,12 @@ def check(lines: "str | ReadableBuffer | Iterable[str]") -> list[Finding]:
     lines is a list (or any iterable) of str, one line each, or a text of
     lines (str, bytes or any buffer) as a .mjson file holds them. One game or
     several one after another; each finding names its line (1-based) among
-    all of them, and the kyoku and seat where there are such. The interpreter
-    lock is released while the lines are checked.
+    all of them, and the kyoku and seat where there are such. A game keeps
+    at most 100 findings and a check 1,000: a last finding then counts the
+    rest. The starting points are the first kyoku's, and a game that starts
+    elsewhere than 25,000 may keep or pass the deal after the dealer wins,
+    as its lobby's rules say. The interpreter lock is released while the
+    lines are checked.
 
     >>> lines = paiscribe.convert_file("game.json")
     >>> paiscribe.check(lines)

@@ -2,11 +2,10 @@
 JSON log, a command of its own beside the conversion to mjai lines."""
 
 import argparse
-import sys
 from collections.abc import Sequence
 
 from paiscribe._native import mjlog_to_tenhou
-from paiscribe.command_line import STANDARD_STREAM, write_json_log
+from paiscribe.command_line import STANDARD_STREAM, own_arguments, write_json_log
 
 COMMAND = "mjlog-json"
 
@@ -14,12 +13,14 @@ DESCRIPTION = """\
 Writes a four-player Tenhou XML game record (mjlog), plain or gzip-compressed,
 as Tenhou's JSON log (tenhou.net/6): one line of compact JSON, byte for byte
 as Tenhou writes it, without a line end. The log names the game ("ref") when
-RECORD is named after it, as Tenhou names a download."""
+RECORD is named after it, as Tenhou names a download. A RECORD of "-" is read
+from standard input. An OUT whose name ends in .gz is gzip-compressed."""
 
 
 def build_parser() -> argparse.ArgumentParser:
     parser = argparse.ArgumentParser(prog=f"paiscribe {COMMAND}", description=DESCRIPTION)
-    parser.add_argument("record", metavar="RECORD", help="an XML record file (.mjlog, .xml, .xml.gz)")
+    parser.add_argument("record", metavar="RECORD",
+                        help='an XML record file (.mjlog, .xml, .xml.gz), or "-" for standard input')
     parser.add_argument("-o", "--output", metavar="OUT", default=STANDARD_STREAM,
                         help='where the log goes: a file, replaced whole, or "-" for standard output (the default)')
     return parser
@@ -27,6 +28,5 @@ def build_parser() -> argparse.ArgumentParser:
 
 def main(argv: Sequence[str] | None = None) -> int:
     """Runs `paiscribe mjlog-json ...`; argv starts with the command's name."""
-    arguments = list(sys.argv[1:] if argv is None else argv)[1:]
-    args = build_parser().parse_args(arguments)
-    return write_json_log(args.record, args.output, lambda: mjlog_to_tenhou(args.record, args.output))
+    args = build_parser().parse_args(own_arguments(argv))
+    return write_json_log(args.record, args.output, "record", mjlog_to_tenhou)

@@ -1,6 +1,7 @@
 """What paiscribe.convert_files and paiscribe.check_files return and pass to
 their progress callbacks, and what paiscribe.check finds."""
 
+from collections.abc import Iterable
 from dataclasses import dataclass
 
 from paiscribe import _native
@@ -45,12 +46,29 @@ class Failure:
         return f"{text} ({self.detail})" if self.detail else text
 
 
+# Why a game is left out, other than for its output: the key, then the
+# words that follow a count of them in a summary.
+SKIP_REASONS: dict[str, str] = {
+    "three-player": "three-player",
+    "not-downloaded": "not downloaded",
+    "download-failed": "failed to download",
+    "date": "outside the dates",
+    "room": "of another room",
+    "length": "of another length",
+    "rules": "under other rules",
+    "disconnected": "with a disconnection",
+    "done": "converted before",
+}
+
+
 @dataclass(frozen=True)
 class Skip:
-    """A log left out because of its output. `reason` is "exists" (with
-    skip_existing, its output is there and not older than it) or "clash" (a
-    log before it in walk order has the same output, and `other` names that
-    log)."""
+    """A log left out, and why. `reason` is "exists" (with skip_existing,
+    its output is there and not older than it), "clash" (a log before it in
+    walk order has the same output, and `other` names that log), or one of
+    the keys of SKIP_REASONS: a game that is no four-player game, a row of a
+    database without a record, a game a filter leaves out, or one the
+    manifest lists as converted before."""
 
     path: str
     reason: str
@@ -60,7 +78,9 @@ class Skip:
     def __str__(self) -> str:
         if self.reason == "clash":
             return f"{self.path}: skipped: {self.other} has the same output {self.output}"
-        return f"{self.path}: skipped: {self.output} exists"
+        if self.reason == "exists":
+            return f"{self.path}: skipped: {self.output} exists"
+        return f"{self.path}: skipped, {SKIP_REASONS[self.reason]}"
 
 
 # Why a file found in a folder is no log to convert: the key, then the words
@@ -85,6 +105,13 @@ class Ignored:
 
     def __str__(self) -> str:
         return f"{self.path}: ignored, {IGNORED_REASONS[self.reason]}"
+
+
+def _by_reason(reasons: Iterable[str]) -> dict[str, int]:
+    counts: dict[str, int] = {}
+    for reason in reasons:
+        counts[reason] = counts.get(reason, 0) + 1
+    return dict(sorted(counts.items(), key=lambda item: -item[1]))
 
 
 def _counted(count: int, one: str, many: str) -> str:
@@ -113,19 +140,21 @@ class Report:
     skips: tuple[Skip, ...] = ()
     ignores: tuple[Ignored, ...] = ()
     untried: int = 0  # left when the run was stopped
+    left_out: int = 0  # skipped for one of SKIP_REASONS
 
     @property
     def total(self) -> int:
         """The logs: converted, failed, skipped, or not tried yet when the run
         was stopped."""
-        return self.converted + self.failed + self.skipped + self.clashed + self.untried
+        return self.converted + self.failed + self.skipped + self.clashed + self.untried + self.left_out
+
+    def skipped_by_reason(self) -> dict[str, int]:
+        """How many logs were left out for each of SKIP_REASONS, most first."""
+        return _by_reason(skip.reason for skip in self.skips if skip.reason in SKIP_REASONS)
 
     def ignored_by_reason(self) -> dict[str, int]:
         """How many files were ignored for each reason, most first."""
-        counts: dict[str, int] = {}
-        for ignored in self.ignores:
-            counts[ignored.reason] = counts.get(ignored.reason, 0) + 1
-        return dict(sorted(counts.items(), key=lambda item: -item[1]))
+        return _by_reason(ignored.reason for ignored in self.ignores)
 
     def __str__(self) -> str:
         notes = [f"{self.failed} failed"]
@@ -133,6 +162,7 @@ class Report:
             notes.append(f"{self.skipped} skipped as existing")
         if self.clashed:
             notes.append(_counted(self.clashed, "skipped as a clash", "skipped as clashes"))
+        notes.extend(f"{count} {SKIP_REASONS[reason]}" for reason, count in self.skipped_by_reason().items())
         if self.untried:
             notes.append(f"{self.untried} not tried")
         text = f"converted {self.converted} of {self.total} logs ({', '.join(notes)}) in {self.elapsed:.2f} s"

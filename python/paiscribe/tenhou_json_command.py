@@ -6,7 +6,7 @@ import sys
 from collections.abc import Sequence
 
 from paiscribe._native import IllegalGameError, mjai_file_to_tenhou, mjai_to_tenhou
-from paiscribe.command_line import STANDARD_STREAM, given_arguments, write_json_log
+from paiscribe.command_line import STANDARD_STREAM, own_arguments, write_json_log
 from paiscribe.report import Finding
 
 COMMAND = "tenhou-json"
@@ -16,7 +16,7 @@ Writes one four-player game of mjai lines as Tenhou's JSON log
 (tenhou.net/6): one line of compact JSON as Tenhou writes it, without a line
 end, which Tenhou's viewer opens and `paiscribe` converts back into the same
 lines. FILE holds the lines, plain or compressed (known by its first bytes);
-"-" is standard input.
+"-" is standard input. An OUT whose name ends in .gz is gzip-compressed.
 
 The lines are replayed under the rules Tenhou plays, which give what the log
 holds beyond them: each draw's name, and each win's fu, han, points and yaku.
@@ -36,22 +36,21 @@ def build_parser() -> argparse.ArgumentParser:
     return parser
 
 
-def write_log(file: str, output: str) -> None:
-    if file != STANDARD_STREAM:
-        mjai_file_to_tenhou(file, output)
-        return
-    if sys.stdin is None:
-        raise OSError("standard input is closed")
-    mjai_to_tenhou(sys.stdin.buffer.read(), output)
+def write_log(lines: str | bytes, output: str) -> None:
+    """A file by its path, standard input by its bytes."""
+    if isinstance(lines, str):
+        mjai_file_to_tenhou(lines, output)
+    else:
+        mjai_to_tenhou(lines, output)
 
 
 def main(argv: Sequence[str] | None = None) -> int:
     """Runs `paiscribe tenhou-json ...`; argv starts with the command's name."""
-    args = build_parser().parse_args(given_arguments(argv)[1:])
+    args = build_parser().parse_args(own_arguments(argv))
 
     def each_finding(error: BaseException) -> None:
         if isinstance(error, IllegalGameError):
             for found in getattr(error, "findings", ()):
                 print(f"{args.file}: {Finding(*found)}", file=sys.stderr)
 
-    return write_json_log(args.file, args.output, lambda: write_log(args.file, args.output), each_finding)
+    return write_json_log(args.file, args.output, "file of lines", write_log, each_finding)

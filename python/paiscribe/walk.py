@@ -7,12 +7,12 @@ folder that cannot be read. It does no work on what it finds.
 import os
 import re
 import stat
-from collections.abc import Iterable, Iterator
+from collections.abc import Callable, Iterable, Iterator
 from dataclasses import dataclass
 from typing import NamedTuple
 
 from paiscribe import _native
-from paiscribe.report import Failure, Ignored
+from paiscribe.report import Failure, Ignored, Skip
 
 PathLike = str | os.PathLike[str]
 
@@ -83,10 +83,15 @@ class _Glob:
 
     @classmethod
     def of(cls, pattern: str) -> "_Glob":
+        """ValueError for a pattern that is no glob, such as a range [z-a]."""
         folders_only = pattern.endswith("/") and pattern.strip("/") != ""
         body = pattern.rstrip("/") if folders_only else pattern
         anchored = body.startswith("/")
-        return cls(re.compile(("^" if anchored else "(?:^|/)") + _glob_body(body.lstrip("/")) + "$"), folders_only)
+        try:
+            regex = re.compile(("^" if anchored else "(?:^|/)") + _glob_body(body.lstrip("/")) + "$")
+        except re.error as error:
+            raise ValueError(f"{pattern!r} is no glob: {error.msg}") from None
+        return cls(regex, folders_only)
 
     def matches(self, relative: str, is_folder: bool) -> bool:
         return (is_folder or not self.folders_only) and self.regex.search(relative) is not None
@@ -206,18 +211,51 @@ def walk_logs(
             yield Record(entry.path, relative)
 
 
+# The first bytes of every SQLite database file.
+SQLITE_MAGIC = b"SQLite format 3\0"
+
+
+def kind_of(path: str) -> str:
+    """"folder", "database" (a regular file that opens as SQLite's do,
+    whatever its name) or "file" (anything else, whether or not it can be
+    read), with one open: a FIFO opens without a wait and is left unread."""
+    try:
+        descriptor = os.open(path, os.O_RDONLY | os.O_NONBLOCK)
+    except OSError:
+        return "file"
+    try:
+        mode = os.fstat(descriptor).st_mode
+        if stat.S_ISDIR(mode):
+            return "folder"
+        if stat.S_ISREG(mode) and os.read(descriptor, len(SQLITE_MAGIC)) == SQLITE_MAGIC:
+            return "database"
+        return "file"
+    except OSError:
+        return "file"
+    finally:
+        os.close(descriptor)
+
+
 def gather(
-    inputs: Iterable[PathLike | Record], filters: Filters = Filters(), follow_symlinks: bool = False
-) -> Iterator[Record | Ignored | Failure]:
+    inputs: Iterable[PathLike | Record],
+    filters: Filters = Filters(),
+    follow_symlinks: bool = False,
+    database_rows: Callable[[str], Iterable[Record | Skip | Failure]] | None = None,
+) -> Iterator[Record | Ignored | Failure | Skip]:
     """What the inputs given hold, in the order given: a record held in
-    memory as it is, a folder walked, and anything else as a file by its
-    name, whatever its name and whether or not it can be read."""
+    memory as it is, a folder walked, with database_rows a database given by
+    name its rows, and anything else as a file by its name, whatever its
+    name and whether or not it can be read. A folder walk takes no
+    database."""
     for item in inputs:
         if isinstance(item, Record):
             yield item
             continue
         given = os.fspath(item)
-        if os.path.isdir(given):
+        kind = kind_of(given) if database_rows is not None else "folder" if os.path.isdir(given) else "file"
+        if kind == "database" and database_rows is not None:
+            yield from database_rows(given)
+        elif kind == "folder":
             yield from walk_logs(given, follow_symlinks, filters)
         else:
             yield Record(given, os.path.basename(given))

@@ -84,6 +84,12 @@ class Scratch : public testing::Test {
     fs::create_directories(dir_ / "out");
   }
   void TearDown() override { fs::remove_all(dir_); }
+  // A run into the folder "out": each output is named below it.
+  BatchWork into_out(BatchWork work = {}) const {
+    work.output_dir = (dir_ / "out").native();
+    return work;
+  }
+  fs::path out(const BatchJob& job) const { return dir_ / "out" / job.output; }
   fs::path dir_;
 };
 
@@ -167,12 +173,12 @@ TEST_F(Scratch, EachLogGivesWhatAFreshConverterGivesForIt) {
   for (const LogCase& c : log_cases()) {
     const fs::path input = dir_ / (std::string(c.name) + ".json");
     write_file(input, c.bytes);
-    jobs.push_back({input.native(), (dir_ / "out" / (std::string(c.name) + ".mjson")).native()});
+    jobs.push_back({input.native(), std::string(c.name) + ".mjson"});
   }
-  jobs.push_back({(dir_ / "gone.json").native(), (dir_ / "out" / "gone.mjson").native()});
+  jobs.push_back({(dir_ / "gone.json").native(), "gone.mjson"});
 
-  BatchRun run(copies(jobs), 2, BatchWork{});
-  const std::vector<JobFailure> failures = run.finish();
+  BatchRun run(copies(jobs), 2, into_out());
+  const std::vector<JobFailure> failures = run.finish().failures;
   std::size_t next_failure = 0;
   for (std::size_t i = 0; i < jobs.size(); ++i) {
     SCOPED_TRACE(jobs[i].input);
@@ -182,14 +188,14 @@ TEST_F(Scratch, EachLogGivesWhatAFreshConverterGivesForIt) {
     const bool failed = next_failure < failures.size() && failures[next_failure].job == i;
     if (expected) {
       EXPECT_FALSE(failed);
-      EXPECT_EQ(read_file(jobs[i].output), *expected);
+      EXPECT_EQ(read_file(out(jobs[i])), *expected);
     } else {
       ASSERT_TRUE(failed);
       EXPECT_EQ(failures[next_failure].error.error_class, expected.error().error_class);
       EXPECT_EQ(failures[next_failure].error.message, expected.error().message);
     }
     if (failed) {
-      EXPECT_FALSE(fs::exists(jobs[i].output));
+      EXPECT_FALSE(fs::exists(out(jobs[i])));
       ++next_failure;
     }
   }
@@ -207,17 +213,62 @@ TEST_F(Scratch, FifosFailAtOnceAndRecordsInMemoryConvert) {
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
   ASSERT_EQ(::mkfifo((dir_ / "out" / "fifo_out.mjson").c_str(), 0600), 0);
   std::vector<BatchJob> jobs;
-  jobs.push_back({fifo.native(), (dir_ / "out" / "fifo.mjson").native()});
-  jobs.push_back({input.native(), (dir_ / "out" / "fifo_out.mjson").native()});
-  jobs.push_back({"-", (dir_ / "out" / "stdin.mjson").native(), PaddedText(game)});
-  BatchRun run(copies(jobs), 2, BatchWork{});
-  const auto failures = run.finish();
+  jobs.push_back({fifo.native(), "fifo.mjson"});
+  jobs.push_back({input.native(), "fifo_out.mjson"});
+  jobs.push_back({"-", "stdin.mjson", PaddedText(game)});
+  BatchRun run(copies(jobs), 2, into_out());
+  const auto failures = run.finish().failures;
   ASSERT_EQ(failures.size(), 2u);
   EXPECT_EQ(failures[0].error.message, "failed to open tenhou.net/6 log file \"" + fifo.native() + "\"");
   EXPECT_EQ(failures[0].error.detail, "not a regular file but a FIFO: a run of many logs reads regular files only");
-  EXPECT_EQ(failures[1].error.message, "failed to create mjai out file " + jobs[1].output);
+  EXPECT_EQ(failures[1].error.message, "failed to create mjai out file " + out(jobs[1]).native());
   EXPECT_EQ(failures[1].error.detail, "not a regular file but a FIFO: a run of many logs writes regular files only");
-  EXPECT_EQ(read_file(jobs[2].output), fresh_lines(game).value());
+  EXPECT_EQ(read_file(out(jobs[2])), fresh_lines(game).value());
+}
+
+// Jobs added while the workers run, with facts: each job hands back its
+// facts once, a game the filter leaves out is neither converted nor
+// failed, and a failure comes beside its job's facts.
+TEST_F(Scratch, FedJobsHandBackEachGamesFactsAndChoice) {
+  const struct {
+    std::string_view name;
+    std::string record;
+    std::string_view left_out;
+    bool failed;
+    std::size_t kyokus;
+  } cases[] = {
+      {"phoenix record", sample("mjlog/mjlog_001.xml"), "", false, 10},
+      {"general room record", sample("mjlog/mjlog_023.xml"), "room", false, 12},
+      {"three-player record", sample("mjlog/mjlog_011.xml"), "", true, 0},
+      {"phoenix JSON log, its room by its rule's name", sample("hanchan_double_ron.json"), "", false, 7},
+      {"record cut short", sample("mjlog/mjlog_001.xml").substr(0, 5000), "", true, 0},
+  };
+  BatchWork work{.output_dir = dir_.native(), .facts = true};
+  work.filter.room = Room::Phoenix;
+  BatchRun run(2, work);
+  for (const auto& c : cases) run.add({std::string(c.name), std::string(c.name) + ".mjson", PaddedText(c.record)});
+  run.close();
+  const BatchReports reports = run.finish();
+  ASSERT_EQ(reports.facts.size(), std::size(cases));
+  std::size_t failures = 0;
+  for (std::size_t i = 0; i < std::size(cases); ++i) {
+    const auto& c = cases[i];
+    SCOPED_TRACE(c.name);
+    const JobFacts& facts = reports.facts[i];
+    EXPECT_EQ(facts.job, i);
+    EXPECT_EQ(facts.left_out, c.left_out);
+    EXPECT_EQ(facts.facts.has_value(), !c.failed);
+    EXPECT_EQ(facts.facts ? facts.facts->kyokus : 0, c.kyokus);
+    const bool failed = failures < reports.failures.size() && reports.failures[failures].job == i;
+    EXPECT_EQ(failed, c.failed);
+    failures += failed;
+    EXPECT_EQ(fs::exists(dir_ / (std::string(c.name) + ".mjson")), !c.failed && c.left_out.empty());
+  }
+  EXPECT_EQ(run.counts().converted, 2u);
+  const GameFacts& first = *reports.facts[0].facts;
+  EXPECT_EQ(first.grades(), (std::array<std::string_view, 4>{"七段", "七段", "七段", "九段"}));
+  EXPECT_EQ(first.final_scores.size(), 8u);
+  EXPECT_TRUE(first.standard_rules());
 }
 
 TEST_F(Scratch, StoppedRunLeavesOnlyWholeOutputs) {
@@ -225,11 +276,11 @@ TEST_F(Scratch, StoppedRunLeavesOnlyWholeOutputs) {
   write_file(input, sample("four_kan_abort.json"));
   const std::string expected = fresh_lines(read_file(input)).value();
   std::vector<BatchJob> jobs;
-  for (int i = 0; i < 200; ++i) jobs.push_back({input.native(), (dir_ / "out" / (std::to_string(i) + ".mjson")).native()});
+  for (int i = 0; i < 200; ++i) jobs.push_back({input.native(), std::to_string(i) + ".mjson"});
 
-  BatchRun run(copies(jobs), 2, BatchWork{});
+  BatchRun run(copies(jobs), 2, into_out());
   run.stop();
-  EXPECT_TRUE(run.finish().empty());
+  EXPECT_TRUE(run.finish().failures.empty());
   std::size_t outputs = 0;
   for (const auto& entry : fs::directory_iterator(dir_ / "out")) {
     SCOPED_TRACE(entry.path().native());
@@ -241,17 +292,22 @@ TEST_F(Scratch, StoppedRunLeavesOnlyWholeOutputs) {
   EXPECT_LT(outputs, jobs.size());
 }
 
+// A folder an output goes into is made as needed, unless something else is
+// in its place.
 TEST_F(Scratch, UnwritableOutputFailsThatLogAndLeavesNothing) {
   const fs::path input = dir_ / "game.json";
   write_file(input, sample("hanchan_double_ron.json"));
-  const fs::path output = dir_ / "missing" / "game.mjson";
+  write_file(dir_ / "out" / "file", "");
   std::vector<BatchJob> jobs;
-  jobs.push_back({input.native(), output.native()});
-  BatchRun run(std::move(jobs), 1, BatchWork{.gzip = true});
-  const auto failures = run.finish();
+  jobs.push_back({input.native(), "file/game.mjson"});
+  jobs.push_back({input.native(), "made/game.mjson"});
+  BatchRun run(std::move(jobs), 1, into_out(BatchWork{.gzip = true}));
+  const auto failures = run.finish().failures;
   ASSERT_EQ(failures.size(), 1u);
-  EXPECT_EQ(failures[0].error.message, "failed to create mjai out file " + output.native());
-  EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 2);
+  EXPECT_EQ(failures[0].error.message, "failed to create mjai out file " + (dir_ / "out" / "file" / "game.mjson").native());
+  EXPECT_EQ(failures[0].error.detail, "Not a directory (ENOTDIR)");
+  EXPECT_TRUE(fs::exists(dir_ / "out" / "made" / "game.mjson"));
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir_ / "out"), fs::directory_iterator()), 2);
 }
 
 }  // namespace

@@ -249,7 +249,10 @@ TEST(Mjlog, MalformedRecordsSayWhatAndWhere) {
     std::string_view message_holds;
   } cases[] = {
       {"empty text", "", "No document element"},
-      {"cut short", game.substr(0, game.size() / 2), "at byte"},
+      {"cut short", game.substr(0, game.size() / 2), "before the record does: is the file cut short?"},
+      {"cut short after a tag", game.substr(0, game.find("<T127/>") + 7), "is the file cut short?"},
+      {"a tag closed wrong", edited(game, "<T127/>", "<T127></U>"), "mismatch at byte"},
+      {"no tag first", "{\"log\": 1}<", "at byte"},
       {"another root", "<html><T1/></html>", "<mjloggm>"},
       {"text between tags", edited(game, "<T127/>", "<T127/>x"), "text (tag 7"},
       {"no kyoku", minimal, "no kyoku"},

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "paiscribe/io/output_file.hpp"
+#include "paiscribe/io/output_folder.hpp"
 #include "paiscribe/io/read_file.hpp"
 #include "paiscribe/io/replacing_file.hpp"
 
@@ -47,6 +48,9 @@ class Folder : public testing::Test {
     fs::create_directories(dir_);
   }
   void TearDown() override { fs::remove_all(dir_); }
+
+  // The folder, open as a run of many logs holds its output folder.
+  FileDescriptor opened() const { return *FileDescriptor::open(dir_.native(), O_RDONLY | O_DIRECTORY); }
 
   std::vector<std::string> names() const {
     std::vector<std::string> found;
@@ -117,11 +121,12 @@ TEST_F(Folder, OutputOfALongNameIsReplacedWholeOrLeftAsItWas) {
 
 // A worker killed at any moment leaves no empty output in place of a new
 // one, which a resumed run would take for a finished output.
-TEST_F(Folder, RegularOnlyMakesNoOutputBeforeItsCommit) {
+TEST_F(Folder, RunOutputIsMadeOnlyByItsCommit) {
   const fs::path destination = dir_ / "game.mjson";
+  const FileDescriptor folder = opened();
   for (const bool commit : {false, true}) {
     SCOPED_TRACE(commit);
-    auto output = OutputFile::open(destination.native(), nullptr, FileKinds::RegularOnly);
+    auto output = OutputFile::open_in(folder.get(), "game.mjson");
     ASSERT_TRUE(output.has_value());
     ASSERT_TRUE(output->write("lines\n").has_value());
     EXPECT_FALSE(fs::exists(destination));
@@ -133,7 +138,7 @@ TEST_F(Folder, RegularOnlyMakesNoOutputBeforeItsCommit) {
 
 // A run of many logs reads and writes regular files only, and never waits:
 // a FIFO without a writer, or without a reader, would hold it for good.
-TEST_F(Folder, RegularOnlyRefusesOtherKindsWithoutAWait) {
+TEST_F(Folder, RunRefusesOtherKindsWithoutAWait) {
   const fs::path fifo = dir_ / "fifo";
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
   PaddedText text;
@@ -149,7 +154,7 @@ TEST_F(Folder, RegularOnlyRefusesOtherKindsWithoutAWait) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     const int reader = c.reader ? ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK) : -1;
-    const auto output = OutputFile::open(fifo.native(), nullptr, FileKinds::RegularOnly);
+    const auto output = OutputFile::open_in(opened().get(), "fifo");
     if (reader >= 0) ::close(reader);
     ASSERT_FALSE(output.has_value());
     ASSERT_TRUE(std::holds_alternative<OutputNotRegular>(output.error()));
@@ -158,6 +163,48 @@ TEST_F(Folder, RegularOnlyRefusesOtherKindsWithoutAWait) {
   const auto folder = read_file(dir_.native(), text, nullptr, FileKinds::RegularOnly);
   ASSERT_FALSE(folder.has_value());
   EXPECT_STREQ(kind_in_words(folder.error().mode), "a folder");
+}
+
+// Below the output folder a run follows no link: one planted at an output or
+// as a folder would send the output anywhere.
+TEST_F(Folder, RunFollowsNoLinkBelowItsOutputFolder) {
+  fs::create_directories(dir_ / "elsewhere");
+  std::ofstream(dir_ / "elsewhere" / "victim") << "victim\n";
+  fs::create_directories(dir_ / "out" / "real");
+  fs::create_symlink("../elsewhere/victim", dir_ / "out" / "game.mjson");
+  fs::create_symlink("../elsewhere", dir_ / "out" / "linked");
+  fs::create_symlink("../../elsewhere", dir_ / "out" / "real" / "deeper");
+  const auto top = OutputFolder::open((dir_ / "out").native());
+  ASSERT_TRUE(top.has_value());
+  const struct {
+    std::string_view folder, name, link;  // link: the part found to be one, "" when none is
+  } cases[] = {
+      {"", "game.mjson", "(the output)"},
+      {"linked", "game.mjson", "linked"},
+      {"real/deeper", "game.mjson", "real/deeper"},
+      {"real/new/newer", "game.mjson", ""},
+      {"", "other.mjson", ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.folder) + "/" + std::string(c.name));
+    auto folder = top->below(c.folder);
+    std::expected<void, OutputError> written;
+    if (!folder) written = std::unexpected(folder.error());
+    auto output = folder ? OutputFile::open_in(folder->get(), c.name) : std::unexpected(folder.error());
+    if (folder && !output) written = std::unexpected(output.error());
+    if (output && (written = output->write("lines\n"))) written = output->commit();
+    if (c.link.empty()) {
+      EXPECT_TRUE(written.has_value());
+      EXPECT_EQ(contents(dir_ / "out" / c.folder / c.name), "lines\n");
+      continue;
+    }
+    ASSERT_FALSE(written.has_value());
+    ASSERT_TRUE(std::holds_alternative<OutputIsLink>(written.error()));
+    const std::string& where = std::get<OutputIsLink>(written.error()).where;
+    EXPECT_EQ(where.empty() ? "(the output)" : where, c.link);
+  }
+  EXPECT_EQ(contents(dir_ / "elsewhere" / "victim"), "victim\n");
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir_ / "elsewhere"), fs::directory_iterator()), 1);
 }
 
 }  // namespace

@@ -53,7 +53,7 @@ TEST(RealGames, GamesOneAfterAnotherInOneText) {
   std::string text;
   for (const Lines* game : {&first, &second, &first})
     for (const std::string& line : *game) text += line + "\r\n";
-  EXPECT_EQ(all_of(check_lines(text)), "");
+  EXPECT_EQ(all_of(check_lines(text).kept), "");
   // The second game loses its last line: the third then starts inside it.
   const std::size_t second_end = first.size() + second.size();
   std::string cut;
@@ -61,10 +61,10 @@ TEST(RealGames, GamesOneAfterAnotherInOneText) {
   for (const Lines* game : {&first, &second, &first})
     for (const std::string& line : *game)
       if (++number != second_end) cut += line + "\n";
-  const auto findings = check_lines(cut);
+  const auto findings = check_lines(cut).kept;
   ASSERT_FALSE(findings.empty());
   EXPECT_EQ(findings.front().line, second_end) << all_of(findings);
-  EXPECT_EQ(all_of(check_lines("")), "line 1: the game has no lines\n");
+  EXPECT_EQ(all_of(check_lines("").kept), "line 1: the game has no lines\n");
 }
 
 // Dropping any one line of a game leaves a game the checker faults, but for
@@ -525,16 +525,12 @@ std::optional<std::size_t> kan_of_tiles_not_held(Lines& lines) {
   return std::nullopt;
 }
 
-// The first kyoku's riichi, by a seat dealt 900 points (the rest to another).
+// The first kyoku's riichi, in a game started at 900 points each.
 std::optional<std::size_t> riichi_under_1000(Lines& lines) {
   const auto reach = first_of<ev::Reach>(lines, 0, [](const auto&) { return true; });
   const auto end = find_line(lines, {"end_kyoku"});
   if (!reach || *reach > *end) return std::nullopt;
-  const Seat seat = std::get<ev::Reach>(event_at(lines, *reach)).actor;
-  rewrite<ev::StartKyoku>(lines[1], [&](ev::StartKyoku& e) {
-    e.scores[(seat + 1) % 4] += e.scores[seat] - 900;
-    e.scores[seat] = 900;
-  });
+  rewrite<ev::StartKyoku>(lines[1], [&](ev::StartKyoku& e) { e.scores.fill(900); });
   return reach;
 }
 
@@ -633,6 +629,13 @@ TEST(EditedGames, EachCheckFindsItsEdit) {
        "start_kyoku scores"},
       {"scores: the next kyoku's honba", replacing(R"("honba":1)", R"("honba":1)", R"("honba":0)"),
        "start_kyoku honba"},
+      {"start: uneven starting points", replacing("[25000,25000,25000,25000]", "25000,25000,25000]",
+                                                  "26000,24000,25000]"),
+       "the first kyoku starts the seats at different points: [25000, 26000, 24000, 25000]"},
+      {"start: the first kyoku's honba", replacing(R"("kyoku":1,"honba":0)", R"("honba":0)", R"("honba":2)"),
+       "the first kyoku has 2 honba, not 0"},
+      {"start: kyoku_first", replacing(R"("kyoku_first":0)", R"("kyoku_first":0)", R"("kyoku_first":7)"),
+       "kyoku_first 7 is neither 0"},
   };
   const auto games = rules_test::real_json_logs();
   for (const EditCase& c : cases) {
@@ -656,6 +659,43 @@ TEST(EditedGames, EachCheckFindsItsEdit) {
     }
     EXPECT_TRUE(applied) << "no game has a place for the edit";
   }
+}
+
+std::vector<Finding> check_under(const Lines& lines, RecordRules record) {
+  GameChecker checker(record);
+  for (const std::string& line : lines) checker.feed(line);
+  checker.finish();
+  return checker.findings();
+}
+
+// A room without 喰 pays an open hand no tanyao: a record that says so is
+// held to it, and where nothing says, a win paid either way is right.
+TEST(RecordRules, OpenTanyaoAsTheRoomHasIt) {
+  constexpr RecordRules kWithout{.open_tanyao = false};
+  constexpr RecordRules kWith{.open_tanyao = true};
+  for (const auto& game : rules_test::real_json_logs()) {
+    Lines lines = rules_test::mjai_lines_of(game);
+    // The first open hand won with tanyao and more, which a room without 喰 pays less.
+    const auto findings = check_under(lines, kWithout);
+    if (findings.empty() || findings.front().message.find("hora deltas") == std::string::npos) continue;
+    SCOPED_TRACE(game.string());
+    const std::size_t at = findings.front().line - 1;
+    GameChecker checker(kWithout);
+    for (std::size_t line = 0; line <= at; ++line) checker.feed(lines[line]);
+    const Deltas without = checker.wins().back().deltas;
+    EXPECT_EQ(all_of(check_under(lines, {})), "");
+    EXPECT_EQ(all_of(check_under(lines, kWith)), "");
+    rewrite<ev::Hora>(lines[at], [&](ev::Hora& e) { e.deltas = without; });
+    const auto paid_without = check_under(lines, kWithout);
+    EXPECT_TRUE(paid_without.empty() || paid_without.front().line > at + 1) << all_of(paid_without);
+    const auto either = check_under(lines, {});
+    EXPECT_TRUE(either.empty() || either.front().line > at + 1) << all_of(either);
+    const auto with = check_under(lines, kWith);
+    ASSERT_FALSE(with.empty());
+    EXPECT_EQ(with.front().line, at + 1) << all_of(with);
+    return;
+  }
+  FAIL() << "no real game has an open hand won with tanyao and another yaku";
 }
 
 // A kyoku that cannot be followed is told once, not once a line.

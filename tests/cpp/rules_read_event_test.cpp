@@ -103,7 +103,7 @@ TEST(ReadEvent, WhatMakesALineNoEvent) {
   };
   using namespace std::string_view_literals;
   const Case cases[] = {
-      {R"({"type":"tsumo","actor":4,"pai":"1m"})", "\"actor\" is out of range"},
+      {R"({"type":"tsumo","actor":4,"pai":"1m"})", "\"actor\" is 4, not 0 to 3"},
       {R"({"type":"tsumo","actor":0,"pai":"1x"})", "\"pai\" is no tile: \"1x\""},
       {R"({"type":"tsumo","actor":0})", "a tsumo line lacks \"pai\""},
       {R"({"type":"tsumo","actor":0,"pai":"1m","extra":1})", "unknown key \"extra\""},
@@ -111,13 +111,13 @@ TEST(ReadEvent, WhatMakesALineNoEvent) {
       {R"({"type":"tsumo","actor":0,"actor":1,"pai":"1m"})", "the key \"actor\" comes twice"},
       {R"({"type":"nope"})", "unknown type \"nope\""},
       {R"({"actor":0})", "the line has no \"type\""},
-      {R"({"type":"chi","actor":1,"target":0,"pai":"3m","consumed":["1m"]})", "holds 2 tiles"},
+      {R"({"type":"chi","actor":1,"target":0,"pai":"3m","consumed":["1m"]})", "holds 1 tile, not 2"},
       {R"({"type":"dahai","actor":0,"pai":"1m","tsumogiri":1})", "\"tsumogiri\" has a number out of place"},
       {R"({"type":"dahai","actor":0,"pai":"1m","tsumogiri":null})", "\"tsumogiri\" is null"},
       {R"({"type":"tsumo","actor":0.5,"pai":"1m"})", "no integer"},
-      {R"({"type":"hora","actor":0,"target":1,"deltas":[1,2,3]})", "\"deltas\" holds 4 values"},
-      {R"({"type":"ryukyoku","deltas":[1,2,3,4294967296]})", "out of range"},
-      {R"({"type":"start_kyoku","tehais":[["1m"]]})", "holds 13 tiles"},
+      {R"({"type":"hora","actor":0,"target":1,"deltas":[1,2,3]})", "\"deltas\" holds 3 values, not 4"},
+      {R"({"type":"ryukyoku","deltas":[1,2,3,4294967296]})", "holds 4294967296, out of range"},
+      {R"({"type":"start_kyoku","tehais":[["1m"]]})", "holds 1 tile, not 13"},
       {R"({"type":"dora","dora_marker":{"x":1}})", "a value is an object"},
       {R"([1,2])", "array out of place"},
       {R"("tsumo")", "the line is no object"},

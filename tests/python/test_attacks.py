@@ -8,6 +8,7 @@ import os
 import resource
 import shutil
 import signal
+import stat
 import subprocess
 import sys
 import time
@@ -177,14 +178,105 @@ def killed_run_from_standard_input(tmp):
         "interrupted: converted ")
 
 
-def failures_of_a_stopped_run(tmp):
+def failures_of_a_stopped_run(times):
     """Each failing log that a run stopped with Ctrl-C tried, as its report and its summary count them."""
-    stopped_mid_run(signal.SIGINT)(tmp)
+    return lambda tmp: failures_of_a_run_stopped(tmp, times)
+
+
+def failures_of_a_run_stopped(tmp, times):
+    stopped_mid_run(signal.SIGINT, times)(tmp)
     done = max(int(path.name[:4]) for path in (tmp / "out").iterdir() if path.name.endswith(".mjson"))
     records = [json.loads(line) for line in (tmp / "report.jsonl").read_text().splitlines()]
     failed = [int(Path(record["path"]).name[:4]) for record in records]
     summary = (tmp / "stderr").read_text().splitlines()[-2]
     return [i for i in failed if i < done] == list(range(0, done, 10)), f"({len(failed)} failed, " in summary
+
+
+def export_over_its_record(tmp):
+    record = tmp / "rec.xml"
+    shutil.copy(XML, record)
+    status, _ = command("mjlog-json", record, "-o", record)
+    return status, state_of(record, XML.read_bytes())
+
+
+def export_into_special(kind):
+    """What is at the output afterwards, and what its reader got."""
+
+    def attack(tmp):
+        log = paiscribe.mjlog_to_tenhou(XML).encode()
+        out = tmp / "out"
+        if kind == "FIFO":
+            os.mkfifo(out)
+            with subprocess.Popen(["cat", out], stdout=subprocess.PIPE) as reader:
+                status, _ = command("mjlog-json", XML, "-o", out)
+                got = reader.communicate(timeout=60)[0]
+            return "FIFO" if stat.S_ISFIFO(os.lstat(out).st_mode) else "replaced", "the log" if got == log else got
+        if kind == "link":
+            out.symlink_to("/proc/self/fd/1")
+            got = subprocess.run([sys.executable, "-m", "paiscribe", "mjlog-json", XML, "-o", out],
+                                 capture_output=True, timeout=60).stdout
+            return "link" if out.is_symlink() else "replaced", "the log" if got == log else got
+        try:
+            os.mknod(out, 0o666 | stat.S_IFCHR, os.makedev(1, 3))  # what /dev/null is
+        except PermissionError:
+            pytest.skip("making a device takes root")
+        command("mjlog-json", XML, "-o", out)
+        return "character device" if stat.S_ISCHR(os.lstat(out).st_mode) else "replaced", ""
+
+    return attack
+
+
+def run_into_the_logs_folder(link):
+    """A run whose outputs go where its logs are: with a link G.mjson to the
+    log G.json, or taking every file with the log G and the log G.mjson."""
+
+    def attack(tmp):
+        logs = tmp / "logs"
+        logs.mkdir()
+        if link:
+            shutil.copy(GOOD, logs / "G.json")
+            (logs / "G.mjson").symlink_to("G.json")
+            extra = []
+        else:
+            shutil.copy(GOOD, logs / "G")
+            shutil.copy(OTHER, logs / "G.mjson")
+            extra = ["--include", "*"]
+        kept = logs / ("G.json" if link else "G.mjson")
+        before = kept.read_bytes()
+        status, stderr = command(logs, "-O", logs, *extra)
+        return status, state_of(kept, before), stderr.splitlines()[0].split(": ", 2)[-1].split(" (")[0]
+
+    return attack
+
+
+def link_planted_below_the_output_folder(name, target):
+    """A run into an output folder where another user planted a link, to a
+    file or to a folder, where an output goes."""
+
+    def attack(tmp):
+        (tmp / "elsewhere").mkdir()
+        (tmp / "elsewhere" / "victim").write_bytes(OLD)
+        (tmp / "logs" / "sub").mkdir(parents=True)
+        shutil.copy(GOOD, tmp / "logs" / "G.json")
+        shutil.copy(GOOD, tmp / "logs" / "sub" / "G.json")
+        (tmp / "out").mkdir()
+        (tmp / "out" / name).symlink_to(target)
+        status, stderr = command("logs", "-O", "out", cwd=tmp)
+        (failure,) = [line for line in stderr.splitlines() if "symbolic link" in line]
+        return status, state_of(tmp / "elsewhere" / "victim", OLD), failure.split(" (")[-1].rstrip(")")
+
+    return attack
+
+
+def outputs_named_gz(tmp):
+    """Whether each output named .gz is gzip holding the lines."""
+    lines = as_lines_file(paiscribe.tenhou_to_mjai(GOOD))
+    command(GOOD, "-o", tmp / "one.mjson.gz")
+    paiscribe.convert_file(GOOD, tmp / "two.mjson.gz")
+    paiscribe.mjlog_to_tenhou(XML, tmp / "log.json.gz")
+    return (gzip.decompress((tmp / "one.mjson.gz").read_bytes()) == lines,
+            gzip.decompress((tmp / "two.mjson.gz").read_bytes()) == lines,
+            gzip.decompress((tmp / "log.json.gz").read_bytes()).decode() == paiscribe.mjlog_to_tenhou(XML))
 
 
 LOST_DATA = {
@@ -207,7 +299,21 @@ LOST_DATA = {
                                "out/real_001.mjson")),
     "SIGTERM mid-run, standard input among the logs": (killed_run_from_standard_input,
                                                        (143, {"the lines of GOOD"}, [], True)),
-    "Ctrl-C mid-run, the failures of the logs tried": (failures_of_a_stopped_run, (True, True)),
+    "Ctrl-C mid-run, the failures of the logs tried": (failures_of_a_stopped_run(1), (True, True)),
+    "Ctrl-C three times mid-run, the failures of the logs tried": (failures_of_a_stopped_run(3), (True, True)),
+    "mjlog-json -o naming its own record": (export_over_its_record, (2, "as it was")),
+    "mjlog-json -o a FIFO": (export_into_special("FIFO"), ("FIFO", "the log")),
+    "mjlog-json -o a link to standard output": (export_into_special("link"), ("link", "the log")),
+    "mjlog-json -o a character device": (export_into_special("device"), ("character device", "")),
+    "a run into the log's folder, where a link to the log has its output's name": (
+        run_into_the_logs_folder(link=True), (1, "as it was", "its output would replace an input")),
+    "a run into the logs' folder taking every file": (
+        run_into_the_logs_folder(link=False), (1, "as it was", "its output would replace an input")),
+    "a link planted at an output": (link_planted_below_the_output_folder("G.mjson", "../elsewhere/victim"), (
+        1, "as it was", "it is a symbolic link: a run of many logs follows none below its output folder")),
+    "a folder link planted below the output folder": (link_planted_below_the_output_folder("sub", "../elsewhere"), (
+        1, "as it was", "out/sub is a symbolic link: a run of many logs follows none below its output folder")),
+    "-o FILE.gz and convert_file(..., FILE.gz)": (outputs_named_gz, (True, True, True)),
 }
 
 
@@ -227,6 +333,10 @@ before = peak()
 if sys.argv[1] == "command":
     paiscribe.cli.main(sys.argv[2:])
     outcome = "ran"
+elif sys.argv[1] == "check":
+    outcome = len(paiscribe.check(open(sys.argv[2], "rb").read()))
+elif sys.argv[1] == "check_files":
+    outcome = len(paiscribe.check_files(sys.argv[2:], workers=1).failures[0].findings)
 else:
     try:
         paiscribe.mjlog_to_mjai(sys.argv[2])
@@ -263,8 +373,9 @@ def many_logs_into_one_file(tmp):
         logs.append(tmp / f"{i}.json")
     out = tmp / "all.mjson"
     outcome, peak = child(PEAK_OF, "command", *logs, "-o", out).split()
-    # Held a log at a time: the peak is a small part of the output, which all at once took six times its size.
-    return outcome, int(peak) < out.stat().st_size / 8
+    # Held a log at a time: within twice one log's lines and the room the
+    # converter keeps, where all at once took six times the output.
+    return outcome, int(peak) < 2 * out.stat().st_size / len(logs) + (4 << 20)
 
 
 UNDER_ADDRESS_SPACE_LIMIT = """
@@ -294,7 +405,48 @@ def xml_under_an_address_space_limit(megabytes):
     return attack
 
 
+def findings_of_bad_lines(how):
+    """What checking 2**20 bad lines keeps (the findings, and the last one),
+    and whether its peak stays within a few times the text, where each
+    finding once took some 400 bytes of it."""
+
+    def attack(tmp):
+        text = b"x\n" * 2**20
+        path = tmp / ("bad.mjson" if how == "check" else "bad.mjson.gz")
+        path.write_bytes(text if how == "check" else gzip.compress(text))
+        found, peak = child(PEAK_OF, how, path).split()
+        return int(found), int(peak) < 3 * len(text) + (8 << 20)
+
+    return attack
+
+
+UNDER_AN_ADDRESS_SPACE_LIMIT = """
+import resource, sys, paiscribe
+size = int(open("/proc/self/status").read().split("VmSize:")[1].split()[0]) * 1024
+limit = size + int(sys.argv[3]) * 2**20
+resource.setrlimit(resource.RLIMIT_AS, (limit, limit))
+report = paiscribe.convert_files(sys.argv[1:3], sys.argv[4], workers=2)
+print(report.converted + report.failed)
+"""
+
+
+def long_logs_under_an_address_space_limit(tmp):
+    """Every job of a run that runs out of memory is accounted for. A
+    worker's first exception once made glibc fetch the thread-local data the
+    C++ runtime keeps, and abort the wheel's process when no memory was left
+    for it."""
+    game = json.loads(Path(GOOD).read_bytes())
+    game["log"] *= 4000
+    (tmp / "a.json").write_text(json.dumps(game, ensure_ascii=False), encoding="utf-8")
+    os.link(tmp / "a.json", tmp / "b.json")
+    return [child(UNDER_AN_ADDRESS_SPACE_LIMIT, tmp / "a.json", tmp / "b.json", megabytes, tmp / f"out{megabytes}")
+            for megabytes in (40, 80, 120)]
+
+
 MEMORY = {
+    "check of 2**20 bad lines": (findings_of_bad_lines("check"), (101, True)),
+    "check_files of a 4 kB .mjson.gz of 2**20 bad lines": (findings_of_bad_lines("check_files"), (101, True)),
+    "two long logs under an address-space limit": (long_logs_under_an_address_space_limit, ["2", "2", "2"]),
     "a gzip record of 60 MB of tiny tags": (peak_of_xml(15_000_000), ("MjlogParsingError", True)),
     "a record of 500,000 tags within 2 MiB": (peak_of_xml(500_000), ("MjlogParsingError", True)),
     "-o FILE with 150 logs": (many_logs_into_one_file, ("ran", True)),
@@ -306,6 +458,95 @@ MEMORY = {
 @pytest.mark.parametrize("attack", MEMORY)
 def test_memory_stays_bounded(tmp_path, attack):
     run, expected = MEMORY[attack]
+    assert run(tmp_path) == expected
+
+
+# Findings -------------------------------------------------------------
+
+def lobby_game(start_points=25000, lobby=None):
+    """A real game as a lobby of its own rules plays it: the seats start at
+    start_points, and after the dealer wins the deal passes on, to a drawn
+    kyoku of the same game with its seats turned so that the next seat
+    deals; the game then ends. A JSON log, from `lobby` when given."""
+    game = json.loads((DATA / "real" / "real_025.json").read_bytes())
+    kyokus = game["log"]
+    won = next(i for i, kyoku in enumerate(kyokus)
+               if kyoku[16][0] == "和了" and kyoku[16][2][0] == kyoku[0][0] % 4)
+
+    def pays_alike_whoever_deals(kyoku):
+        """A draw with no riichi, whose payments (if any) are for tenpai."""
+        result = kyoku[16]
+        riichi = any(isinstance(item, str) and item.startswith("r") for seat in range(4) for item in kyoku[6 + 3 * seat])
+        return result[0] != "和了" and not riichi and all(abs(delta) <= 3000 for delta in (result[1] if len(result) > 1 else []))
+
+    drawn = next(kyoku for kyoku in kyokus if pays_alike_whoever_deals(kyoku))
+    turn = (kyokus[won][0][0] + 1 - drawn[0][0]) % 4
+    passed = [[kyokus[won][0][0] + 1, *kyokus[won + 1][0][1:]], kyokus[won + 1][1], drawn[2], drawn[3]]
+    for seat in range(4):
+        passed += drawn[4 + 3 * ((seat - turn) % 4):7 + 3 * ((seat - turn) % 4)]
+    result = drawn[16]
+    passed.append(result if len(result) == 1 else [result[0], [result[1][(seat - turn) % 4] for seat in range(4)]])
+    game["log"] = [*kyokus[:won + 1], passed]
+    for kyoku in game["log"]:
+        kyoku[1] = [score + start_points - 25000 for score in kyoku[1]]
+    if lobby is not None:
+        game["lobby"] = lobby
+    return game
+
+
+def checked_lobby_game(start_points):
+    """The findings of the game's lines alone."""
+    return [str(finding) for finding in paiscribe.check(paiscribe.convert_text(json.dumps(lobby_game(start_points))))]
+
+
+def converted_lobby_game(lobby):
+    """A conversion with check of the game's log, which names its lobby."""
+    def attack(tmp):
+        (tmp / "game.json").write_text(json.dumps(lobby_game(lobby=lobby), ensure_ascii=False), encoding="utf-8")
+        report = paiscribe.convert_files([tmp / "game.json"], tmp / "out", check=True)
+        return report.converted, [failure.detail for failure in report.failures]
+
+    return attack
+
+
+def lines_around(change):
+    """Whether the game's lines, changed so, check as the lines do."""
+    lines = paiscribe.tenhou_to_mjai(GOOD)
+    return paiscribe.check(change(lines)) == paiscribe.check(lines) == []
+
+
+def lone_surrogate(tmp):
+    """The findings of a line with a lone surrogate, given in a list and in a text."""
+    line = '{"type":"start_game","names":["\udc80"]}'
+    return [str(finding) for finding in paiscribe.check([line])] == [str(f) for f in paiscribe.check(line)]
+
+
+def longest_message_of_a_megabyte_value(tmp):
+    big = "x" * 2**20
+    lines = ['{"' + big + '":1}', '{"type":"' + big + '"}', '{"type":"tsumo","actor":0,"pai":"' + big + '"}',
+             big, '{"type":"tsumo","actor":' + "9" * 2**20 + ',"pai":"1m"}']
+    return max(len(finding.message) for line in lines for finding in paiscribe.check([line]))
+
+
+FINDINGS = {
+    "a real game of 30,000 points each, its deal passing after the dealer wins": (
+        lambda tmp: checked_lobby_game(30000), []),
+    "the same game of 25,000 points each, as Tenhou's own rules play": (lambda tmp: checked_lobby_game(25000), [
+        "line 974, South 4: start_kyoku kyoku South 4, but the last kyoku leaves South 3"]),
+    "its log from lobby 1234, converted with check": (converted_lobby_game(1234), (1, [])),
+    "its log from lobby 0, converted with check": (converted_lobby_game(0), (0, [
+        "line 974, South 4: start_kyoku kyoku South 4, but the last kyoku leaves South 3"])),
+    "a blank line after the last": (lambda tmp: lines_around(lambda lines: [*lines, "", ""]), True),
+    "a byte-order mark before the first line": (lambda tmp: lines_around(
+        lambda lines: "\ufeff" + "\n".join(lines) + "\n"), True),
+    "a lone surrogate in a list item, as in a text": (lone_surrogate, True),
+    "a value of a megabyte, echoed": (longest_message_of_a_megabyte_value, 78),
+}
+
+
+@pytest.mark.parametrize("attack", FINDINGS)
+def test_findings_judge_what_the_lines_show(tmp_path, attack):
+    run, expected = FINDINGS[attack]
     assert run(tmp_path) == expected
 
 
@@ -346,9 +587,10 @@ def fifo_where_an_output_goes(tmp):
     return child(CONVERT_FILES, tmp / "out", GOOD, OTHER).splitlines()
 
 
-def stopped_mid_run(how):
-    """Stops a run over 3,000 logs, one in ten failing, once it has started;
-    the report then holds one whole line per failure the command named."""
+def stopped_mid_run(how, times=1):
+    """Stops a run over 3,000 logs, one in ten failing, once it has started
+    (with the signal sent `times` times); the report then holds one whole
+    line per failure the command named."""
 
     def attack(tmp):
         logs = tmp / "logs"
@@ -363,7 +605,10 @@ def stopped_mid_run(how):
                                     report], stderr=stderr)
             while run.poll() is None and not (report.exists() and report.stat().st_size > 0):
                 time.sleep(0.01)
-            run.send_signal(how)
+            for _ in range(times):
+                if run.poll() is None:
+                    run.send_signal(how)
+                time.sleep(0.002)
             run.wait(timeout=60)
         printed = (tmp / "stderr").read_text().splitlines()
         named = [line for line in printed if line.endswith(")") and ".json:" in line]
@@ -406,10 +651,88 @@ def report_of_a_name_that_is_not_utf8(tmp):
     return status, os.fsencode(record["path"]) == name, "Traceback" in stderr
 
 
-def closed_standard_output(tmp):
-    result = subprocess.run([sys.executable, "-m", "paiscribe", GOOD], stderr=subprocess.PIPE, timeout=60,
-                            preexec_fn=lambda: os.close(1))
-    return result.returncode, result.stderr.decode()
+def closed_standard_output(*args):
+    def attack(tmp):
+        result = subprocess.run([sys.executable, "-m", "paiscribe", *map(str, args)], stderr=subprocess.PIPE,
+                                timeout=60, preexec_fn=lambda: os.close(1))
+        return result.returncode, result.stderr.decode()
+
+    return attack
+
+
+def into_a_full_device(command_name):
+    """The command's status and standard error with standard output on /dev/full."""
+
+    def attack(tmp):
+        lines = paiscribe.tenhou_to_mjai(GOOD)
+        (tmp / "bad.mjson").write_bytes(as_lines_file(lines[:-1]))
+        args = ["check", tmp / "bad.mjson"] if command_name == "check" else [GOOD]
+        with open("/dev/full", "wb") as full:
+            result = subprocess.run([sys.executable, "-m", "paiscribe", *args], stdout=full, stderr=subprocess.PIPE,
+                                    timeout=60)
+        return result.returncode, result.stderr.decode().splitlines()
+
+    return attack
+
+
+def glob_of_no_range(how):
+    def attack(tmp):
+        if how == "api":
+            try:
+                paiscribe.convert_files([GOOD], tmp / "out", include=["[z-a]"])
+            except ValueError as error:
+                return type(error).__name__, str(error)
+        destination = [] if how == "check" else ["-O", tmp / "out"]
+        status, stderr = command(*(["check"] if how == "check" else []), tmp, *destination, "--include", "[z-a]")
+        return status, stderr.splitlines()[-1].split("error: ")[-1].removeprefix("paiscribe: ")
+
+    return attack
+
+
+def long_export_name(tmp):
+    out = tmp / ("j" * 245 + ".json")
+    status, stderr = command("mjlog-json", XML, "-o", out)
+    return status, stderr, out.read_text() == paiscribe.mjlog_to_tenhou(XML)
+
+
+def cut_short_record(tmp):
+    record = tmp / "cut.xml"
+    record.write_bytes(XML.read_bytes()[:9736])
+    try:
+        paiscribe.mjlog_to_mjai(record)
+    except paiscribe.MjlogParsingError as error:
+        return error.__notes__
+
+
+def export_from_standard_input(tmp):
+    with open(XML, "rb") as stdin:
+        result = subprocess.run([sys.executable, "-m", "paiscribe", "mjlog-json", "-"], stdin=stdin,
+                                capture_output=True, timeout=60)
+    return result.returncode, result.stdout.decode() == paiscribe.mjlog_to_tenhou(XML.read_bytes())
+
+
+def export_of_a_game_that_does_not_convert(tmp):
+    """A record that reads, but whose game does not convert: the export
+    fails as mjlog_to_mjai does."""
+    text = XML.read_text(encoding="utf-8")
+    assert text.count("<V68/><F23/>") == 1
+    edited = text.replace("<V68/><F23/>", "<V68/><F1/>").encode()
+    failures = []
+    for function in (paiscribe.convert_text, paiscribe.mjlog_to_tenhou):
+        try:
+            function(edited)
+        except ValueError as error:
+            failures.append((type(error).__name__, str(error), error.__notes__))
+    return len(failures), failures[0] == failures[1], failures[0][0]
+
+
+def ignored_file_named_with_v(tmp):
+    (tmp / "logs").mkdir()
+    (tmp / "logs" / "game.mjson").write_bytes(as_lines_file(paiscribe.tenhou_to_mjai(GOOD)))
+    (tmp / "logs" / "notes.txt").write_text("")
+    _, quiet = command("check", tmp / "logs")
+    _, verbose = command("check", tmp / "logs", "-v")
+    return quiet.rstrip().endswith("(-v lists them)"), "logs/notes.txt: ignored, without a log ending" in verbose
 
 
 def folder_deeper_than_the_stack(tmp):
@@ -502,10 +825,31 @@ def folder_where_an_output_goes(tmp):
 
 ERRORS = {
     "--report of a name that is not UTF-8": (report_of_a_name_that_is_not_utf8, (1, True, False)),
-    "a closed standard output": (closed_standard_output, (2, "paiscribe: standard output is closed: give -o FILE\n")),
+    "a closed standard output": (closed_standard_output(GOOD),
+                                 (2, "paiscribe: standard output is closed: give -o FILE\n")),
+    "mjlog-json with a closed standard output": (closed_standard_output("mjlog-json", XML),
+                                                 (2, "paiscribe: standard output is closed: give -o OUT\n")),
+    "check with a closed standard output": (closed_standard_output("check", DATA / "mjlog"),
+                                            (2, "paiscribe: standard output is closed: give -q\n")),
+    "check writing its findings to /dev/full": (into_a_full_device("check"), (
+        1, ["paiscribe: standard output: No space left on device (ENOSPC)"])),
+    "the lines to /dev/full": (into_a_full_device("convert"), (
+        1, ["paiscribe: -: failed to write to mjai out file (No space left on device (ENOSPC))"])),
+    "--include [z-a] on the command line": (glob_of_no_range("convert"), (
+        2, "'[z-a]' is no glob: bad character range z-a")),
+    "--include [z-a] to check": (glob_of_no_range("check"), (2, "'[z-a]' is no glob: bad character range z-a")),
+    "include=['[z-a]'] to convert_files": (glob_of_no_range("api"), (
+        "ValueError", "'[z-a]' is no glob: bad character range z-a")),
+    "mjlog-json -o a 250-byte name": (long_export_name, (0, "", True)),
+    "an XML record cut short": (cut_short_record, [
+        "the text ends at byte 9736 before the record does: is the file cut short?"]),
+    "mjlog-json - reading standard input": (export_from_standard_input, (0, True)),
+    "mjlog_to_tenhou of a record whose game does not convert": (export_of_a_game_that_does_not_convert, (
+        2, True, "TenhouToMjaiError")),
+    "check of a folder with a file ignored": (ignored_file_named_with_v, (True, True)),
     "a folder 1,100 deep": (folder_deeper_than_the_stack, (0, True)),
     "a self-referencing link in a walked folder": (self_referencing_link_in_a_walked_folder, (
-        1, [("FileNotFoundError", "Too many levels of symbolic links (ELOOP)")])),
+        1, [("OSError", "Too many levels of symbolic links (ELOOP)")])),
     "8 workers with room for a few threads": (workers_that_cannot_all_start, "converted 200"),
     "&#0; in a player's name": (reference_to_nul_in_a_name, ("MjlogParsingError", True)),
     "no descriptor left to open a log": (opening_a_log_without_a_descriptor, [

@@ -1,6 +1,7 @@
-"""What each way in takes: JSON logs and XML records, plain or gzip-compressed,
-and the same arguments for every call that converts one file."""
+"""What each way in takes: JSON logs and XML records, plain or gzip- or
+bz2-compressed, and the same arguments for every call that converts one file."""
 
+import bz2
 import gzip
 
 import pytest
@@ -18,6 +19,8 @@ FORMS = {
     "json, gzip": gzip.compress(JSON),
     "xml": XML,
     "xml, gzip": gzip.compress(XML),
+    "json, bz2": bz2.compress(JSON),
+    "xml, bz2": bz2.compress(XML),
     "xml after a byte-order mark": BOM + XML,
     "json after a byte-order mark": BOM + JSON,
 }
@@ -58,12 +61,14 @@ ENTRIES = {
 
 OK = "lines"
 # Per form: what tenhou_to_mjai and mjlog_to_mjai give; every other way in
-# tells the two kinds apart and undoes gzip.
+# tells the two kinds apart and undoes gzip and bz2.
 TABLE = {
     "json": (OK, "MjlogParsingError", OK),
     "json, gzip": ("OSError", "MjlogParsingError", OK),
     "xml": ("JsonParsingError", OK, OK),
     "xml, gzip": ("OSError", OK, OK),
+    "json, bz2": ("OSError", "MjlogParsingError", OK),
+    "xml, bz2": ("OSError", OK, OK),
     "xml after a byte-order mark": ("JsonParsingError", OK, OK),
     "json after a byte-order mark": ("JsonParsingError", "MjlogParsingError", "JsonParsingError"),
 }

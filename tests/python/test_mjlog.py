@@ -2,6 +2,7 @@
 record one documented exception."""
 
 import gzip
+import io
 import json
 import os
 import shutil
@@ -132,7 +133,8 @@ def test_exported_log_names_no_game_a_file_name_does_not_give(tmp_path):
         ((MJLOG / "mjlog_001.xml", None, None), {},
          "mjlog_to_tenhou() takes from 1 to 2 positional arguments but 3 were given"),
         ((MJLOG / "mjlog_001.xml",), {"mjai_out": None}, "mjlog_to_tenhou() got an unexpected keyword argument 'mjai_out'"),
-        ((b"record.xml",), {}, "argument 'filename': 'bytes' object cannot be converted to 'PyString'"),
+        ((io.BytesIO(b"<mjloggm/>"),), {},
+         "argument 'filename': expected str, bytes or os.PathLike object, not BytesIO"),
         ((MJLOG / "mjlog_001.xml",), {"json_out": b"out.json"},
          "argument 'json_out': 'bytes' object cannot be converted to 'PyString'"),
     ],
@@ -148,6 +150,7 @@ def test_export_writes_what_it_returns(tmp_path):
     (tmp_path / "game.json").write_bytes(b"old")
     log = paiscribe.mjlog_to_tenhou(record, json_out=tmp_path / "game.json")
     assert (tmp_path / "game.json").read_bytes() == log.encode()
+    assert paiscribe.mjlog_to_tenhou(memoryview(record.read_bytes())) == log
     with pytest.raises(paiscribe.MjlogParsingError):
         paiscribe.mjlog_to_tenhou(MJLOG / "real_005.json", tmp_path / "game.json")
     assert (tmp_path / "game.json").read_bytes() == log.encode()

@@ -90,7 +90,8 @@ def test_an_edited_game_is_refused_with_the_finding_at_its_line(edit, line_after
 
 @pytest.mark.parametrize("form", [
     list, iter, "\n".join, as_lines_file, lambda lines: gzip.compress(as_lines_file(lines)),
-], ids=["list", "iterator", "str", "bytes", "gzip"])
+    lambda lines: "\ufeff" + "\n".join(lines) + "\n\n",
+], ids=["list", "iterator", "str", "bytes", "gzip", "a byte-order mark and blank lines after"])
 def test_the_lines_come_in_any_form_check_takes(form):
     assert paiscribe.mjai_to_tenhou(form(LINES)) == paiscribe.mjai_to_tenhou(LINES)
 

@@ -2,6 +2,7 @@
 `mypy --strict`: the stubs and the package's annotations must make this
 type-check without a single Any."""
 
+import datetime
 import pathlib
 
 import _paiscribe
@@ -57,6 +58,25 @@ def check_games(lines: list[str], folder: pathlib.Path) -> list[str]:
     except paiscribe.IllegalGameError as error:
         return [str(error)]
     return [str(finding) for finding in findings] + [str(seat) for seat in seats] + [str(report.illegal)]
+
+
+def view_games(lines: list[str], folder: pathlib.Path) -> str:
+    page: str = paiscribe.view(lines, title="a game") + paiscribe.view("\n".join(lines))
+    (folder / "game.html").write_text(page, encoding="utf-8")
+    return page
+
+
+def convert_database(database: pathlib.Path, records: list[tuple[str, bytes]]) -> list[str]:
+    choice = paiscribe.GameChoice(room="phoenix", length="hanchan", standard_rules=True, connected=True,
+                                  since=datetime.date(2024, 1, 1), until=None)
+    report: paiscribe.Report = paiscribe.convert_files(
+        database, database.parent / "out", gzip=True, layout="date", manifest=database.with_suffix(".jsonl"),
+        choice=choice)
+    again: paiscribe.Report = paiscribe.convert_records(
+        iter(records), database.parent / "out", workers=2, layout="flat", manifest=None, choice=None,
+        progress=lambda progress: None)
+    reasons: dict[str, int] = report.skipped_by_reason()
+    return [str(report), str(again.left_out), *reasons]
 
 
 def rebuild_log(lines: list[str]) -> str:

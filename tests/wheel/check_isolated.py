@@ -54,7 +54,7 @@ def main(project_root):
             failures.append(f"the modules brought in {path}")
 
     licences = {Path(name).name for name in importlib.metadata.metadata("paiscribe").get_all("License-File") or []}
-    for linked in ("pugixml.txt", "libdeflate.txt"):
+    for linked in ("pugixml.txt", "libdeflate.txt", "bzip2.txt"):
         if linked not in licences:
             failures.append(f"the licence of {linked.removesuffix('.txt')}, linked into the modules, is missing")
 

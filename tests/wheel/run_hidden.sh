@@ -7,7 +7,7 @@
 #   run_hidden.sh COMMAND [ARG...]
 set -euo pipefail
 
-packages=(rapidjson-dev libpugixml-dev libdeflate-dev libisal-dev libpugixml1v5 libdeflate0 libisal2)
+packages=(rapidjson-dev libpugixml-dev libdeflate-dev libbz2-dev libisal-dev libpugixml1v5 libdeflate0 libisal2)
 libraries='libpugixml\.so\.1|libdeflate\.so\.0|libisal\.so\.2'
 
 hidden=()

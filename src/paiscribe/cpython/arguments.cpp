@@ -82,13 +82,15 @@ bool bind(const char* function, std::span<const std::string_view> parameters, Py
 }  // namespace
 
 std::optional<PathArguments> bind_path_arguments(const char* function, PyObject* const* args, Py_ssize_t nargsf,
-                                                 PyObject* keyword_names, const char* output_parameter) {
+                                                 PyObject* keyword_names, const char* output_parameter,
+                                                 bool takes_bytes) {
   const std::array<std::string_view, 2> parameters = {"filename", output_parameter};
   std::array<PyObject*, 2> bound = {};
   if (!bind(function, parameters, args, PyVectorcall_NARGS(nargsf), keyword_names, bound)) return std::nullopt;
   // filename first, so that when both are unsuitable only its error is raised.
-  PathArguments paths{path_bytes(bound[0], parameters[0]), nullptr};
-  if (!paths.filename) return std::nullopt;
+  PathArguments paths;
+  if (takes_bytes && PyObject_CheckBuffer(bound[0])) paths.record.reset(Py_NewRef(bound[0]));
+  else if (!(paths.filename = path_bytes(bound[0], parameters[0]))) return std::nullopt;
   if (bound[1] != nullptr && bound[1] != Py_None) {
     paths.output = path_bytes(bound[1], parameters[1]);
     if (!paths.output) return std::nullopt;
@@ -113,8 +115,22 @@ InputBytes::~InputBytes() {
   if (has_buffer_) PyBuffer_Release(&buffer_);
 }
 
+std::optional<std::string_view> utf8_of(PyObject* text, OwnedRef& encoded) {
+  Py_ssize_t size = 0;
+  if (const char* utf8 = PyUnicode_AsUTF8AndSize(text, &size)) return std::string_view(utf8, static_cast<std::size_t>(size));
+  if (!PyErr_ExceptionMatches(PyExc_UnicodeEncodeError)) return std::nullopt;
+  PyErr_Clear();
+  encoded.reset(PyUnicode_AsEncodedString(text, "utf-8", "surrogatepass"));
+  if (!encoded) return std::nullopt;
+  return view_of(encoded.get());
+}
+
 bool InputBytes::take(const char* function, PyObject* data) {
-  if (PyUnicode_Check(data)) return take_str(data);
+  if (PyUnicode_Check(data)) {
+    const auto utf8 = utf8_of(data, encoded_);
+    if (utf8) bytes_ = *utf8;
+    return utf8.has_value();
+  }
   if (PyObject_GetBuffer(data, &buffer_, PyBUF_SIMPLE) < 0) {
     if (PyErr_ExceptionMatches(PyExc_TypeError)) {
       PyErr_Format(PyExc_TypeError, "%s() argument must be str or a bytes-like object, not '%.200s'", function,
@@ -127,25 +143,8 @@ bool InputBytes::take(const char* function, PyObject* data) {
   return true;
 }
 
-// A str is read as its UTF-8. Lone surrogates have none, so they are kept as
-// the bytes a file would hold, which then fail the UTF-8 check as that file
-// would.
-bool InputBytes::take_str(PyObject* text) {
-  Py_ssize_t size = 0;
-  if (const char* utf8 = PyUnicode_AsUTF8AndSize(text, &size)) {
-    bytes_ = {utf8, static_cast<std::size_t>(size)};
-    return true;
-  }
-  if (!PyErr_ExceptionMatches(PyExc_UnicodeEncodeError)) return false;
-  PyErr_Clear();
-  encoded_.reset(PyUnicode_AsEncodedString(text, "utf-8", "surrogatepass"));
-  if (!encoded_) return false;
-  bytes_ = view_of(encoded_.get());
-  return true;
-}
-
 LineViews::~LineViews() {
-  for (PyObject* line : held_) Py_DECREF(line);
+  for (PyObject* held : held_) Py_DECREF(held);
 }
 
 // Each str is held as it is read, so that its UTF-8 stays while the lock is
@@ -179,10 +178,11 @@ bool LineViews::take(const char* function, PyObject* data) {
                           static_cast<std::size_t>(PyUnicode_GET_LENGTH(line)));
       continue;
     }
-    Py_ssize_t size = 0;
-    const char* utf8 = PyUnicode_AsUTF8AndSize(line, &size);
-    if (utf8 == nullptr) return false;
-    views_.emplace_back(utf8, static_cast<std::size_t>(size));
+    OwnedRef encoded;
+    const auto utf8 = utf8_of(line, encoded);
+    if (!utf8) return false;
+    views_.push_back(*utf8);
+    if (encoded) held_.push_back(encoded.release());
   }
   return true;
 }

@@ -33,10 +33,10 @@ PyObject* list_of_lines(Converter& converter, bool keep, const ModuleErrors& err
 
 // The calls that convert a file, holding the interpreter lock throughout:
 // the record at `filename` read as `policy` says, its lines as a list of
-// str, also written to `mjai_out` once they all exist. A signal that
-// interrupts a blocking read or write runs its handler; one that raises ends
-// the call.
+// str, also written to `mjai_out` once they all exist, gzip-compressed with
+// `gzip_by_name` when its name ends in ".gz". A signal that interrupts a
+// blocking read or write runs its handler; one that raises ends the call.
 PyObject* convert_file_call(Converter& converter, std::string_view filename, std::optional<std::string_view> mjai_out,
-                            InputPolicy policy, const ModuleErrors& errors);
+                            InputPolicy policy, const ModuleErrors& errors, bool gzip_by_name);
 
 }  // namespace paiscribe

@@ -32,7 +32,8 @@ PyObject* json_log_result(NativeState& state, const std::expected<std::string, P
   if (!log) return nullptr;
   if (json_out) {
     constexpr OutputLabel kJsonOut{"json out", true};
-    if (auto written = write_output(*json_out, *json, signal_handler_raised, FileKinds::Any, kJsonOut); !written) {
+    if (auto written = write_output(*json_out, *json, signal_handler_raised, kJsonOut, names_gzip(*json_out));
+        !written) {
       raise_error(state.errors, written.error());
       return nullptr;
     }

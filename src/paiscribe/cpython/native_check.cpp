@@ -18,9 +18,11 @@ PyObject* check_text(PyObject* data) {
   InputBytes input;
   if (!input.take("check", data)) return nullptr;
   const auto findings = without_gil([&] { return check_lines(input.bytes()); });
-  return finding_tuples(findings);
+  return finding_tuples(findings.kept);
 }
 
+// Each line is a str of its own; a line with a lone surrogate is checked
+// as a text with one is.
 PyObject* check_each_line(PyObject* data) {
   LineViews lines;
   if (!lines.take("check", data)) return nullptr;
@@ -29,7 +31,7 @@ PyObject* check_each_line(PyObject* data) {
     for (std::string_view line : lines.views()) check.feed(line);
     return std::move(check).finish();
   });
-  return finding_tuples(findings);
+  return finding_tuples(findings.kept);
 }
 
 }  // namespace

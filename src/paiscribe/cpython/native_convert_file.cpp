@@ -17,7 +17,7 @@ PyObject* convert_with(const char* function, InputPolicy policy, PyObject* modul
     NativeState& state = native_state(module);
     ConverterLease lease(state.kept);
     return convert_file_call(lease.converter(), paths->filename_bytes(), paths->output_bytes(), policy,
-                             state.errors);
+                             state.errors, true);
   });
 }
 

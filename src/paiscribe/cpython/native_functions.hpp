@@ -9,13 +9,14 @@ namespace paiscribe {
 PyObject* native_convert_text(PyObject* module, PyObject* data);
 extern const char kConvertTextDoc[];
 
-// convert_files(jobs, workers, gzip, check, on_failures, progress, /): jobs
-// is a list of (input, output) path bytes, or (input, output, record bytes);
-// the counts and failures go to on_failures as they come.
+// convert_files(jobs, output_dir, workers, gzip, check, failures, counts,
+// tick, /): jobs is a list of (input, output) path bytes, or (input, output,
+// record bytes), each output below output_dir; the failures and counts go
+// into the two lists as they come.
 PyObject* native_convert_files(PyObject* module, PyObject* const* args, Py_ssize_t count);
 extern const char kConvertFilesDoc[];
 
-// check_files(inputs, workers, on_failures, progress, /): checks files of mjai
+// check_files(inputs, workers, failures, counts, tick, /): checks files of mjai
 // lines as convert_files converts records.
 PyObject* native_check_files(PyObject* module, PyObject* const* args, Py_ssize_t count);
 extern const char kCheckFilesDoc[];
@@ -57,5 +58,9 @@ extern const char kMjaiFileToTenhouDoc[];
 // detail names an errno.
 PyObject* native_os_error_detail(PyObject* module, PyObject* error_number);
 extern const char kOsErrorDetailDoc[];
+
+// write_output(path, data, /): bytes to a command's output, through the one writer.
+PyObject* native_write_output(PyObject* module, PyObject* const* args, Py_ssize_t count);
+extern const char kWriteOutputDoc[];
 
 }  // namespace paiscribe

@@ -6,6 +6,7 @@
 
 #include "paiscribe/cpython/native_functions.hpp"
 #include "paiscribe/cpython/native_state.hpp"
+#include "paiscribe/cpython/native_view.hpp"
 
 namespace paiscribe {
 namespace {
@@ -50,6 +51,11 @@ PyMethodDef methods[] = {
     {"mjai_file_to_tenhou", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(native_mjai_file_to_tenhou)),
      METH_FASTCALL | METH_KEYWORDS, kMjaiFileToTenhouDoc},
     {"os_error_detail", reinterpret_cast<PyCFunction>(native_os_error_detail), METH_O, kOsErrorDetailDoc},
+    {"game_lines", reinterpret_cast<PyCFunction>(native_game_lines), METH_O, kGameLinesDoc},
+    {"replay_table", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(native_replay_table)), METH_FASTCALL,
+     kReplayTableDoc},
+    {"write_output", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(native_write_output)), METH_FASTCALL,
+     kWriteOutputDoc},
     {nullptr, nullptr, 0, nullptr},
 };
 
@@ -66,7 +72,8 @@ PyModuleDef module_def = {
     "paiscribe._native",
     "Native calls of the paiscribe package: convert_file, mjlog_to_mjai, mjlog_to_tenhou, convert_text,\n"
     "convert_files, check, check_files, mjai_to_tenhou, mjai_file_to_tenhou, finding_text and\n"
-    "os_error_detail, and GamesFile, the one output of several records.",
+    "os_error_detail, game_lines and replay_table for viewers, write_output, and GamesFile, the one\n"
+    "output of several records.",
     sizeof(NativeState),
     methods,
     slots,

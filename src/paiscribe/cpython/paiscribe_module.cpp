@@ -43,8 +43,9 @@ PyObject* tenhou_to_mjai(PyObject* module, PyObject* const* args, Py_ssize_t nar
   if (!paths) return nullptr;
   return guarded_call("tenhou_to_mjai", [&] {
     ConverterLease lease(kept_converter(module));
+    // Plain text whatever mjai_out is named: this module's surface stays as it was.
     return convert_file_call(lease.converter(), paths->filename_bytes(), paths->output_bytes(), kJsonLogAsIs,
-                             module_errors);
+                             module_errors, false);
   });
 }
 

@@ -33,6 +33,11 @@ const char* kind_in_words(mode_t mode) {
 
 std::expected<FileDescriptor, int> FileDescriptor::open(std::string_view path, int flags, mode_t mode,
                                                         ShouldStop should_stop) {
+  return open_at(AT_FDCWD, path, flags, mode, should_stop);
+}
+
+std::expected<FileDescriptor, int> FileDescriptor::open_at(int folder, std::string_view path, int flags, mode_t mode,
+                                                           ShouldStop should_stop) {
   if (path.find('\0') != std::string_view::npos) return std::unexpected(ENOENT);
   // A path of usual length is terminated on the stack: a corpus opens one a log.
   std::array<char, 512> on_stack;
@@ -45,7 +50,7 @@ std::expected<FileDescriptor, int> FileDescriptor::open(std::string_view path, i
     terminated = on_heap.c_str();
   }
   for (;;) {
-    const int fd = ::open(terminated, flags | O_CLOEXEC, mode);
+    const int fd = ::openat(folder, terminated, flags | O_CLOEXEC, mode);
     if (fd >= 0) return FileDescriptor(fd);
     if (errno != EINTR || !retry_after_signal(should_stop)) return std::unexpected(errno);
   }

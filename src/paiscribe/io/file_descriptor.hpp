@@ -32,6 +32,10 @@ class FileDescriptor {
   // `path` is raw bytes; one containing NUL names no file (ENOENT).
   static std::expected<FileDescriptor, int> open(std::string_view path, int flags, mode_t mode = 0,
                                                  ShouldStop should_stop = nullptr);
+  // The same, with a relative `path` taken from the open folder `folder`
+  // (openat), or from the working folder when it is AT_FDCWD.
+  static std::expected<FileDescriptor, int> open_at(int folder, std::string_view path, int flags, mode_t mode = 0,
+                                                    ShouldStop should_stop = nullptr);
 
   explicit FileDescriptor(int fd) : fd_(fd) {}
   FileDescriptor(FileDescriptor&& other) noexcept;

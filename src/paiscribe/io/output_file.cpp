@@ -46,15 +46,6 @@ std::string file_behind(std::string_view path) {
   return resolved ? std::string(resolved.get()) : terminated;
 }
 
-// The stat of what `destination` names, following links; nullopt when there
-// is nothing there.
-std::expected<std::optional<struct stat>, int> stat_of(const std::string& destination) {
-  struct stat there;
-  if (::stat(destination.c_str(), &there) == 0) return there;
-  if (errno == ENOENT) return std::nullopt;
-  return std::unexpected(errno);
-}
-
 }  // namespace
 
 bool names_standard_output(std::string_view path) {
@@ -76,9 +67,7 @@ bool names_standard_output(std::string_view path) {
   return seen_dash;
 }
 
-std::expected<OutputFile, OutputError> OutputFile::open(std::string_view path, ShouldStop should_stop,
-                                                     FileKinds kinds) {
-  if (kinds == FileKinds::RegularOnly) return open_regular(path, should_stop);
+std::expected<OutputFile, OutputError> OutputFile::open(std::string_view path, ShouldStop should_stop) {
   if (names_standard_output(path)) {
     OutputFile output(std::nullopt, should_stop);
     output.line_by_line_ = ::isatty(STDOUT_FILENO) == 1;
@@ -108,25 +97,27 @@ std::expected<OutputFile, OutputError> OutputFile::open(std::string_view path, S
   return output;
 }
 
-// Never opens the destination itself: a FIFO there cannot make it wait, and
-// a run killed at any moment leaves no empty file in its place, which a
-// resumed run would take for a finished output.
-std::expected<OutputFile, OutputError> OutputFile::open_regular(std::string_view path, ShouldStop should_stop) {
-  const std::string destination = file_behind(path);
-  const auto existing = stat_of(destination);
-  if (!existing) return std::unexpected(OutputCreateFailed{existing.error()});
-  if (*existing && !S_ISREG((*existing)->st_mode)) return std::unexpected(OutputNotRegular{(*existing)->st_mode});
-  auto replacing = ReplacingFile::create_beside(destination, *existing ? &**existing : nullptr);
+std::expected<OutputFile, OutputError> OutputFile::open_in(int folder, std::string_view name) {
+  const std::string terminated(name);
+  struct stat there;
+  const bool exists = ::fstatat(folder, terminated.c_str(), &there, AT_SYMLINK_NOFOLLOW) == 0;
+  if (!exists && errno != ENOENT) return std::unexpected(OutputCreateFailed{errno});
+  if (exists && S_ISLNK(there.st_mode)) return std::unexpected(OutputIsLink{});
+  if (exists && !S_ISREG(there.st_mode)) return std::unexpected(OutputNotRegular{there.st_mode});
+  auto replacing = ReplacingFile::create_in(folder, terminated, exists ? &there : nullptr);
   if (replacing) {
-    OutputFile output(std::nullopt, should_stop);
+    OutputFile output(std::nullopt, nullptr);
     output.replacing_.emplace(std::move(*replacing));
     return output;
   }
-  if (!*existing || !writes_in_place(replacing.error())) return std::unexpected(OutputCreateFailed{replacing.error()});
-  auto file = FileDescriptor::open(destination, O_WRONLY | O_NONBLOCK, 0, should_stop);
+  if (!exists || !writes_in_place(replacing.error())) return std::unexpected(OutputCreateFailed{replacing.error()});
+  auto file = FileDescriptor::open_at(folder, terminated, O_WRONLY | O_NONBLOCK | O_NOFOLLOW);
   if (!file) return std::unexpected(OutputCreateFailed{file.error()});
+  // Whatever took the file's place since it was looked at is not written.
+  if (::fstat(file->get(), &there) != 0) return std::unexpected(OutputCreateFailed{errno});
+  if (!S_ISREG(there.st_mode)) return std::unexpected(OutputNotRegular{there.st_mode});
   if (::ftruncate(file->get(), 0) != 0) return std::unexpected(OutputWriteFailed{errno});
-  return OutputFile(std::move(*file), should_stop);
+  return OutputFile(std::move(*file), nullptr);
 }
 
 OutputFile::OutputFile(OutputFile&& other) noexcept

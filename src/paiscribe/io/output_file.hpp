@@ -21,11 +21,16 @@ struct OutputCreateFailed {
 struct OutputWriteFailed {
   int error_number;
 };
-// FileKinds::RegularOnly found another kind of file there.
+// A run of many logs found another kind of file there.
 struct OutputNotRegular {
   mode_t mode;
 };
-using OutputError = std::variant<OutputCreateFailed, OutputWriteFailed, OutputNotRegular>;
+// A run of many logs found a symbolic link at the output, or at `where`, a
+// folder on its way below the output folder, and followed it not.
+struct OutputIsLink {
+  std::string where;  // empty for the output itself
+};
+using OutputError = std::variant<OutputCreateFailed, OutputWriteFailed, OutputNotRegular, OutputIsLink>;
 
 // Whether an output path means standard output: "-" alone once repeated
 // separators, a trailing separator and non-leading "." components are ignored.
@@ -42,11 +47,15 @@ bool names_standard_output(std::string_view path);
 class OutputFile {
  public:
   // Opens `path` (raw path bytes) without truncating it, so that every reason
-  // it cannot be created fails here as it would for a plain open. With
-  // FileKinds::RegularOnly, a file of another kind there is refused without
-  // a wait, and standard output is not taken for "-".
-  static std::expected<OutputFile, OutputError> open(std::string_view path, ShouldStop should_stop = nullptr,
-                                                     FileKinds kinds = FileKinds::Any);
+  // it cannot be created fails here as it would for a plain open.
+  static std::expected<OutputFile, OutputError> open(std::string_view path, ShouldStop should_stop = nullptr);
+  // The output of a run of many logs: the file `name` in the open folder
+  // `folder`, which must stay open until the file is committed or dropped.
+  // A regular file only: another kind there is refused without a wait, and
+  // a symbolic link is never followed. The destination itself is never
+  // opened, so a run killed at any moment leaves no empty file in its
+  // place, which a resumed run would take for a finished output.
+  static std::expected<OutputFile, OutputError> open_in(int folder, std::string_view name);
 
   OutputFile(OutputFile&& other) noexcept;
   OutputFile& operator=(OutputFile&&) = delete;
@@ -58,7 +67,6 @@ class OutputFile {
  private:
   OutputFile(std::optional<FileDescriptor> file, ShouldStop should_stop)
       : file_(std::move(file)), should_stop_(should_stop) {}
-  static std::expected<OutputFile, OutputError> open_regular(std::string_view path, ShouldStop should_stop);
 
   std::optional<FileDescriptor> file_;  // written in place; with neither this nor replacing_, standard output
   std::optional<ReplacingFile> replacing_;

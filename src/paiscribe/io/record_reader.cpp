@@ -11,7 +11,11 @@ constexpr std::size_t kKeptBytes = std::size_t{1} << 20;
 }  // namespace
 
 // A new compression plugs in here, by its first bytes, and in inflate().
-Compression compression_of(std::string_view bytes) { return is_gzip(bytes) ? Compression::Gzip : Compression::None; }
+Compression compression_of(std::string_view bytes) {
+  if (is_gzip(bytes)) return Compression::Gzip;
+  if (is_bzip2(bytes)) return Compression::Bzip2;
+  return Compression::None;
+}
 
 RecordReader::Text RecordReader::read_file(std::string_view path, Decompress decompress, ShouldStop should_stop,
                                            FileKinds kinds) {
@@ -47,6 +51,9 @@ RecordReader::Text RecordReader::inflate(std::string_view packed, Compression co
   switch (compression) {
     case Compression::Gzip:
       if (auto inflated = gunzip(packed, undone_); !inflated) return std::unexpected(std::move(inflated.error()));
+      return &undone_;
+    case Compression::Bzip2:
+      if (auto inflated = bunzip2(packed, undone_); !inflated) return std::unexpected(std::move(inflated.error()));
       return &undone_;
     case Compression::None: break;
   }

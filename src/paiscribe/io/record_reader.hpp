@@ -6,6 +6,7 @@
 #include <variant>
 
 #include "paiscribe/base/padded_text.hpp"
+#include "paiscribe/io/bzip2.hpp"
 #include "paiscribe/io/file_descriptor.hpp"
 #include "paiscribe/io/gzip.hpp"
 #include "paiscribe/io/read_file.hpp"
@@ -13,12 +14,12 @@
 namespace paiscribe {
 
 // How a record's bytes are packed, as their first bytes tell.
-enum class Compression : std::uint8_t { None, Gzip };
+enum class Compression : std::uint8_t { None, Gzip, Bzip2 };
 Compression compression_of(std::string_view bytes);
 
 // Why a record's text could not be had: its file could not be read, or its
 // compression could not be undone.
-using RecordReadError = std::variant<ReadFailure, GzipError>;
+using RecordReadError = std::variant<ReadFailure, GzipError, Bzip2Error>;
 
 // Whether a reader undoes a record's compression or takes its bytes as they are.
 enum class Decompress : bool { No, Yes };

@@ -46,12 +46,13 @@ std::string temporary_name(std::string_view destination) {
 
 }  // namespace
 
-std::expected<ReplacingFile, int> ReplacingFile::create_beside(std::string destination, const struct stat* keep_mode) {
+std::expected<ReplacingFile, int> ReplacingFile::create_in(int folder, std::string destination,
+                                                         const struct stat* keep_mode) {
   constexpr int kAttempts = 8;  // a clash of 64 random bits means something else is wrong
   int error = EEXIST;
   for (int attempt = 0; attempt < kAttempts && error == EEXIST; ++attempt) {
     std::string temporary = temporary_name(destination);
-    auto file = FileDescriptor::open(temporary, O_WRONLY | O_CREAT | O_EXCL, 0666);
+    auto file = FileDescriptor::open_at(folder, temporary, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW, 0666);
     if (!file) {
       error = file.error();
       continue;
@@ -61,27 +62,28 @@ std::expected<ReplacingFile, int> ReplacingFile::create_beside(std::string desti
       static_cast<void>(::fchown(file->get(), keep_mode->st_uid, keep_mode->st_gid));
       if (::fchmod(file->get(), keep_mode->st_mode & 07777) != 0) {
         error = errno;
-        ::unlink(temporary.c_str());
+        ::unlinkat(folder, temporary.c_str(), 0);
         return std::unexpected(error);
       }
     }
-    return ReplacingFile(std::move(*file), std::move(temporary), std::move(destination));
+    return ReplacingFile(std::move(*file), folder, std::move(temporary), std::move(destination));
   }
   return std::unexpected(error);
 }
 
 ReplacingFile::ReplacingFile(ReplacingFile&& other) noexcept
     : file_(std::move(other.file_)),
+      folder_(other.folder_),
       temporary_(std::exchange(other.temporary_, {})),
       destination_(std::move(other.destination_)) {}
 
 ReplacingFile::~ReplacingFile() {
-  if (!temporary_.empty()) ::unlink(temporary_.c_str());
+  if (!temporary_.empty()) ::unlinkat(folder_, temporary_.c_str(), 0);
 }
 
 std::expected<void, int> ReplacingFile::commit() {
   if (auto closed = file_.close(); !closed) return closed;
-  if (::rename(temporary_.c_str(), destination_.c_str()) != 0) return std::unexpected(errno);
+  if (::renameat(folder_, temporary_.c_str(), folder_, destination_.c_str()) != 0) return std::unexpected(errno);
   temporary_.clear();
   return {};
 }

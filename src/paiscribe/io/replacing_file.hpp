@@ -1,5 +1,6 @@
 #pragma once
 
+#include <fcntl.h>
 #include <sys/stat.h>
 
 #include <expected>
@@ -20,7 +21,14 @@ class ReplacingFile {
   // permission bits and owner when it replaces an existing file. Failures are
   // the errno of creating the temporary file.
   static std::expected<ReplacingFile, int> create_beside(std::string destination,
-                                                         const struct stat* keep_mode = nullptr);
+                                                         const struct stat* keep_mode = nullptr) {
+    return create_in(AT_FDCWD, std::move(destination), keep_mode);
+  }
+  // The same for `destination` taken from the open folder `folder` (a name
+  // in it), which must stay open until the file is committed or dropped. The
+  // temporary file is made there without following a link.
+  static std::expected<ReplacingFile, int> create_in(int folder, std::string destination,
+                                                     const struct stat* keep_mode = nullptr);
 
   ReplacingFile(ReplacingFile&& other) noexcept;
   ReplacingFile& operator=(ReplacingFile&&) = delete;
@@ -32,10 +40,11 @@ class ReplacingFile {
   std::expected<void, int> commit();
 
  private:
-  ReplacingFile(FileDescriptor file, std::string temporary, std::string destination)
-      : file_(std::move(file)), temporary_(std::move(temporary)), destination_(std::move(destination)) {}
+  ReplacingFile(FileDescriptor file, int folder, std::string temporary, std::string destination)
+      : file_(std::move(file)), folder_(folder), temporary_(std::move(temporary)), destination_(std::move(destination)) {}
 
   FileDescriptor file_;
+  int folder_;  // where the names below start: a folder's descriptor, or AT_FDCWD
   std::string temporary_;  // empty once committed or moved away
   std::string destination_;
 };

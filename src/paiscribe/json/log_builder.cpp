@@ -263,10 +263,7 @@ void LogBuilder::log_field(std::uint8_t field, const JsonToken& token, std::size
       if (!null) check_string(token, offset);
       return;
     case kLobby:
-      if (!null) {
-        std::int32_t lobby = 0;
-        read_i32(token, offset, lobby);
-      }
+      if (!null) read_i32(token, offset, log_.lobby.emplace());
       return;
     case kDan:
     case kSx:

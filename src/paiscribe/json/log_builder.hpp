@@ -49,6 +49,7 @@ class LogBuilder {
       : stream_(stream), options_(options), log_(record) {
     log_.rule.disp.clear();
     log_.rule.aka = log_.rule.aka51 = log_.rule.aka52 = log_.rule.aka53 = 0;
+    log_.lobby.reset();
   }
 
   // The reader's events. A literal has been read when its event comes; the

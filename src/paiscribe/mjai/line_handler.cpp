@@ -13,8 +13,9 @@ std::expected<Event, ReadError> event_of(Fields& fields) {
   if (const KeySet extra = fields.present & ~(form.required | form.optional | bit(Type)))
     return failure("a " + std::string(form.name) + " line has no " + quoted(kKeyNames[std::countr_zero(extra)]));
   if (form.consumed != 0 && fields.consumed_count != form.consumed)
-    return failure("the \"consumed\" of a " + std::string(form.name) + " holds " + std::to_string(form.consumed) +
-                   " tiles");
+    return failure("the \"consumed\" of a " + std::string(form.name) + " holds " +
+                   std::to_string(fields.consumed_count) + (fields.consumed_count == 1 ? " tile" : " tiles") +
+                   ", not " + std::to_string(form.consumed));
 
   const auto seat = [&](enum Key key) { return static_cast<Seat>(fields.numbers[static_cast<std::size_t>(key)]); };
   const auto byte = [&](enum Key key) {

@@ -82,13 +82,15 @@ class LineHandler {
   bool EndArray(unsigned) {
     if (depth_ == 3) {
       depth_ = 2;
-      if (inner_count_ != 13) return fail("a hand of \"tehais\" holds 13 tiles");
+      if (inner_count_ != 13)
+        return fail("a hand of \"tehais\" holds " + counted(inner_count_, "tile") + ", not 13");
       ++count_;
       return true;
     }
     depth_ = 1;
     const bool four = key_ == PlayerNames || key_ == Scores || key_ == Deltas || key_ == Tehais;
-    if (four && count_ != 4) return fail(quoted(kKeyNames[index(key_)]) + " holds 4 values");
+    if (four && count_ != 4)
+      return fail(quoted(kKeyNames[index(key_)]) + " holds " + counted(count_, "value") + ", not 4");
     return true;
   }
 
@@ -126,7 +128,7 @@ class LineHandler {
   bool Int(int value) { return integer(value); }
   bool Uint(unsigned value) { return integer(value); }
   bool Int64(std::int64_t value) { return integer(value); }
-  bool Uint64(std::uint64_t) { return fail(where() + " holds a number out of range"); }
+  bool Uint64(std::uint64_t value) { return fail(where() + " holds " + std::to_string(value) + ", out of range"); }
   bool RawNumber(const char*, unsigned, bool) { return fail(where() + " holds a number read as text"); }
   bool Double(double) { return fail(where() + " holds a number that is no integer"); }
   bool Null() { return fail(where() + " is null"); }
@@ -135,6 +137,9 @@ class LineHandler {
   static constexpr std::size_t index(enum Key key) { return static_cast<std::size_t>(key); }
   static constexpr bool is_list(enum Key key) {
     return (bit(key) & keys(PlayerNames, Scores, Deltas, Tehais, Consumed, UraMarkers)) != 0;
+  }
+  static std::string counted(int count, std::string_view thing) {
+    return std::to_string(count) + " " + std::string(thing) + (count == 1 ? "" : "s");
   }
   std::string where() const { return depth_ == 0 ? std::string("the line") : quoted(kKeyNames[index(key_)]); }
 
@@ -157,7 +162,7 @@ class LineHandler {
   bool integer(std::int64_t value) {
     if (depth_ == 2 && (key_ == Scores || key_ == Deltas) && count_ < 4) {
       if (value < std::numeric_limits<std::int32_t>::min() || value > std::numeric_limits<std::int32_t>::max())
-        return fail(where() + " holds a number out of range");
+        return fail(where() + " holds " + std::to_string(value) + ", out of range");
       auto& list = key_ == Scores ? fields_.scores : fields_.deltas;
       list[count_++] = static_cast<std::int32_t>(value);
       return true;
@@ -165,7 +170,8 @@ class LineHandler {
     const bool seat = key_ == Actor || key_ == Target || key_ == Oya;
     const bool small = seat || key_ == KyokuFirst || key_ == Kyoku || key_ == Honba || key_ == Kyotaku;
     if (depth_ != 1 || !small) return fail(where() + " has a number out of place");
-    if (value < 0 || value > (seat ? 3 : 255)) return fail(where() + " is out of range");
+    if (value < 0 || value > (seat ? 3 : 255))
+      return fail(where() + " is " + std::to_string(value) + ", not " + (seat ? "0 to 3" : "0 to 255"));
     fields_.numbers[index(key_)] = static_cast<std::int32_t>(value);
     return true;
   }

@@ -40,11 +40,15 @@ struct Converter::State {
   std::optional<GameConversion> game;
   MjaiLines lines;
   std::string_view what = kJsonLog;
+  GameDetails details;
+  bool gather_details = false;
+  bool has_details = false;  // of the record started last
 
   // The game before goes, its lines with it.
   void clear() {
     game.reset();
     lines.clear();
+    has_details = false;
   }
   std::expected<void, PipelineError> start(RecordReader::Text text, InputPolicy policy, std::string_view path);
   std::expected<void, PipelineError> read_record(PaddedText& text, RecordFormat format);
@@ -52,9 +56,10 @@ struct Converter::State {
 
 std::expected<void, PipelineError> Converter::State::read_record(PaddedText& text, RecordFormat format) {
   if (format == RecordFormat::Xml) {
-    auto record = parse_mjlog(text, std::move(log.kyokus));
+    auto record = parse_mjlog(text, std::move(log.kyokus), gather_details ? &details : nullptr);
     if (!record) return std::unexpected(mjlog_failure(std::move(record.error())));
     log = std::move(*record);
+    has_details = gather_details;
     return {};
   }
   auto read = json_reader.read(text, log);
@@ -68,7 +73,7 @@ std::expected<void, PipelineError> Converter::State::read_record(PaddedText& tex
 // `text` is what the reader made of the record; `path` names its file, if any.
 std::expected<void, PipelineError> Converter::State::start(RecordReader::Text text, InputPolicy policy,
                                                            std::string_view path) {
-  if (!text) return std::unexpected(record_read_failure(text.error(), path, name_of(policy.format)));
+  if (!text) return std::unexpected(record_read_failure(text.error(), path, name_of(policy.format), policy.files));
   const RecordFormat format = policy.format == RecordFormat::Either ? format_of((*text)->view()) : policy.format;
   what = name_of(format);
   auto read = read_record(**text, format);
@@ -124,6 +129,12 @@ std::expected<const MjaiLines*, PipelineError> Converter::all_lines() {
 const MjaiLines& Converter::lines() const { return state_->lines; }
 
 RecordReader& Converter::reader() { return state_->reader; }
+
+void Converter::gather_details(bool gather) { state_->gather_details = gather; }
+
+const RawLog& Converter::record() const { return state_->log; }
+
+const GameDetails* Converter::details() const { return state_->has_details ? &state_->details : nullptr; }
 
 void Converter::keep_typical() {
   State& state = *state_;

@@ -10,6 +10,8 @@
 #include "paiscribe/io/record_reader.hpp"
 #include "paiscribe/mjai/mjai_lines.hpp"
 #include "paiscribe/pipeline/pipeline_error.hpp"
+#include "paiscribe/record/game_details.hpp"
+#include "paiscribe/record/raw_log.hpp"
 
 namespace paiscribe {
 
@@ -71,6 +73,15 @@ class Converter {
   // Gives back what grew past the needs of a typical game; the next record
   // starts afresh either way.
   void keep_typical();
+
+  // Whether an XML record's reader also keeps the game's details beyond
+  // the record (details()); off, as the conversion needs none of them.
+  void gather_details(bool gather);
+
+  // The record started last, and its details when they were gathered from
+  // an XML record (else null).
+  const RawLog& record() const;
+  const GameDetails* details() const;
 
   // The reader the converter reads its records with, for a caller that reads
   // other files between records in the same kept buffers.

@@ -101,7 +101,8 @@ std::string parse_detail(const JsonParseError& error) {
 // A log that cannot be opened is "not found" whatever the reason, except
 // when the process or the system ran out of what opening takes: that is no
 // fault of the file, and keeps the class its errno has.
-ErrorClass open_failure_class(int error_number) {
+ErrorClass open_failure_class(int error_number, FileKinds kinds) {
+  if (kinds == FileKinds::RegularOnly) return error_class_for_errno(error_number);
   switch (error_number) {
     case EMFILE:
     case ENFILE:
@@ -110,12 +111,13 @@ ErrorClass open_failure_class(int error_number) {
   }
 }
 
-PipelineError read_failure(const ReadFailure& failure, std::string_view path, std::string_view what) {
+PipelineError read_failure(const ReadFailure& failure, std::string_view path, std::string_view what,
+                           FileKinds kinds) {
   if (stopped_by_signal(failure.error_number)) return stopped();
   std::string opening_failed = concat({"failed to open ", what, " file ", quoted_path(path)});
   switch (failure.step) {
     case ReadFailure::Step::Open:
-      return {open_failure_class(failure.error_number), std::move(opening_failed),
+      return {open_failure_class(failure.error_number, kinds), std::move(opening_failed),
               os_error_detail(failure.error_number)};
     case ReadFailure::Step::NotRegular:
       return {ErrorClass::OSError, std::move(opening_failed),
@@ -132,14 +134,21 @@ PipelineError gzip_failure(const GzipError& error) {
   return {ErrorClass::OSError, "failed to decompress gzip log: " + error.message};
 }
 
+PipelineError bzip2_failure(const Bzip2Error& error) {
+  if (error.kind == Bzip2Error::Kind::OutOfMemory) return {ErrorClass::MemoryError, "out of memory"};
+  return {ErrorClass::OSError, "failed to decompress bz2 log: " + error.message};
+}
+
 }  // namespace
 
 PipelineError not_utf8_failure() {
   return {ErrorClass::OSError, "stream did not contain valid UTF-8", "the log's bytes are not UTF-8 text"};
 }
 
-PipelineError record_read_failure(const RecordReadError& error, std::string_view path, std::string_view what) {
-  if (const auto* unread = std::get_if<ReadFailure>(&error)) return read_failure(*unread, path, what);
+PipelineError record_read_failure(const RecordReadError& error, std::string_view path, std::string_view what,
+                                  FileKinds kinds) {
+  if (const auto* unread = std::get_if<ReadFailure>(&error)) return read_failure(*unread, path, what, kinds);
+  if (const auto* bzip2 = std::get_if<Bzip2Error>(&error)) return bzip2_failure(*bzip2);
   return gzip_failure(std::get<GzipError>(error));
 }
 
@@ -172,6 +181,10 @@ PipelineError output_failure(const OutputError& error, std::string_view path, Ou
     return {ErrorClass::OSError, std::move(create_failed),
             concat({"not a regular file but ", kind_in_words(other->mode),
                     ": a run of many logs writes regular files only"})};
+  if (const auto* link = std::get_if<OutputIsLink>(&error))
+    return {ErrorClass::OSError, std::move(create_failed),
+            concat({link->where.empty() ? std::string("it") : display_path(link->where),
+                    " is a symbolic link: a run of many logs follows none below its output folder"})};
   const int error_number = std::holds_alternative<OutputCreateFailed>(error)
                                ? std::get<OutputCreateFailed>(error).error_number
                                : std::get<OutputWriteFailed>(error).error_number;

@@ -20,8 +20,13 @@ namespace paiscribe {
 // log", "mjlog record").
 
 // The record's file cannot be opened ("failed to open ... file") or read, or
-// its compression cannot be undone.
-PipelineError record_read_failure(const RecordReadError& error, std::string_view path, std::string_view what);
+// its compression cannot be undone. A file that cannot be opened is
+// FileNotFoundError whatever the reason, as the calls on one file have always
+// said, except in a run of many logs (`kinds` RegularOnly), where it has the
+// class its errno has: a link loop is OSError, a file not to be read
+// PermissionError.
+PipelineError record_read_failure(const RecordReadError& error, std::string_view path, std::string_view what,
+                                  FileKinds kinds = FileKinds::Any);
 // The text is not UTF-8, as a JSON log must be.
 PipelineError not_utf8_failure();
 PipelineError json_log_failure(const JsonParseError& error);

@@ -15,7 +15,9 @@ namespace paiscribe {
 // command line's -o FILE gathers them: only one record's lines are held at
 // once. A record that fails adds nothing. A regular file is replaced whole
 // once every record was tried (commit); dropped before, or after a write
-// failed, it stays as it was.
+// failed, it stays as it was. An output named *.gz takes each record's lines
+// as a gzip member of their own: the members one after another are one gzip
+// stream.
 class GamesOutput {
  public:
   // Opens `path` (raw path bytes) as tenhou_to_mjai opens its output.
@@ -31,10 +33,11 @@ class GamesOutput {
   bool failed() const { return failed_; }
 
  private:
-  GamesOutput(OutputFile file, std::string_view path) : file_(std::move(file)), path_(path) {}
+  GamesOutput(OutputFile file, std::string_view path, bool gzip) : file_(std::move(file)), path_(path), gzip_(gzip) {}
 
   OutputFile file_;
   std::string path_;
+  bool gzip_;
   bool failed_ = false;
 };
 

@@ -13,11 +13,17 @@ constexpr std::string_view kMjaiLines = "mjai lines";
 
 }  // namespace
 
+// The lines are taken as check takes them, and refused with its findings.
 template <typename Feed>
 std::expected<std::string, PipelineError> TenhouJsonRebuilder::rebuilt(Feed&& feed) {
   rebuild::GameRebuild rebuild(game_);
-  feed(rebuild);
-  if (auto whole = std::move(rebuild).finish(); !whole) return std::unexpected(illegal_game(std::move(whole.error())));
+  CountedLines counted;
+  feed([&](std::string_view line) { counted.take(line, [&](std::string_view taken) { rebuild.feed(taken); }); });
+  if (!rebuild.finish()) {
+    const rules::GameChecker& checker = rebuild.checker();
+    return std::unexpected(illegal_game(lines_findings(checker.findings(), checker.left_out(),
+                                                       checker.first_left_out())));
+  }
   auto json = write_tenhou_json(game_.log, game_.details, {});
   // The rebuilt record is the writer's to take whole: a refusal is a fault here.
   if (!json) return std::unexpected(PipelineError{ErrorClass::RuntimeError, "failed to write the JSON log", json.error()});
@@ -25,15 +31,13 @@ std::expected<std::string, PipelineError> TenhouJsonRebuilder::rebuilt(Feed&& fe
 }
 
 std::expected<std::string, PipelineError> TenhouJsonRebuilder::from_lines(std::span<const std::string_view> lines) {
-  return rebuilt([&](rebuild::GameRebuild& rebuild) {
-    for (const std::string_view line : lines) rebuild.feed(line);
+  return rebuilt([&](auto&& take) {
+    for (const std::string_view line : lines) take(line);
   });
 }
 
 std::expected<std::string, PipelineError> TenhouJsonRebuilder::from_text(std::string_view text) {
-  return rebuilt([&](rebuild::GameRebuild& rebuild) {
-    for_each_line(text, [&](std::string_view line) { rebuild.feed(line); });
-  });
+  return rebuilt([&](auto&& take) { for_each_text_line(text, take); });
 }
 
 std::expected<std::string, PipelineError> TenhouJsonRebuilder::from_bytes(std::string_view bytes,

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "paiscribe/conv/game_conversion.hpp"
 #include "paiscribe/json/tenhou_json_writer.hpp"
 #include "paiscribe/pipeline/failure_text.hpp"
 #include "paiscribe/xml/parse_mjlog.hpp"
@@ -43,16 +44,42 @@ std::string_view game_id_of_path(std::string_view path) {
   return name.substr(0, at);
 }
 
-std::expected<std::string, PipelineError> mjlog_to_tenhou_json(std::string_view path, RecordReader& reader,
-                                                               ShouldStop should_stop) {
-  auto text = reader.read_file(path, Decompress::Yes, should_stop);
+namespace {
+
+// A record whose game does not convert is not exported: run to its end, its
+// lines dropped batch by batch, the conversion fails as mjlog_to_mjai would.
+std::expected<void, PipelineError> check_conversion(const RawLog& log) {
+  ConversionStorage storage;
+  auto game = GameConversion::start(log, storage);
+  if (!game) return std::unexpected(game_failure(std::move(game.error()), kMjlogRecord));
+  MjaiLines lines;
+  while (!game->done()) {
+    lines.clear();
+    if (auto made = game->next(lines); !made) return std::unexpected(game_failure(made.error(), kMjlogRecord));
+  }
+  return {};
+}
+
+std::expected<std::string, PipelineError> export_record(RecordReader::Text text, std::string_view path) {
   if (!text) return std::unexpected(record_read_failure(text.error(), path, kMjlogRecord));
   GameDetails details;
   auto log = parse_mjlog(**text, {}, &details);
   if (!log) return std::unexpected(mjlog_failure(std::move(log.error())));
+  if (auto converts = check_conversion(*log); !converts) return std::unexpected(std::move(converts.error()));
   auto json = write_tenhou_json(*log, details, game_id_of_path(path));
   if (!json) return std::unexpected(mjlog_failure(MjlogError{MjlogErrorKind::NotAGame, std::move(json.error())}));
   return std::move(*json);
+}
+
+}  // namespace
+
+std::expected<std::string, PipelineError> mjlog_to_tenhou_json(std::string_view path, RecordReader& reader,
+                                                               ShouldStop should_stop) {
+  return export_record(reader.read_file(path, Decompress::Yes, should_stop), path);
+}
+
+std::expected<std::string, PipelineError> mjlog_bytes_to_tenhou_json(std::string_view bytes, RecordReader& reader) {
+  return export_record(reader.copy(bytes, Decompress::Yes), {});
 }
 
 }  // namespace paiscribe

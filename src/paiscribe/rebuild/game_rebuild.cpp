@@ -2,11 +2,11 @@
 
 namespace paiscribe::rebuild {
 
-std::expected<void, std::vector<rules::Finding>> GameRebuild::finish() && {
+bool GameRebuild::finish() {
   checker_.finish();
-  if (!checker_.findings().empty()) return std::unexpected(checker_.findings());
+  if (!checker_.findings().empty()) return false;
   builder_.finish();
-  return {};
+  return true;
 }
 
 }  // namespace paiscribe::rebuild

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <expected>
 #include <string_view>
 #include <vector>
 
@@ -30,9 +29,11 @@ class GameRebuild {
     });
   }
 
-  // After the last line: the record is whole, or the findings of lines that
-  // are not one legal game (a game cut short among them) say why not.
-  std::expected<void, std::vector<rules::Finding>> finish() &&;
+  // After the last line: whether the record is whole; if not, the
+  // checker's findings say why the lines are not one legal game (a game cut
+  // short among them).
+  bool finish();
+  const rules::GameChecker& checker() const { return checker_; }
 
  private:
   rules::GameChecker checker_;

@@ -61,6 +61,7 @@ std::expected<WinPayments, std::string> payments_of(std::int32_t points, bool se
 // each win's score and yaku, and the final scores.
 struct GameDetails {
   std::string version;  // as the record writes it, "2.3"
+  std::optional<std::uint32_t> game_type;  // the record's rule as bits: its room, length and rules
   std::optional<std::int32_t> lobby;
   std::optional<std::array<std::uint8_t, 4>> dan;  // each below kDanCount
   std::optional<std::array<double, 4>> rate;
@@ -69,6 +70,7 @@ struct GameDetails {
   // game played for chips adds eight numbers of its chips).
   std::vector<double> final_scores;
   std::vector<WinDetails> wins;  // in the record's order
+  std::size_t disconnections = 0;  // the times a player left the table
 
   void clear() { *this = GameDetails(); }
 };

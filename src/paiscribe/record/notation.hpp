@@ -38,6 +38,12 @@ inline constexpr std::string_view kFourWinds = "\xE5\x9B\x9B\xE9\xA2\xA8\xE9\x80
 inline constexpr std::string_view kThreePlayers = "\xE4\xB8\x89";
 inline constexpr std::string_view kEastOnly = "\xE6\x9D\xB1";
 inline constexpr std::string_view kEastSouth = "\xE5\x8D\x97";
+// "喰": tanyao counts in an open hand.
+inline constexpr std::string_view kOpenTanyao = "\xE5\x96\xB0";
+// The rooms, each a rule's first mark after "四" or "三": 般 the lower, 上
+// the upper, 特 the special and 鳳 the phoenix room.
+inline constexpr std::array<std::string_view, 4> kRooms = {"\xE8\x88\xAC", "\xE4\xB8\x8A", "\xE7\x89\xB9",
+                                                           "\xE9\xB3\xB3"};
 
 // A call string: the caller's own tiles as two-digit codes, with a letter
 // and the tile it names standing among them where the giver sits.

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <variant>
 #include <vector>
@@ -107,6 +108,9 @@ struct RawLog {
   Kyokus kyokus;
   std::array<std::string, 4> name;
   Rule rule;
+  // The lobby the game was played in, when the record names it: 0 is
+  // Tenhou's ranked games, any other one of its own rules.
+  std::optional<std::int32_t> lobby;
 
   // Gives back the kyokus' room when it is far past a typical game's, so
   // that one long log does not stay in memory for the next.

@@ -1,7 +1,6 @@
 #include "paiscribe/rules/game_checker.hpp"
 
 #include <algorithm>
-#include <numeric>
 
 #include "paiscribe/rules/wording.hpp"
 
@@ -31,6 +30,10 @@ void GameChecker::on(const ev::None&) { findings_.add(std::nullopt, "a none line
 
 void GameChecker::on(const ev::StartGame& e) {
   if (stage_ != Stage::BeforeStart) return findings_.add(std::nullopt, "start_game after the game started");
+  if (e.kyoku_first != 0 && e.kyoku_first != 4) {
+    findings_.add(std::nullopt, "start_game's kyoku_first " + std::to_string(e.kyoku_first) +
+                                    " is neither 0 (an East-South game) nor 4 (East only)");
+  }
   aka_ = e.aka_flag;
   stage_ = Stage::BetweenKyokus;
 }
@@ -61,7 +64,7 @@ void GameChecker::on(const ev::StartKyoku& e) {
   kyoku_index_ = index_of(e);
   findings_.at(line_, kyoku_index_);
   check_continuity(e);
-  kyoku_.emplace(e, aka_, findings_, wins_, draws_);
+  kyoku_.emplace(e, aka_, record_.open_tanyao, findings_, wins_, draws_);
   last_start_ = e;
   stage_ = Stage::InKyoku;
 }
@@ -76,17 +79,28 @@ bool GameChecker::check_start_fields(const ev::StartKyoku& e) {
   return false;
 }
 
+// The game's start: East 1, an empty table, and the same points for every
+// seat, which are the game's starting points; Tenhou's own games start at
+// 25,000.
+void GameChecker::check_first_kyoku(const ev::StartKyoku& e) {
+  const auto report = [&](std::string what) { findings_.add(std::nullopt, "the first kyoku " + what); };
+  if (index_of(e) != 0) report("is " + kyoku_name(index_of(e)) + ", not East 1");
+  if (e.honba != 0) report("has " + std::to_string(e.honba) + " honba, not 0");
+  if (e.kyotaku != 0)
+    report("has " + std::to_string(e.kyotaku) + " riichi deposit" + (e.kyotaku == 1 ? "" : "s") + ", not 0");
+  const bool even = std::ranges::all_of(e.scores, [&](std::int32_t score) { return score == e.scores[0]; });
+  if (!even) report("starts the seats at different points: " + seats_numbers(e.scores));
+  dealer_repeats_judged_ = record_.lobby_of_its_own ? !*record_.lobby_of_its_own : even && e.scores[0] == 25000;
+}
+
 // The table as the last kyoku left it: scores, sticks, counters and dealer.
+// Where the deal may pass after the dealer kept it by Tenhou's rules, the
+// next kyoku may be the same or the next, with the honba the one would have.
 void GameChecker::check_continuity(const ev::StartKyoku& e) {
   const auto report = [&](std::string what, auto given, auto expected) {
     findings_.add(std::nullopt, "start_kyoku " + what + " " + given + ", but the last kyoku leaves " + expected);
   };
-  if (!last_start_) {
-    const std::int64_t total = std::accumulate(e.scores.begin(), e.scores.end(), std::int64_t{1000} * e.kyotaku);
-    if (index_of(e) != 0 || e.honba != 0 || e.kyotaku != 0 || total != 100000)
-      findings_.add(std::nullopt, "the first kyoku is not East 1 with 0 honba, 0 deposits and 100,000 points");
-    return;
-  }
+  if (!last_start_) return check_first_kyoku(e);
   if (!last_tally_.reliable) return;
   const ev::StartKyoku& last = *last_start_;
   const KyokuTally& tally = last_tally_;
@@ -100,10 +114,13 @@ void GameChecker::check_continuity(const ev::StartKyoku& e) {
   if (!same) report("scores", seats_numbers(e.scores), seats_numbers(scores));
   const int kyotaku = tally.won ? 0 : last.kyotaku + paid;
   if (e.kyotaku != kyotaku) report("kyotaku", std::to_string(e.kyotaku), std::to_string(kyotaku));
+  const bool either = !dealer_repeats_judged_ && tally.dealer_keeps;
   const int honba = tally.won && !tally.dealer_won ? 0 : last.honba + 1;
-  if (e.honba != honba) report("honba", std::to_string(e.honba), std::to_string(honba));
+  const bool honba_either = either && tally.dealer_won && e.honba == 0;
+  if (e.honba != honba && !honba_either) report("honba", std::to_string(e.honba), std::to_string(honba));
   const int index = index_of(last) + (tally.dealer_keeps ? 0 : 1);
-  if (index_of(e) != index) report("kyoku", kyoku_name(index_of(e)), kyoku_name(static_cast<std::uint8_t>(index)));
+  if (index_of(e) != index && !(either && index_of(e) == index + 1))
+    report("kyoku", kyoku_name(index_of(e)), kyoku_name(static_cast<std::uint8_t>(index)));
 }
 
 void GameChecker::on(const ev::EndKyoku& e) {

@@ -10,6 +10,7 @@
 #include "paiscribe/mjai/read_event.hpp"
 #include "paiscribe/rules/finding.hpp"
 #include "paiscribe/rules/kyoku_checker.hpp"
+#include "paiscribe/rules/record_rules.hpp"
 
 namespace paiscribe::rules {
 
@@ -17,9 +18,16 @@ namespace paiscribe::rules {
 // Tenhou plays: the stream's shape, the tiles, the turns, the hands and
 // every score. Any input gives findings, never an exception. The checker
 // stays where it was made: its kyoku replay points into it.
+//
+// What the lines cannot show is taken from what they do show, or from the
+// record they were converted from: the starting points are the first
+// kyoku's, and a game that starts elsewhere than Tenhou's 25,000 (or whose
+// record names a lobby of its own rules) may keep or pass the deal after
+// the dealer wins or is tenpai, as its lobby's rules say. Where the room's
+// rule on open tanyao is not known, a win may be scored either way.
 class GameChecker {
  public:
-  GameChecker() = default;
+  explicit GameChecker(RecordRules record = {}) : record_(record) {}
   GameChecker(const GameChecker&) = delete;
   GameChecker& operator=(const GameChecker&) = delete;
 
@@ -44,7 +52,10 @@ class GameChecker {
   // Whether end_game has come.
   bool ended() const { return stage_ == Stage::Ended; }
 
+  // At most Findings::kMostKept; the rest are counted.
   const std::vector<Finding>& findings() const { return findings_.list(); }
+  std::size_t left_out() const { return findings_.left_out(); }
+  const Finding& first_left_out() const { return findings_.first_left_out(); }
   // Each hora line's hand as the rules score it, in order (those that are
   // complete and have a yaku).
   std::span<const ScoredWin> wins() const { return wins_; }
@@ -71,8 +82,11 @@ class GameChecker {
   void not_an_event(const ReadError& error);
   void skip_kyoku();
   bool check_start_fields(const ev::StartKyoku& e);
+  void check_first_kyoku(const ev::StartKyoku& e);
   void check_continuity(const ev::StartKyoku& e);
 
+  RecordRules record_;
+  bool dealer_repeats_judged_ = true;  // Tenhou's own rules hold: the first kyoku shows 25,000 each
   EventReader reader_;
   Findings findings_;
   std::vector<ScoredWin> wins_;

@@ -44,9 +44,10 @@ DrawKind KyokuChecker::abort_kind(Abort abort) {
   }
 }
 
-KyokuChecker::KyokuChecker(const ev::StartKyoku& start, bool aka, Findings& findings, std::vector<ScoredWin>& wins,
-                           std::vector<RuledDraw>& draws)
+KyokuChecker::KyokuChecker(const ev::StartKyoku& start, bool aka, std::optional<bool> open_tanyao, Findings& findings,
+                           std::vector<ScoredWin>& wins, std::vector<RuledDraw>& draws)
     : start_(start),
+      open_tanyao_(open_tanyao),
       findings_(findings),
       wins_(wins),
       draws_(draws),

@@ -59,8 +59,10 @@ struct KyokuTally {
 // rules to the findings. Every tile it is given is a real one.
 class KyokuChecker {
  public:
-  KyokuChecker(const ev::StartKyoku& start, bool aka, Findings& findings, std::vector<ScoredWin>& wins,
-               std::vector<RuledDraw>& draws);
+  // `open_tanyao`: whether tanyao counts in an open hand, when the game's
+  // record says; unknown, a win may be scored either way.
+  KyokuChecker(const ev::StartKyoku& start, bool aka, std::optional<bool> open_tanyao, Findings& findings,
+               std::vector<ScoredWin>& wins, std::vector<RuledDraw>& draws);
   KyokuChecker(const KyokuChecker&) = delete;
   KyokuChecker& operator=(const KyokuChecker&) = delete;
 
@@ -179,10 +181,11 @@ class KyokuChecker {
   // kyoku_end.cpp: wins and draws
   bool check_win_turn(const ev::Hora& e);
   void check_furiten(Seat actor);
-  scoring::Situation situation_of(Seat actor, bool tsumo, std::span<const Tile> ura_markers) const;
+  scoring::Situation situation_of(Seat actor, bool tsumo, std::span<const Tile> ura_markers, bool open_tanyao) const;
   scoring::WinningHand winning_hand(Seat actor, bool tsumo) const;
-  std::expected<scoring::HandValue, scoring::NoWin> value_of(Seat actor, bool tsumo,
-                                                             std::span<const Tile> ura_markers) const;
+  std::expected<scoring::HandValue, scoring::NoWin> value_of(Seat actor, bool tsumo, std::span<const Tile> ura_markers,
+                                                             bool open_tanyao) const;
+  void check_win_value(const ev::Hora& e, bool tsumo, std::span<const Tile> ura_markers);
   void check_ura(const ev::Hora& e);
   scoring::WinTerms terms_of(const ev::Hora& e, const scoring::HandValue& value) const;
   std::optional<DrawRuling> rule_draw() const;
@@ -197,6 +200,7 @@ class KyokuChecker {
   }
 
   ev::StartKyoku start_;
+  std::optional<bool> open_tanyao_;
   Findings& findings_;
   std::vector<ScoredWin>& wins_;
   std::vector<RuledDraw>& draws_;

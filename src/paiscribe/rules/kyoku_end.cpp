@@ -38,7 +38,8 @@ void KyokuChecker::check_furiten(Seat actor) {
   else if (waits & seat.passed_in_riichi) find(actor, "ron while furiten: it let a winning tile go by in riichi");
 }
 
-Situation KyokuChecker::situation_of(Seat actor, bool tsumo, std::span<const Tile> ura_markers) const {
+Situation KyokuChecker::situation_of(Seat actor, bool tsumo, std::span<const Tile> ura_markers,
+                                     bool open_tanyao) const {
   const SeatState& seat = seats_[actor];
   const bool riichi = seat.riichi == Riichi::Standing;
   const bool robbed = !tsumo && claim_ && claim_->kind == ClaimKind::AddedKan;
@@ -56,6 +57,7 @@ Situation KyokuChecker::situation_of(Seat actor, bool tsumo, std::span<const Til
       .first_draw = tsumo && !any_call_ && seat.discards == 0 && !rinshan_draw_,
       .dora_markers = std::span(dora_markers_.data(), dora_count_),
       .ura_markers = ura_markers,
+      .open_tanyao = open_tanyao,
   };
 }
 
@@ -71,9 +73,9 @@ WinningHand KyokuChecker::winning_hand(Seat actor, bool tsumo) const {
   return winner;
 }
 
-std::expected<HandValue, NoWin> KyokuChecker::value_of(Seat actor, bool tsumo,
-                                                      std::span<const Tile> ura_markers) const {
-  return value_hand(winning_hand(actor, tsumo), situation_of(actor, tsumo, ura_markers));
+std::expected<HandValue, NoWin> KyokuChecker::value_of(Seat actor, bool tsumo, std::span<const Tile> ura_markers,
+                                                      bool open_tanyao) const {
+  return value_hand(winning_hand(actor, tsumo), situation_of(actor, tsumo, ura_markers, open_tanyao));
 }
 
 // The markers under the dora markers show for a winner in riichi, and the
@@ -106,6 +108,35 @@ WinTerms KyokuChecker::terms_of(const ev::Hora& e, const HandValue& value) const
   return terms;
 }
 
+// The hand's value and what it pays. Where the room's rule on open tanyao is
+// not known, an open hand with tanyao may be paid as if it did not count.
+void KyokuChecker::check_win_value(const ev::Hora& e, bool tsumo, std::span<const Tile> ura_markers) {
+  auto value = value_of(e.actor, tsumo, ura_markers, open_tanyao_.value_or(true));
+  if (!value) {
+    return find(e.actor,
+                value.error() == NoWin::Incomplete ? "hora, but the hand is not complete" : "hora without a yaku");
+  }
+  if (!tsumo && claim_->kind == ClaimKind::ClosedKan && !value->yaku.has(Yaku::Kokushi))
+    find(e.actor, "ron on a closed kan, which only kokushi musou may rob");
+  WinTerms terms = terms_of(e, *value);
+  Deltas expected = win_deltas(terms);
+  if (e.deltas && *e.deltas != expected && !open_tanyao_ && !seats_[e.actor].hand.closed() &&
+      value->yaku.has(Yaku::Tanyao)) {
+    if (auto without = value_of(e.actor, tsumo, ura_markers, false)) {
+      const WinTerms other_terms = terms_of(e, *without);
+      if (win_deltas(other_terms) == *e.deltas) {
+        value = std::move(without);
+        terms = other_terms;
+        expected = *e.deltas;
+      }
+    }
+  }
+  if (!e.deltas) find(e.actor, "hora without deltas");
+  else if (*e.deltas != expected) find(e.actor, "hora deltas " + seats_numbers(*e.deltas) + ", but " + explain_win(terms, *value));
+  const WinningHand hand = winning_hand(e.actor, tsumo);
+  wins_.push_back({findings_.line(), e.actor, e.target, *value, expected, hand.concealed, hand.winning, terms.liable});
+}
+
 void KyokuChecker::on(const ev::Hora& e) {
   if (!lost_ && check_win_turn(e)) {
     const bool tsumo = e.actor == e.target;
@@ -113,20 +144,7 @@ void KyokuChecker::on(const ev::Hora& e) {
     if (!tsumo && claim_->riichi_discard && tally_.paid_riichi[e.target])
       find(e.target, "reach_accepted came for a riichi discard that was won on");
     check_ura(e);
-    const std::span<const Tile> ura = e.ura_markers ? std::span<const Tile>(*e.ura_markers) : std::span<const Tile>();
-    const WinningHand hand = winning_hand(e.actor, tsumo);
-    const auto value = value_hand(hand, situation_of(e.actor, tsumo, ura));
-    if (!value) {
-      find(e.actor, value.error() == NoWin::Incomplete ? "hora, but the hand is not complete" : "hora without a yaku");
-    } else {
-      if (!tsumo && claim_->kind == ClaimKind::ClosedKan && !value->yaku.has(Yaku::Kokushi))
-        find(e.actor, "ron on a closed kan, which only kokushi musou may rob");
-      const WinTerms terms = terms_of(e, *value);
-      const Deltas expected = win_deltas(terms);
-      if (!e.deltas) find(e.actor, "hora without deltas");
-      else if (*e.deltas != expected) find(e.actor, "hora deltas " + seats_numbers(*e.deltas) + ", but " + explain_win(terms, *value));
-      wins_.push_back({findings_.line(), e.actor, e.target, *value, expected, hand.concealed, hand.winning, terms.liable});
-    }
+    check_win_value(e, tsumo, e.ura_markers ? std::span<const Tile>(*e.ura_markers) : std::span<const Tile>());
     riichi_winner_ = riichi_winner_ || seats_[e.actor].riichi == Riichi::Standing;
   }
   acceptance_due_.reset();  // a riichi discard won on puts down no stick
@@ -215,7 +233,7 @@ bool KyokuChecker::is_nine_terminals() const {
 bool KyokuChecker::is_triple_ron() const {
   if (claim_->kind == ClaimKind::ClosedKan) return false;
   for (Seat seat = 0; seat < 4; ++seat) {
-    if (seat != claim_->from && !value_of(seat, false, {})) return false;
+    if (seat != claim_->from && !value_of(seat, false, {}, open_tanyao_.value_or(true))) return false;
   }
   return true;
 }

@@ -129,7 +129,7 @@ std::expected<HandValue, NoWin> value_hand(const WinningHand& hand, const Situat
   // The same for every reading.
   YakuList common;
   add_situation_yaku(situation, closed_hand, common);
-  add_tile_yaku(held.at_least[1], closed_hand, common);
+  add_tile_yaku(held.at_least[1], closed_hand, situation, common);
   const YakuList dora = dora_of(all, hand, situation);
 
   bool complete = false;

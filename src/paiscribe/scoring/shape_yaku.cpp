@@ -98,12 +98,12 @@ void add_shape_yaku(const Reading& reading, const Situation& situation, YakuList
   if (dragon_triplets == 2 && is_dragon(reading.pair)) out.add(Yaku::Shousangen, 2);
 }
 
-void add_tile_yaku(KindMask kinds, bool closed_hand, YakuList& out) {
+void add_tile_yaku(KindMask kinds, bool closed_hand, const Situation& situation, YakuList& out) {
   const int open = closed_hand ? 0 : 1;
   const bool honors = (kinds & kHonors) != 0;
   int suits = 0;
   for (int suit = 0; suit < 3; ++suit) suits += (kinds & suit_kinds(suit)) != 0;
-  if ((kinds & kOrphans) == 0) out.add(Yaku::Tanyao, 1);
+  if ((kinds & kOrphans) == 0 && (closed_hand || situation.open_tanyao)) out.add(Yaku::Tanyao, 1);
   if ((kinds & ~kOrphans) == 0 && (kinds & ~kHonors) != 0) out.add(Yaku::Honroutou, 2);
   if (suits == 1) out.add(honors ? Yaku::Honitsu : Yaku::Chinitsu, honors ? 3 - open : 6 - open);
 }

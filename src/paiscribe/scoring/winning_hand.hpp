@@ -31,6 +31,7 @@ struct Situation {
   bool first_draw = false;  // a tsumo on the first draw, before any call
   std::span<const Tile> dora_markers{};
   std::span<const Tile> ura_markers{};  // counted only in riichi
+  bool open_tanyao = true;  // tanyao counts in an open hand, as in Tenhou's rooms but those without 喰
 
   constexpr bool dealer() const { return seat_wind == kEast; }
 };

@@ -233,13 +233,11 @@ ValueRead<std::string> decode_name(std::string_view escaped) {
 
 Rule rule_of_game_type(std::uint32_t type) {
   // The room is two bits apart: 0x80 the upper room, 0x20 the special room, both the phoenix room.
-  static constexpr std::array<std::string_view, 4> kRooms = {"\xE8\x88\xAC", "\xE4\xB8\x8A", "\xE7\x89\xB9",
-                                                             "\xE9\xB3\xB3"};  // 般 上 特 鳳
   const bool red_fives = (type & 0x02) == 0;
   Rule rule;
-  rule.disp = kRooms[((type & 0x20) >> 4) | ((type & 0x80) >> 7)];
+  rule.disp = notation::kRooms[((type & 0x20) >> 4) | ((type & 0x80) >> 7)];
   rule.disp += (type & 0x08) ? notation::kEastSouth : notation::kEastOnly;
-  if ((type & 0x04) == 0) rule.disp += "\xE5\x96\xB0";          // 喰: open tanyao counts
+  if ((type & 0x04) == 0) rule.disp += notation::kOpenTanyao;
   if (red_fives) rule.disp += "\xE8\xB5\xA4";                     // 赤
   if (type & 0x40) rule.disp += "\xE9\x80\x9F";                   // 速: fast
   const std::uint8_t count = red_fives ? 1 : 0;

@@ -74,7 +74,11 @@ class GameReader {
     // Draws and discards first: nine tags in ten are one of them.
     if (const auto tile = tile_tag(name)) return read_tile(tag, *tile);
     if (name == "N") return read_call(tag);
-    if (name == "SHUFFLE" || name == "TAIKYOKU" || name == "BYE") return {};
+    if (name == "SHUFFLE" || name == "TAIKYOKU") return {};
+    if (name == "BYE") {
+      if (details_) ++details_->disconnections;
+      return {};
+    }
     if (name == "GO") return read_rule(tag);
     if (name == "UN") return read_players(tag);
     if (name == "INIT") return read_opening(tag);
@@ -115,9 +119,11 @@ class GameReader {
     if (tag.has("lobby")) {
       auto lobby = tag.integer("lobby", std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max());
       if (!lobby) return Failure(std::move(lobby.error()));
-      if (details_) details_->lobby = static_cast<std::int32_t>(*lobby);
+      log_.lobby = static_cast<std::int32_t>(*lobby);
+      if (details_) details_->lobby = log_.lobby;
     }
     log_.rule = xml::rule_of_game_type(static_cast<std::uint32_t>(*type));
+    if (details_) details_->game_type = static_cast<std::uint32_t>(*type);
     red_fives_ = (*type & kRedFivesOffBit) == 0;
     rule_seen_ = true;
     return {};
@@ -338,6 +344,19 @@ class GameReader {
 // line end or blank is rewritten, so pugixml only finds where things end.
 constexpr unsigned kParseOptions = pugi::parse_minimal | pugi::parse_cdata;
 
+// A record cut short fails in its last tag, or as it ends with a tag left
+// open: no tag is closed after the place of the failure (which may be the
+// last tag's own end). A text that does not open with a tag is no record.
+std::string syntax_failure(std::string_view text, const pugi::xml_parse_result& parsed) {
+  const auto at = static_cast<std::size_t>(std::max<std::ptrdiff_t>(parsed.offset, 0));
+  constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+  std::string_view start = text.substr(text.starts_with(kByteOrderMark) ? kByteOrderMark.size() : 0);
+  start.remove_prefix(std::min(start.find_first_not_of(" \t\r\n"), start.size()));
+  if (start.starts_with('<') && text.find('>', at + 1) == std::string_view::npos)
+    return "the text ends at byte " + std::to_string(text.size()) + " before the record does: is the file cut short?";
+  return std::string(parsed.description()) + " at byte " + std::to_string(parsed.offset);
+}
+
 }  // namespace
 
 std::expected<RawLog, MjlogError> parse_mjlog(PaddedText& xml, RawLog::Kyokus spare, GameDetails* details) {
@@ -348,9 +367,7 @@ std::expected<RawLog, MjlogError> parse_mjlog(PaddedText& xml, RawLog::Kyokus sp
   const pugi::xml_parse_result parsed =
       document.load_buffer_inplace(xml.data(), xml.size() + 1, kParseOptions, pugi::encoding_utf8);
   if (parsed.status == pugi::status_out_of_memory) return Failure(MjlogError{Kind::OutOfMemory, "out of memory"});
-  if (!parsed)
-    return Failure(MjlogError{Kind::NotAGame, std::string(parsed.description()) + " at byte " +
-                                                  std::to_string(parsed.offset)});
+  if (!parsed) return Failure(MjlogError{Kind::NotAGame, syntax_failure(xml.view(), parsed)});
 
   const pugi::xml_node root = document.document_element();
   if (std::string_view(root.name()) != "mjloggm" || root.next_sibling())
