@@ -45,6 +45,8 @@ paiscribe_module(_native
   ${cpython_folder}/native_state.cpp
   ${cpython_folder}/native_convert_file.cpp
   ${cpython_folder}/native_mjlog_to_tenhou.cpp
+  ${cpython_folder}/native_mjai_to_tenhou.cpp
+  ${cpython_folder}/json_log_result.cpp
   ${cpython_folder}/native_convert_text.cpp
   ${cpython_folder}/native_convert_files.cpp
   ${cpython_folder}/native_check.cpp

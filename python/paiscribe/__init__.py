@@ -14,6 +14,7 @@ folders, or from the SQLite databases the public downloaders keep.
     >>> paiscribe.check(lines)                                  # the rules replayed
     []
     >>> open("game.html", "w").write(paiscribe.view(lines))     # a page that replays it
+    >>> log = paiscribe.mjai_to_tenhou(lines)                   # back to a JSON log
 
 Each line is one mjai event as compact JSON, without a line terminator; the
 lines come in the game's single order of events, from start_game to end_game.
@@ -69,6 +70,14 @@ check(lines) -> list[Finding]
     and recomputes every score: [] when every game is legal, else each fault
     with its line, kyoku and seat (at most 100 a game, then their count).
 
+mjai_to_tenhou(lines) -> str
+    One game's mjai lines (a list of str, or a text) as Tenhou's JSON log,
+    version 6, as Tenhou writes it: the rules replayed give each draw's name
+    and each win's fu, han, points and yaku. Lines that are not one legal
+    game raise IllegalGameError with check's findings in .findings; the
+    interpreter lock is released meanwhile. See help(paiscribe.mjai_to_tenhou)
+    for the fields mjai lines do not carry.
+
 check_files(inputs, *, workers=None, progress=None, ...) -> CheckReport
     The same for files and folders of mjai lines (.mjson, .mjson.gz, .json,
     .json.gz) on native threads; see help(paiscribe.check_files).
@@ -90,7 +99,8 @@ and item of a conversion failure, the system's reason for a file failure.
     JsonSerializationError  an event without a text form
     MjlogParsingError       the text is no four-player Tenhou XML record
     IllegalGameError        a checked game breaks the rules (convert_files
-                            and check_files report it with its findings)
+                            and check_files report it with its findings;
+                            mjai_to_tenhou raises it with them)
     OSError and subclasses  the files: FileNotFoundError when a log cannot be
                             opened (OSError when no descriptor is left);
                             errno and strerror stay None
@@ -122,6 +132,7 @@ from paiscribe.checking import check, check_files
 from paiscribe.corpus import convert_files, convert_records
 from paiscribe.game_facts import GameChoice
 from paiscribe.page import view
+from paiscribe.rebuilding import mjai_to_tenhou
 from paiscribe.report import CheckReport, Failure, Finding, Ignored, Progress, Report, Skip
 
 __all__ = [
@@ -151,4 +162,5 @@ __all__ = [
     "view",
     "convert_records",
     "GameChoice",
+    "mjai_to_tenhou",
 ]

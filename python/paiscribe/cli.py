@@ -14,7 +14,7 @@ from types import FrameType
 from typing import Any, BinaryIO
 
 from _paiscribe import __version__
-from paiscribe import check_command, mjlog_json, show_command, view_command
+from paiscribe import check_command, mjlog_json, show_command, tenhou_json_command, view_command
 from paiscribe._native import GamesFile
 from paiscribe.batch import Batch, Outcome, check_arguments
 from paiscribe.command_line import (EXIT_FAILED, EXIT_INTERRUPTED, EXIT_TERMINATED, EXIT_USAGE, STANDARD_STREAM,
@@ -43,9 +43,10 @@ databases the public downloaders keep their games in:
 
 More commands: `paiscribe check FILE|DIR ...` checks mjai lines under the
 rules Tenhou plays, `paiscribe mjlog-json RECORD` writes an XML record as
-Tenhou's JSON log, `paiscribe show GAME` prints a game's table in the terminal
-and `paiscribe view GAME... -o game.html` writes a page that replays games;
-each has its own --help."""
+Tenhou's JSON log, `paiscribe tenhou-json FILE` writes one game's mjai lines
+as Tenhou's JSON log, `paiscribe show GAME` prints a game's table in the
+terminal and `paiscribe view GAME... -o game.html` writes a page that replays
+games; each has its own --help."""
 
 EPILOG = """\
 Without -o, or with -o -, the lines of each log go to standard output in the
@@ -469,7 +470,8 @@ def main(argv: Sequence[str] | None = None) -> int:
     if sys.stderr is None:
         # Messages to a closed standard error go nowhere, never to standard output.
         sys.stderr = open(os.devnull, "w")
-    # `paiscribe mjlog-json RECORD` and `paiscribe check FILE|DIR ...`: commands of their own.
+    # `paiscribe mjlog-json RECORD`, `paiscribe check FILE|DIR ...` and
+    # `paiscribe tenhou-json FILE`: commands of their own.
     if is_invoked(mjlog_json.COMMAND, argv):
         return mjlog_json.main(argv)
     if is_invoked(check_command.COMMAND, argv):
@@ -478,6 +480,8 @@ def main(argv: Sequence[str] | None = None) -> int:
         return show_command.main(argv)
     if is_invoked(view_command.COMMAND, argv):
         return view_command.main(argv)
+    if is_invoked(tenhou_json_command.COMMAND, argv):
+        return tenhou_json_command.main(argv)
     args = parse_arguments(argv)
     console = Console(args)
     report: ReportFile | None = None

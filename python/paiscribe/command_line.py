@@ -7,7 +7,7 @@ import argparse
 import os
 import signal
 import sys
-from collections.abc import Sequence
+from collections.abc import Callable, Sequence
 
 from paiscribe._native import write_output as write_native
 from paiscribe.report import Failure
@@ -105,5 +105,44 @@ def write_output(output: str, data: bytes) -> int:
         return quiet_standard_output()
     except OSError as error:
         report_failure(output, error)
+        return EXIT_FAILED
+    return 0
+
+
+def usage_error(text: str) -> int:
+    print(f"paiscribe: {text}", file=sys.stderr)
+    return EXIT_USAGE
+
+
+# The fixed messages of a failure of a JSON log's output rather than its input.
+JSON_OUT_FAILURES = ("failed to create json out file ", "failed to write to json out file")
+
+
+def write_json_log(source: str, output: str, what: str, write: Callable[[str | bytes, str], object],
+                   also: Callable[[BaseException], None] = lambda error: None) -> int:
+    """What `paiscribe mjlog-json` and `paiscribe tenhou-json` share:
+    `write(source, output)` writes the JSON log made from `source` (a path,
+    or for "-" the bytes of standard input) to `output`, which may not be
+    `source` itself (`what` names it). The exit status; a failure is
+    reported under the output's path when the output failed, then whatever
+    `also` adds."""
+    if output == STANDARD_STREAM:
+        if sys.stdout is None:
+            return usage_error("standard output is closed: give -o OUT")
+        sys.stdout.flush()
+    elif output_among_inputs(output, [source]) is not None:
+        return usage_error(f"{output} is the {what}: its log would replace it")
+    given: str | bytes = source
+    if source == STANDARD_STREAM:
+        if sys.stdin is None:
+            return usage_error("standard input is closed")
+        given = sys.stdin.buffer.read()
+    try:
+        write(given, output)
+    except BrokenPipeError:
+        return quiet_standard_output()
+    except (ValueError, OSError) as error:
+        report_failure(output if str(error).startswith(JSON_OUT_FAILURES) else source, error)
+        also(error)
         return EXIT_FAILED
     return 0

@@ -91,5 +91,19 @@ TEST(Bunzip2, StopsAtItsLimit) {
   EXPECT_EQ(unpacked.error().message, "the data grows past 100000 bytes in the stream at byte 0");
 }
 
+// Each text into the room of the ones before, growing it by more and by
+// less than it had: the text is exactly what was given, padding after it.
+TEST(RecordReader, CopiesAreExactWhateverRoomTheyGrow) {
+  RecordReader reader;
+  for (const std::size_t size : {6'820, 7'615, 100, 40'000, 200'000, 5}) {
+    SCOPED_TRACE(size);
+    const std::string record(size, 'c');
+    const auto text = reader.copy(record, Decompress::Yes);
+    ASSERT_TRUE(text.has_value());
+    EXPECT_EQ((*text)->view(), record);
+    EXPECT_EQ((*text)->data()[size], '\0');
+  }
+}
+
 }  // namespace
 }  // namespace paiscribe

@@ -51,7 +51,7 @@ def test_package_reexports_the_module_objects():
     assert paiscribe.__all__ == [
         *_paiscribe.__all__, "convert_file", "convert_text", "mjlog_to_mjai", "mjlog_to_tenhou", "MjlogParsingError",
         "convert_files", "Report", "Failure", "Progress", "Skip", "Ignored", "check", "check_files", "Finding",
-        "CheckReport", "IllegalGameError", "view", "convert_records", "GameChoice",
+        "CheckReport", "IllegalGameError", "view", "convert_records", "GameChoice", "mjai_to_tenhou",
     ]
     for name in _paiscribe.__all__:
         assert getattr(paiscribe, name) is getattr(_paiscribe, name), name

@@ -77,3 +77,11 @@ def convert_database(database: pathlib.Path, records: list[tuple[str, bytes]]) -
         progress=lambda progress: None)
     reasons: dict[str, int] = report.skipped_by_reason()
     return [str(report), str(again.left_out), *reasons]
+
+
+def rebuild_log(lines: list[str]) -> str:
+    try:
+        return paiscribe.mjai_to_tenhou(lines) + paiscribe.mjai_to_tenhou("\n".join(lines).encode())
+    except paiscribe.IllegalGameError as error:
+        found: list[paiscribe.Finding] = list(error.findings)
+        return "".join(str(finding) for finding in found)

@@ -43,9 +43,11 @@ class PaddedText {
   // Returns the start of the text.
   char* grow_to(std::size_t size) {
     assert(size >= this->size());
-    buffer_.resize_and_overwrite(size + kPadding, [size](char* text, std::size_t length) {
+    // The length comes from `size`, not from the callback's argument: g++ 12's
+    // library passes the grown capacity there when the buffer moves.
+    buffer_.resize_and_overwrite(size + kPadding, [size](char* text, std::size_t) {
       std::fill_n(text + size, kPadding, '\0');
-      return length;
+      return size + kPadding;
     });
     return buffer_.data();
   }

@@ -72,7 +72,8 @@ bool bind(const char* function, std::span<const std::string_view> parameters, Py
     bound[slot] = args[positional + i];
   }
   if (bound[0] == nullptr) {
-    PyErr_Format(PyExc_TypeError, "%s() missing 1 required positional argument: 'filename'", function);
+    PyErr_Format(PyExc_TypeError, "%s() missing 1 required positional argument: '%s'", function,
+                 parameters[0].data());
     return false;
   }
   return true;
@@ -95,6 +96,19 @@ std::optional<PathArguments> bind_path_arguments(const char* function, PyObject*
     if (!paths.output) return std::nullopt;
   }
   return paths;
+}
+
+std::optional<DataArguments> bind_data_arguments(const char* function, PyObject* const* args, Py_ssize_t nargsf,
+                                                 PyObject* keyword_names, const char* output_parameter) {
+  const std::array<std::string_view, 2> parameters = {"data", output_parameter};
+  std::array<PyObject*, 2> bound = {};
+  if (!bind(function, parameters, args, PyVectorcall_NARGS(nargsf), keyword_names, bound)) return std::nullopt;
+  DataArguments arguments{bound[0], nullptr};
+  if (bound[1] != nullptr && bound[1] != Py_None) {
+    arguments.output = path_bytes(bound[1], parameters[1]);
+    if (!arguments.output) return std::nullopt;
+  }
+  return arguments;
 }
 
 InputBytes::~InputBytes() {
@@ -126,6 +140,50 @@ bool InputBytes::take(const char* function, PyObject* data) {
   }
   has_buffer_ = true;
   bytes_ = {static_cast<const char*>(buffer_.buf), static_cast<std::size_t>(buffer_.len)};
+  return true;
+}
+
+LineViews::~LineViews() {
+  for (PyObject* held : held_) Py_DECREF(held);
+}
+
+// Each str is held as it is read, so that its UTF-8 stays while the lock is
+// released whatever becomes of the sequence.
+bool LineViews::take(const char* function, PyObject* data) {
+  const OwnedRef lines(PySequence_Fast(data, ""));
+  if (!lines) {
+    if (PyErr_ExceptionMatches(PyExc_TypeError)) {
+      PyErr_Format(PyExc_TypeError, "%s() takes a str, a buffer or an iterable of str, not %.200s", function,
+                   Py_TYPE(data)->tp_name);
+    }
+    return false;
+  }
+  const Py_ssize_t count = PySequence_Fast_GET_SIZE(lines.get());
+  PyObject** items = PySequence_Fast_ITEMS(lines.get());
+  held_.reserve(static_cast<std::size_t>(count));
+  views_.reserve(static_cast<std::size_t>(count));
+  // A list's strs lie anywhere in memory: each is fetched a few lines ahead.
+  constexpr Py_ssize_t kAhead = 32;
+  for (Py_ssize_t i = 0; i < count; ++i) {
+    if (i + kAhead < count) __builtin_prefetch(items[i + kAhead]);
+    PyObject* line = items[i];
+    if (!PyUnicode_Check(line)) {
+      PyErr_Format(PyExc_TypeError, "%s() line %zd must be str, not %.200s", function, i, Py_TYPE(line)->tp_name);
+      return false;
+    }
+    held_.push_back(Py_NewRef(line));
+    // An ASCII str is its own UTF-8, as mjai lines nearly always are.
+    if (PyUnicode_IS_COMPACT_ASCII(line)) {
+      views_.emplace_back(static_cast<const char*>(PyUnicode_DATA(line)),
+                          static_cast<std::size_t>(PyUnicode_GET_LENGTH(line)));
+      continue;
+    }
+    OwnedRef encoded;
+    const auto utf8 = utf8_of(line, encoded);
+    if (!utf8) return false;
+    views_.push_back(*utf8);
+    if (encoded) held_.push_back(encoded.release());
+  }
   return true;
 }
 

@@ -5,7 +5,9 @@
 
 #include <array>
 #include <optional>
+#include <span>
 #include <string_view>
+#include <vector>
 
 #include "paiscribe/cpython/owned_ref.hpp"
 
@@ -41,6 +43,19 @@ std::optional<PathArguments> bind_path_arguments(const char* function, PyObject*
                                                  PyObject* keyword_names, const char* output_parameter = "mjai_out",
                                                  bool takes_bytes = false);
 
+// The arguments of a call `name(data, json_out=None)`: the data as given
+// (borrowed), the output as path bytes, as bind_path_arguments binds them.
+struct DataArguments {
+  PyObject* data;
+  OwnedRef output;  // null when None or not given
+
+  std::optional<std::string_view> output_bytes() const {
+    return output ? std::optional(view_of(output.get())) : std::nullopt;
+  }
+};
+std::optional<DataArguments> bind_data_arguments(const char* function, PyObject* const* args, Py_ssize_t nargsf,
+                                                 PyObject* keyword_names, const char* output_parameter);
+
 // A str's UTF-8. Lone surrogates have none, so they are kept as the bytes a
 // file would hold, encoded into `encoded`, which then fail the UTF-8 check
 // as that file would. Nullopt with the error set.
@@ -64,6 +79,25 @@ class InputBytes {
   bool has_buffer_ = false;
   OwnedRef encoded_;
   std::string_view bytes_;
+};
+
+// The lines of an iterable of str, one line each, as views of their UTF-8
+// (as utf8_of gives it), which the references held here keep alive while
+// the lock is released.
+class LineViews {
+ public:
+  LineViews() = default;
+  LineViews(const LineViews&) = delete;
+  LineViews& operator=(const LineViews&) = delete;
+  ~LineViews();
+
+  // False with TypeError set when `data` is no iterable of str.
+  bool take(const char* function, PyObject* data);
+  std::span<const std::string_view> views() const { return views_; }
+
+ private:
+  std::vector<PyObject*> held_;  // the strs, and the UTF-8 made for those with lone surrogates
+  std::vector<std::string_view> views_;
 };
 
 // Runs the interpreter's signal handlers, as its own blocking calls do when a

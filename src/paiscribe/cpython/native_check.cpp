@@ -21,37 +21,14 @@ PyObject* check_text(PyObject* data) {
   return finding_tuples(findings.kept);
 }
 
-// Each line is a str of its own; the tuple keeps them, and so their UTF-8,
-// alive while the lock is released; a line with a lone surrogate is checked
+// Each line is a str of its own; a line with a lone surrogate is checked
 // as a text with one is.
 PyObject* check_each_line(PyObject* data) {
-  const OwnedRef lines(PySequence_Tuple(data));
-  if (!lines) {
-    if (PyErr_ExceptionMatches(PyExc_TypeError)) {
-      PyErr_Format(PyExc_TypeError, "check() takes a str, a buffer or an iterable of str, not %.200s",
-                   Py_TYPE(data)->tp_name);
-    }
-    return nullptr;
-  }
-  const Py_ssize_t count = PyTuple_GET_SIZE(lines.get());
-  std::vector<std::string_view> views;
-  views.reserve(static_cast<std::size_t>(count));
-  std::vector<OwnedRef> encoded;
-  for (Py_ssize_t i = 0; i < count; ++i) {
-    PyObject* line = PyTuple_GET_ITEM(lines.get(), i);
-    if (!PyUnicode_Check(line)) {
-      PyErr_Format(PyExc_TypeError, "check() line %zd must be str, not %.200s", i, Py_TYPE(line)->tp_name);
-      return nullptr;
-    }
-    OwnedRef bytes;
-    const auto utf8 = utf8_of(line, bytes);
-    if (!utf8) return nullptr;
-    views.push_back(*utf8);
-    if (bytes) encoded.push_back(std::move(bytes));
-  }
+  LineViews lines;
+  if (!lines.take("check", data)) return nullptr;
   const auto findings = without_gil([&] {
     LinesCheck check;
-    for (std::string_view line : views) check.feed(line);
+    for (std::string_view line : lines.views()) check.feed(line);
     return std::move(check).finish();
   });
   return finding_tuples(findings.kept);

@@ -45,6 +45,15 @@ PyObject* native_mjlog_to_tenhou(PyObject* module, PyObject* const* args, Py_ssi
                                  PyObject* keyword_names);
 extern const char kMjlogToTenhouDoc[];
 
+// mjai_to_tenhou(data, json_out=None): one game's mjai lines (a text or an
+// iterable of str) as Tenhou's JSON log; mjai_file_to_tenhou(filename,
+// json_out=None) the same for a file of them.
+PyObject* native_mjai_to_tenhou(PyObject* module, PyObject* const* args, Py_ssize_t nargsf, PyObject* keyword_names);
+extern const char kMjaiToTenhouDoc[];
+PyObject* native_mjai_file_to_tenhou(PyObject* module, PyObject* const* args, Py_ssize_t nargsf,
+                                     PyObject* keyword_names);
+extern const char kMjaiFileToTenhouDoc[];
+
 // os_error_detail(errno, /): "Permission denied (EACCES)", as a failure's
 // detail names an errno.
 PyObject* native_os_error_detail(PyObject* module, PyObject* error_number);

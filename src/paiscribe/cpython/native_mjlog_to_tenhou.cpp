@@ -2,11 +2,10 @@
 // interpreter lock as mjlog_to_mjai does.
 #include "paiscribe/cpython/arguments.hpp"
 #include "paiscribe/cpython/converter_lease.hpp"
-#include "paiscribe/cpython/exceptions.hpp"
 #include "paiscribe/cpython/guarded_call.hpp"
+#include "paiscribe/cpython/json_log_result.hpp"
 #include "paiscribe/cpython/native_functions.hpp"
 #include "paiscribe/cpython/native_state.hpp"
-#include "paiscribe/pipeline/convert_file.hpp"
 #include "paiscribe/pipeline/tenhou_json_export.hpp"
 
 namespace paiscribe {
@@ -40,23 +39,9 @@ PyObject* native_mjlog_to_tenhou(PyObject* module, PyObject* const* args, Py_ssi
     NativeState& state = native_state(module);
     ConverterLease lease(state.kept);
     RecordReader& reader = lease.converter().reader();
-    auto json = paths->record ? mjlog_bytes_to_tenhou_json(record.bytes(), reader)
-                              : mjlog_to_tenhou_json(paths->filename_bytes(), reader, signal_handler_raised);
-    if (!json) {
-      raise_error(state.errors, json.error());
-      return nullptr;
-    }
-    OwnedRef log(str_of_text(*json));
-    if (!log) return nullptr;
-    if (const auto json_out = paths->output_bytes()) {
-      constexpr OutputLabel kJsonOut{"json out", true};
-      if (auto written = write_output(*json_out, *json, signal_handler_raised, kJsonOut, names_gzip(*json_out));
-          !written) {
-        raise_error(state.errors, written.error());
-        return nullptr;
-      }
-    }
-    return log.release();
+    const auto json = paths->record ? mjlog_bytes_to_tenhou_json(record.bytes(), reader)
+                                    : mjlog_to_tenhou_json(paths->filename_bytes(), reader, signal_handler_raised);
+    return json_log_result(state, json, paths->output_bytes());
   });
 }
 

@@ -46,6 +46,10 @@ PyMethodDef methods[] = {
      METH_FASTCALL | METH_KEYWORDS, kMjlogToMjaiDoc},
     {"mjlog_to_tenhou", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(native_mjlog_to_tenhou)),
      METH_FASTCALL | METH_KEYWORDS, kMjlogToTenhouDoc},
+    {"mjai_to_tenhou", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(native_mjai_to_tenhou)),
+     METH_FASTCALL | METH_KEYWORDS, kMjaiToTenhouDoc},
+    {"mjai_file_to_tenhou", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(native_mjai_file_to_tenhou)),
+     METH_FASTCALL | METH_KEYWORDS, kMjaiFileToTenhouDoc},
     {"os_error_detail", reinterpret_cast<PyCFunction>(native_os_error_detail), METH_O, kOsErrorDetailDoc},
     {"game_lines", reinterpret_cast<PyCFunction>(native_game_lines), METH_O, kGameLinesDoc},
     {"replay_table", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(native_replay_table)), METH_FASTCALL,
@@ -67,8 +71,9 @@ PyModuleDef module_def = {
     PyModuleDef_HEAD_INIT,
     "paiscribe._native",
     "Native calls of the paiscribe package: convert_file, mjlog_to_mjai, mjlog_to_tenhou, convert_text,\n"
-    "convert_files, check, check_files, finding_text and os_error_detail, game_lines and replay_table for\n"
-    "viewers, write_output, and GamesFile, the one output of several records.",
+    "convert_files, check, check_files, mjai_to_tenhou, mjai_file_to_tenhou, finding_text and\n"
+    "os_error_detail, game_lines and replay_table for viewers, write_output, and GamesFile, the one\n"
+    "output of several records.",
     sizeof(NativeState),
     methods,
     slots,

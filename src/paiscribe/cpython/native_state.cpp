@@ -28,7 +28,7 @@ bool init_native_state(PyObject* module) {
       "paiscribe.IllegalGameError",
       "The mjai lines of a game break the rules Tenhou plays, or their scores do\n"
       "not add up. A failure of convert_files(..., check=True) and check_files\n"
-      "carries its findings.",
+      "carries its findings; mjai_to_tenhou raises it with them in .findings.",
       PyExc_ValueError, nullptr);
   if (state.errors.illegal_game == nullptr ||
       PyModule_AddObjectRef(module, "IllegalGameError", state.errors.illegal_game) < 0)

@@ -6,6 +6,8 @@
 #include <array>
 #include <charconv>
 #include <cmath>
+#include <cstring>
+#include <iterator>
 #include <utility>
 #include <variant>
 
@@ -18,11 +20,144 @@ namespace {
 // Four players' games are rated in one class.
 constexpr std::string_view kRatingClass = "PF4";
 
+// Below 1,000: at most three digits.
+constexpr char* put_small(char* at, unsigned value) {
+  if (value >= 100) *at++ = static_cast<char>('0' + value / 100);
+  if (value >= 10) *at++ = static_cast<char>('0' + value / 10 % 10);
+  *at++ = static_cast<char>('0' + value % 10);
+  return at;
+}
+
+// A byte's number and a comma, four bytes written at once. Where the next
+// one goes is worked out from the number, not looked up, so that one
+// number's place does not wait on the table for the last.
+constexpr std::array<std::array<char, 4>, 256> kListed = [] {
+  std::array<std::array<char, 4>, 256> table{};
+  for (unsigned value = 0; value < table.size(); ++value) *put_small(table[value].data(), value) = ',';
+  return table;
+}();
+char* put_listed(char* at, std::uint8_t value) {
+  std::memcpy(at, kListed[value].data(), kListed[value].size());
+  return at + 2 + (value >= 10) + (value >= 100);
+}
+
+// The array of kyokus, written straight into the document's buffer: it is
+// most of a log, and most of it small numbers, on which a general writer
+// spends its time. Each list is sized, then filled; texts are escaped as
+// the document's writer escapes them.
+class KyokuListWriter {
+ public:
+  explicit KyokuListWriter(rapidjson::StringBuffer& out) : out_(out) {}
+
+  void put(char c) { out_.Put(c); }
+
+  void integer(std::int64_t value) {
+    fill(24, [&](char* at) { return std::to_chars(at, at + 24, value).ptr; });
+  }
+
+  void text(std::string_view value) {
+    fill(text_room(value), [&](char* at) { return put_text(at, value); });
+  }
+
+  void tiles(const auto& tiles) {
+    fill(2 + 4 * std::size(tiles), [&](char* at) {
+      *at++ = '[';
+      for (const Tile tile : tiles) at = put_listed(at, code_of_tile(tile));
+      return close_list(at, std::size(tiles));
+    });
+  }
+
+  void integers(const auto& values) {
+    put('[');
+    bool first = true;
+    for (const auto value : values) {
+      if (!first) put(',');
+      first = false;
+      integer(value);
+    }
+    put(']');
+  }
+
+  // A number is its own byte, the code of its tile when it is one; a text
+  // is shorter than the bytes it takes in the list.
+  void items(const ActionItems& items) {
+    fill(2 + 4 * items.size() + 6 * items.byte_size(), [&](char* at) {
+      *at++ = '[';
+      for (auto item = items.begin(); item != items.end(); ++item) {
+        if (item.first_byte() != ActionItems::kEscape) [[likely]] {
+          at = put_listed(at, item.first_byte());
+        } else {
+          at = put_rare(at, *item);
+          *at++ = ',';
+        }
+      }
+      return close_list(at, items.size());
+    });
+  }
+
+ private:
+  // Writes through `write(start) -> end` into room for up to `bytes`.
+  template <typename Write>
+  void fill(std::size_t bytes, Write&& write) {
+    char* const start = out_.Push(bytes);
+    char* const end = write(start);
+    out_.Pop(bytes - static_cast<std::size_t>(end - start));
+  }
+
+  // A list's last comma becomes its bracket.
+  static char* close_list(char* at, std::size_t count) {
+    if (count == 0) {
+      *at++ = ']';
+    } else {
+      at[-1] = ']';
+    }
+    return at;
+  }
+
+  static std::size_t text_room(std::string_view text) { return 2 + 6 * text.size(); }
+
+  static char* put_rare(char* at, const ActionItem& item) {
+    if (const auto value = item.number()) return put_small(at, *value);
+    return put_text(at, *item.text());
+  }
+
+  static char* put_text(char* at, std::string_view text) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    *at++ = '"';
+    for (const char c : text) {
+      const auto byte = static_cast<unsigned char>(c);
+      if (byte >= 0x20 && c != '"' && c != '\\') [[likely]] {
+        *at++ = c;
+        continue;
+      }
+      *at++ = '\\';
+      switch (c) {
+        case '"': *at++ = '"'; break;
+        case '\\': *at++ = '\\'; break;
+        case '\b': *at++ = 'b'; break;
+        case '\t': *at++ = 't'; break;
+        case '\n': *at++ = 'n'; break;
+        case '\f': *at++ = 'f'; break;
+        case '\r': *at++ = 'r'; break;
+        default:
+          for (const char escaped : {'u', '0', '0', kHex[byte >> 4], kHex[byte & 0xF]}) *at++ = escaped;
+          break;
+      }
+    }
+    *at++ = '"';
+    return at;
+  }
+
+  rapidjson::StringBuffer& out_;
+};
+
 class LogWriter {
  public:
   explicit LogWriter(const GameDetails& details) : writer_(buffer_), details_(details) {}
 
   std::expected<std::string, std::string> write(const RawLog& log, std::string_view ref) {
+    // A kyoku takes about a kilobyte.
+    buffer_.Reserve(1024 * (log.kyokus.size() + 1));
     writer_.StartObject();
     if (!details_.version.empty()) {
       key("ver");
@@ -33,11 +168,15 @@ class LogWriter {
       string(ref);
     }
     key("log");
-    writer_.StartArray();
+    // The writer places the value, putting the colon before it; its text follows.
+    writer_.RawValue("", 0, rapidjson::kArrayType);
+    KyokuListWriter out(buffer_);
+    out.put('[');
     for (const RawKyoku& kyoku : log.kyokus) {
-      if (auto written = write_kyoku(kyoku); !written) return std::unexpected(std::move(written.error()));
+      if (&kyoku != log.kyokus.data()) out.put(',');
+      if (auto written = write_kyoku(kyoku, out); !written) return std::unexpected(std::move(written.error()));
     }
-    writer_.EndArray();
+    out.put(']');
     if (next_win_ != details_.wins.size()) return std::unexpected("more wins than the results hold");
     key("ratingc");
     string(kRatingClass);
@@ -83,62 +222,60 @@ class LogWriter {
     for (const auto& value : values) each(value);
     writer_.EndArray();
   }
-  void tiles(const auto& tiles) {
-    array(tiles, [&](Tile tile) { writer_.Int(code_of_tile(tile)); });
-  }
-  void integers(const auto& values) {
-    array(values, [&](auto value) { writer_.Int64(value); });
-  }
 
-  void items(const ActionItems& list) {
-    array(list, [&](const ActionItem& item) {
-      if (const auto tile = item.tile()) {
-        writer_.Int(code_of_tile(*tile));
-      } else if (const auto value = item.number()) {
-        writer_.Int(*value);
-      } else {
-        string(*item.text());
-      }
-    });
-  }
-
-  std::expected<void, std::string> write_kyoku(const RawKyoku& kyoku) {
-    writer_.StartArray();
-    integers(std::array{kyoku.header.kyoku_index, kyoku.header.honba, kyoku.header.kyotaku});
-    integers(kyoku.scores);
-    tiles(kyoku.dora_indicators);
-    tiles(kyoku.ura_indicators);
+  std::expected<void, std::string> write_kyoku(const RawKyoku& kyoku, KyokuListWriter& out) {
+    out.put('[');
+    out.integers(std::array{kyoku.header.kyoku_index, kyoku.header.honba, kyoku.header.kyotaku});
+    out.put(',');
+    out.integers(kyoku.scores);
+    out.put(',');
+    out.tiles(kyoku.dora_indicators);
+    out.put(',');
+    out.tiles(kyoku.ura_indicators);
     for (const RawSeat& seat : kyoku.seats) {
-      tiles(seat.haipai);
-      items(seat.take_items);
-      items(seat.discard_items);
+      out.put(',');
+      out.tiles(seat.haipai);
+      out.put(',');
+      out.items(seat.take_items);
+      out.put(',');
+      out.items(seat.discard_items);
     }
-    writer_.StartArray();
+    out.put(',');
+    out.put('[');
     for (const ResultItem& item : kyoku.result) {
+      if (&item != kyoku.result.data()) out.put(',');
       if (const auto* text = std::get_if<ResultItem::Text>(&item.value)) {
-        string(text->value);
+        out.text(text->value);
       } else if (const auto* deltas = std::get_if<ResultItem::Deltas>(&item.value)) {
-        integers(deltas->values);
+        out.integers(deltas->values);
       } else if (next_win_ == details_.wins.size()) {
         return std::unexpected("fewer wins than the results hold");
-      } else if (auto written = write_win(details_.wins[next_win_++], kyoku.header.kyoku_index % 4); !written) {
+      } else if (auto written = write_win(details_.wins[next_win_++], kyoku.header.kyoku_index % 4, out); !written) {
         return written;
       }
     }
-    writer_.EndArray();
-    writer_.EndArray();
+    out.put(']');
+    out.put(']');
     return {};
   }
 
   // [who, from whom, who is liable, "points", "yaku(n飜)", ...]
-  std::expected<void, std::string> write_win(const WinDetails& win, Seat dealer) {
+  std::expected<void, std::string> write_win(const WinDetails& win, Seat dealer, KyokuListWriter& out) {
     auto points = point_text(win, win.who == dealer);
     if (!points) return std::unexpected(std::move(points.error()));
-    writer_.StartArray();
-    for (const Seat seat : {win.who, win.from_who, win.pao_who}) writer_.Int(seat);
-    string(*points);
-    for (const auto& yaku : win.yaku) string(yaku_text(yaku));
-    writer_.EndArray();
+    out.put('[');
+    for (const Seat seat : {win.who, win.from_who, win.pao_who}) {
+      out.integer(seat);
+      out.put(',');
+    }
+    out.text(*points);
+    for (const auto& yaku : win.yaku) {
+      out.put(',');
+      yaku_text_.clear();
+      append_yaku_text(yaku_text_, yaku);
+      out.text(yaku_text_);
+    }
+    out.put(']');
     return {};
   }
 
@@ -185,6 +322,7 @@ class LogWriter {
 
   rapidjson::StringBuffer buffer_;
   rapidjson::Writer<rapidjson::StringBuffer> writer_;
+  std::string yaku_text_;  // each yaku's text in turn, in one room
   const GameDetails& details_;
   std::size_t next_win_ = 0;
 };

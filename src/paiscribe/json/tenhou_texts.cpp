@@ -1,6 +1,7 @@
 #include "paiscribe/json/tenhou_texts.hpp"
 
 #include <array>
+#include <charconv>
 
 namespace paiscribe {
 namespace {
@@ -30,16 +31,22 @@ constexpr std::string_view kFromEach = "∀";
 
 }  // namespace
 
-std::string yaku_text(WinDetails::Yaku yaku) {
-  std::string text(kYakuNames[yaku.id]);
+void append_yaku_text(std::string& text, WinDetails::Yaku yaku) {
+  text += kYakuNames[yaku.id];
   text += '(';
   if (yaku.han == 0) {
     text += kYakuman;
   } else {
-    text += std::to_string(yaku.han);
+    char digits[4];
+    text.append(digits, std::to_chars(digits, digits + sizeof digits, yaku.han).ptr);
     text += kHan;
   }
   text += ')';
+}
+
+std::string yaku_text(WinDetails::Yaku yaku) {
+  std::string text;
+  append_yaku_text(text, yaku);
   return text;
 }
 

@@ -13,6 +13,8 @@ namespace paiscribe {
 
 // "立直(1飜)", "ドラ(2飜)", or for a yakuman "大三元(役満)"; the id is below kTenhouYakuIdCount.
 std::string yaku_text(WinDetails::Yaku yaku);
+// The same added to `text`, in the room it has.
+void append_yaku_text(std::string& text, WinDetails::Yaku yaku);
 
 // "七段"; the rank is below kDanCount.
 std::string_view dan_name(std::uint8_t dan);

@@ -1,13 +1,14 @@
 #include "paiscribe/mjai/printed_line.hpp"
 
-#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <limits>
+#include <span>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 #include "paiscribe/mjai/line_keys.hpp"
-#include "paiscribe/mjai/serialize.hpp"
 #include "paiscribe/mjai/tile_lookup.hpp"
 
 namespace paiscribe {
@@ -15,156 +16,210 @@ namespace {
 
 using line_reading::kHiddenHand;
 
-// A line's values in the order they stand, and which optional keys it has.
-struct LineValues {
-  std::size_t type = line_reading::kNoName;
-  std::array<std::int64_t, 8> numbers{};
-  std::size_t number_count = 0;
-  std::array<Tile, 2 + 4 * 13> tiles = line_reading::hidden_tiles(std::make_index_sequence<2 + 4 * 13>());
-  std::size_t tile_count = 0;
-  std::optional<bool> flag;
-  bool deltas = false;
-  bool ura_markers = false;
+constexpr std::int64_t kLeastInt32 = std::numeric_limits<std::int32_t>::min();
+constexpr std::int64_t kMostInt32 = std::numeric_limits<std::int32_t>::max();
+
+// Reads a line front to back in the writer's form: each literal as it is,
+// each value as the writer prints it (a tile's quoted name, a number in its
+// plain digits), failing at the first byte that differs. What it reads is
+// then the one line the writer prints for the event.
+class PrintedCursor {
+ public:
+  explicit PrintedCursor(std::string_view line) : at_(line.data()), end_(line.data() + line.size()) {}
+
+  bool literal(std::string_view text) {
+    if (static_cast<std::size_t>(end_ - at_) < text.size() || std::string_view(at_, text.size()) != text) return false;
+    at_ += text.size();
+    return true;
+  }
+
+  bool symbol(char c) {
+    if (at_ == end_ || *at_ != c) return false;
+    ++at_;
+    return true;
+  }
+
+  bool at_end() const { return at_ == end_; }
+
+  // A name is read three bytes past its quote, whatever its size.
+  bool tile(Tile& out) {
+    if (end_ - at_ < 4 || *at_ != '"') return false;
+    const auto [size, tile] = name_at(at_ + 1);
+    if (!tile || end_ - at_ < static_cast<std::ptrdiff_t>(size) + 2 || at_[1 + size] != '"') return false;
+    out = *tile;
+    at_ += size + 2;
+    return true;
+  }
+
+  // No sign but a minus, no leading zero, no "-0".
+  template <typename T>
+  bool number(T& out, std::int64_t low, std::int64_t high) {
+    const bool negative = at_ < end_ && *at_ == '-';
+    const char* digits = at_ + negative;
+    const char* stop = digits;
+    std::int64_t value = 0;
+    while (stop < end_ && *stop >= '0' && *stop <= '9' && stop - digits < 11) value = value * 10 + (*stop++ - '0');
+    const auto count = stop - digits;
+    if (count == 0 || (stop < end_ && *stop >= '0' && *stop <= '9') || (*digits == '0' && (count > 1 || negative)))
+      return false;
+    value = negative ? -value : value;
+    if (value < low || value > high) return false;
+    out = static_cast<T>(value);
+    at_ = stop;
+    return true;
+  }
+  bool seat(Seat& out) { return number(out, 0, 3); }
+
+  // `[a,b,...]` of exactly as many tiles as `out` holds.
+  bool tiles(std::span<Tile> out) {
+    if (!symbol('[')) return false;
+    for (std::size_t at = 0; at < out.size(); ++at) {
+      if ((at != 0 && !symbol(',')) || !tile(out[at])) return false;
+    }
+    return symbol(']');
+  }
+  // `[a,b,...]` of any number of tiles.
+  bool tile_list(std::vector<Tile>& out) {
+    if (!symbol('[')) return false;
+    if (symbol(']')) return true;
+    do {
+      if (!tile(out.emplace_back(Tile::hidden()))) return false;
+    } while (symbol(','));
+    return symbol(']');
+  }
+  bool deltas(Deltas& out) {
+    if (!symbol('[')) return false;
+    for (std::size_t seat = 0; seat < out.size(); ++seat) {
+      if ((seat != 0 && !symbol(',')) || !number(out[seat], kLeastInt32, kMostInt32)) return false;
+    }
+    return symbol(']');
+  }
+  // The line's end, or an optional member's key where it stands.
+  bool ends() { return literal("}") && at_end(); }
+
+ private:
+  const char* at_;
+  const char* end_;
 };
 
-// Keys are passed over but for the optional ones; a value that is no
-// number, tile or boolean fails the scan.
-std::optional<LineValues> scan_values(std::string_view line) {
-  static constexpr std::string_view kHead = R"({"type":")";
-  if (!line.starts_with(kHead)) return std::nullopt;
-  LineValues values;
-  const auto type_end = line.find('"', kHead.size());
-  if (type_end == std::string_view::npos) return std::nullopt;
-  values.type = line_reading::find_name(line_reading::kTypeNames, line_reading::kTypeSlots,
-                                        line.substr(kHead.size(), type_end - kHead.size()));
-  for (std::size_t at = type_end + 1; at < line.size();) {
-    const char c = line[at];
-    if (c == '"' && at + 5 < line.size()) {
-      // Tiles make most of the strings of the longest lines.
-      const auto [size, tile] = name_at(line.data() + at + 1);
-      if (tile && line[at + 1 + size] == '"' && line[at + 2 + size] != ':') {
-        if (values.tile_count == values.tiles.size()) return std::nullopt;
-        values.tiles[values.tile_count++] = *tile;
-        at += size + 2;
-        continue;
-      }
-    }
-    if (c == '"') {
-      std::size_t end = at + 1;
-      while (end < line.size() && line[end] != '"') ++end;
-      if (end + 1 >= line.size()) return std::nullopt;
-      const std::string_view text = line.substr(at + 1, end - at - 1);
-      if (line[end + 1] == ':') {
-        values.deltas = values.deltas || text == "deltas";
-        values.ura_markers = values.ura_markers || text == "ura_markers";
-      } else {
-        const auto tile = tile_named(text);
-        if (!tile || values.tile_count == values.tiles.size()) return std::nullopt;
-        values.tiles[values.tile_count++] = *tile;
-      }
-      at = end + 1;
-    } else if (c == '-' || (c >= '0' && c <= '9')) {
-      const bool negative = c == '-';
-      std::int64_t value = 0;
-      std::size_t digits = 0;
-      for (at += negative; at < line.size() && line[at] >= '0' && line[at] <= '9' && digits < 11; ++at, ++digits)
-        value = value * 10 + (line[at] - '0');
-      if (values.number_count == values.numbers.size()) return std::nullopt;
-      values.numbers[values.number_count++] = negative ? -value : value;
-    } else if (line.substr(at, 4) == "true" || line.substr(at, 5) == "false") {
-      values.flag = c == 't';
-      at += c == 't' ? 4 : 5;
-    } else {
-      ++at;
-    }
-  }
-  return values;
+using Read = std::optional<Event>;
+
+template <typename E>
+Read done(PrintedCursor& in, E&& event) {
+  if (!in.ends()) return std::nullopt;
+  return Event(std::forward<E>(event));
 }
 
-// The event the values make for their type, when they are the ones it has
-// and each fits its field.
-std::optional<Event> event_of(const LineValues& v) {
-  const auto in = [&](std::size_t at, std::int64_t low, std::int64_t high) {
-    return v.numbers[at] >= low && v.numbers[at] <= high;
-  };
-  const auto has = [&](std::size_t numbers, std::size_t tiles, std::size_t seats) {
-    bool fits = v.number_count == numbers && v.tile_count == tiles;
-    for (std::size_t at = 0; at < seats && fits; ++at) fits = in(at, 0, 3);
-    return fits;
-  };
-  const auto seat = [&](std::size_t at) { return static_cast<Seat>(v.numbers[at]); };
-  const auto& t = v.tiles;
-  const auto deltas = [&](std::size_t from) {
-    Deltas out{};
-    for (std::size_t at = 0; at < 4; ++at) out[at] = static_cast<std::int32_t>(v.numbers[from + at]);
-    return out;
-  };
-  const auto int32s_from = [&](std::size_t from) {
-    bool fits = true;
-    for (std::size_t at = from; at < v.number_count; ++at)
-      fits = fits && in(at, std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max());
-    return fits;
-  };
-  switch (static_cast<EventType>(v.type)) {
-    case EventType::None: return has(0, 0, 0) ? std::optional<Event>(ev::None{}) : std::nullopt;
-    case EventType::StartKyoku: {
-      if (!has(8, t.size(), 0) || !in(0, 0, 255) || !in(1, 0, 255) || !in(2, 0, 255) || !in(3, 0, 3) ||
-          !int32s_from(4))
-        return std::nullopt;
-      ev::StartKyoku start{t[0], t[1], static_cast<std::uint8_t>(v.numbers[0]), static_cast<std::uint8_t>(v.numbers[1]),
-                           static_cast<std::uint8_t>(v.numbers[2]), seat(3), deltas(4),
-                           {kHiddenHand, kHiddenHand, kHiddenHand, kHiddenHand}};
-      for (std::size_t hand = 0; hand < 4; ++hand) std::copy_n(t.begin() + 2 + 13 * hand, 13, start.tehais[hand].begin());
-      return start;
-    }
-    case EventType::Tsumo: return has(1, 1, 1) ? std::optional<Event>(ev::Tsumo{seat(0), t[0]}) : std::nullopt;
-    case EventType::Dahai:
-      return has(1, 1, 1) && v.flag ? std::optional<Event>(ev::Dahai{seat(0), t[0], *v.flag}) : std::nullopt;
-    case EventType::Chi:
-      return has(2, 3, 2) ? std::optional<Event>(ev::Chi{seat(0), seat(1), t[0], {t[1], t[2]}}) : std::nullopt;
-    case EventType::Pon:
-      return has(2, 3, 2) ? std::optional<Event>(ev::Pon{seat(0), seat(1), t[0], {t[1], t[2]}}) : std::nullopt;
-    case EventType::Daiminkan:
-      if (!has(2, 4, 2)) return std::nullopt;
-      return ev::Daiminkan{seat(0), seat(1), t[0], {t[1], t[2], t[3]}};
-    case EventType::Kakan:
-      return has(1, 4, 1) ? std::optional<Event>(ev::Kakan{seat(0), t[0], {t[1], t[2], t[3]}}) : std::nullopt;
-    case EventType::Ankan:
-      return has(1, 4, 1) ? std::optional<Event>(ev::Ankan{seat(0), {t[0], t[1], t[2], t[3]}}) : std::nullopt;
-    case EventType::Dora: return has(0, 1, 0) ? std::optional<Event>(ev::Dora{t[0]}) : std::nullopt;
-    case EventType::Reach: return has(1, 0, 1) ? std::optional<Event>(ev::Reach{seat(0)}) : std::nullopt;
-    case EventType::ReachAccepted:
-      return has(1, 0, 1) ? std::optional<Event>(ev::ReachAccepted{seat(0)}) : std::nullopt;
-    case EventType::Hora: {
-      if (!has(v.deltas ? 6 : 2, v.tile_count, 2) || !int32s_from(2) || (!v.ura_markers && v.tile_count != 0))
-        return std::nullopt;
-      std::optional<std::vector<Tile>> ura;
-      if (v.ura_markers) ura.emplace(t.begin(), t.begin() + static_cast<std::ptrdiff_t>(v.tile_count));
-      return ev::Hora{seat(0), seat(1), v.deltas ? std::optional(deltas(2)) : std::nullopt, std::move(ura)};
-    }
-    case EventType::Ryukyoku:
-      if (!has(v.deltas ? 4 : 0, 0, 0) || !int32s_from(0)) return std::nullopt;
-      return ev::Ryukyoku{v.deltas ? std::optional(deltas(0)) : std::nullopt};
-    case EventType::EndKyoku: return has(0, 0, 0) ? std::optional<Event>(ev::EndKyoku{}) : std::nullopt;
-    case EventType::EndGame: return has(0, 0, 0) ? std::optional<Event>(ev::EndGame{}) : std::nullopt;
-    default: return std::nullopt;  // start_game, or no type
+Read read_start_kyoku(PrintedCursor& in) {
+  ev::StartKyoku e{Tile::hidden(), Tile::hidden(), 0, 0, 0, 0, {}, {kHiddenHand, kHiddenHand, kHiddenHand, kHiddenHand}};
+  if (!in.literal(R"("bakaze":)") || !in.tile(e.bakaze) || !in.literal(R"(,"dora_marker":)") ||
+      !in.tile(e.dora_marker) || !in.literal(R"(,"kyoku":)") || !in.number(e.kyoku, 0, 255) ||
+      !in.literal(R"(,"honba":)") || !in.number(e.honba, 0, 255) || !in.literal(R"(,"kyotaku":)") ||
+      !in.number(e.kyotaku, 0, 255) || !in.literal(R"(,"oya":)") || !in.seat(e.oya) || !in.literal(R"(,"scores":)") ||
+      !in.deltas(e.scores) || !in.literal(R"(,"tehais":[)"))
+    return std::nullopt;
+  for (std::size_t seat = 0; seat < e.tehais.size(); ++seat) {
+    if ((seat != 0 && !in.symbol(',')) || !in.tiles(e.tehais[seat])) return std::nullopt;
   }
+  if (!in.symbol(']')) return std::nullopt;
+  return done(in, std::move(e));
+}
+
+// chi, pon and daiminkan share their members.
+template <typename Call>
+Read read_call(PrintedCursor& in) {
+  Call e{0, 0, Tile::hidden(), decltype(Call::consumed)(line_reading::hidden_tiles(
+                                   std::make_index_sequence<std::tuple_size_v<decltype(Call::consumed)>>()))};
+  if (!in.literal(R"("actor":)") || !in.seat(e.actor) || !in.literal(R"(,"target":)") || !in.seat(e.target) ||
+      !in.literal(R"(,"pai":)") || !in.tile(e.pai) || !in.literal(R"(,"consumed":)") || !in.tiles(e.consumed))
+    return std::nullopt;
+  return done(in, std::move(e));
+}
+
+Read read_kakan(PrintedCursor& in) {
+  ev::Kakan e{0, Tile::hidden(), {Tile::hidden(), Tile::hidden(), Tile::hidden()}};
+  if (!in.literal(R"("actor":)") || !in.seat(e.actor) || !in.literal(R"(,"pai":)") || !in.tile(e.pai) ||
+      !in.literal(R"(,"consumed":)") || !in.tiles(e.consumed))
+    return std::nullopt;
+  return done(in, std::move(e));
+}
+
+Read read_ankan(PrintedCursor& in) {
+  ev::Ankan e{0, {Tile::hidden(), Tile::hidden(), Tile::hidden(), Tile::hidden()}};
+  if (!in.literal(R"("actor":)") || !in.seat(e.actor) || !in.literal(R"(,"consumed":)") || !in.tiles(e.consumed))
+    return std::nullopt;
+  return done(in, std::move(e));
+}
+
+template <typename E>
+Read read_actor(PrintedCursor& in) {
+  E e{0};
+  if (!in.literal(R"("actor":)") || !in.seat(e.actor)) return std::nullopt;
+  return done(in, std::move(e));
+}
+
+Read read_tsumo(PrintedCursor& in) {
+  ev::Tsumo e{0, Tile::hidden()};
+  if (!in.literal(R"("actor":)") || !in.seat(e.actor) || !in.literal(R"(,"pai":)") || !in.tile(e.pai))
+    return std::nullopt;
+  return done(in, std::move(e));
+}
+
+Read read_dahai(PrintedCursor& in) {
+  ev::Dahai e{0, Tile::hidden(), false};
+  if (!in.literal(R"("actor":)") || !in.seat(e.actor) || !in.literal(R"(,"pai":)") || !in.tile(e.pai) ||
+      !in.literal(R"(,"tsumogiri":)"))
+    return std::nullopt;
+  e.tsumogiri = in.literal("true");
+  if (!e.tsumogiri && !in.literal("false")) return std::nullopt;
+  return done(in, std::move(e));
+}
+
+Read read_dora(PrintedCursor& in) {
+  ev::Dora e{Tile::hidden()};
+  if (!in.literal(R"("dora_marker":)") || !in.tile(e.dora_marker)) return std::nullopt;
+  return done(in, std::move(e));
+}
+
+// Absent optional members have no key at all.
+Read read_hora(PrintedCursor& in) {
+  ev::Hora e{0, 0, std::nullopt, std::nullopt};
+  if (!in.literal(R"("actor":)") || !in.seat(e.actor) || !in.literal(R"(,"target":)") || !in.seat(e.target))
+    return std::nullopt;
+  if (in.literal(R"(,"deltas":)") && !in.deltas(e.deltas.emplace())) return std::nullopt;
+  if (in.literal(R"(,"ura_markers":)") && !in.tile_list(e.ura_markers.emplace())) return std::nullopt;
+  return done(in, std::move(e));
+}
+
+Read read_ryukyoku(PrintedCursor& in) {
+  ev::Ryukyoku e{std::nullopt};
+  if (in.literal(R"(,"deltas":)") && !in.deltas(e.deltas.emplace())) return std::nullopt;
+  return done(in, std::move(e));
 }
 
 }  // namespace
 
 std::optional<Event> read_printed_line(std::string_view line) {
-  // Every line but start_game's fits this room, and a longer one is not the writer's.
-  std::array<char, kFixedLineRoom> printed;
-  if (line.size() > printed.size()) return std::nullopt;
-  const auto values = scan_values(line);
-  if (!values) return std::nullopt;
-  auto event = event_of(*values);
-  if (!event) return std::nullopt;
-  const char* end = write_line(*event, printed.data(), printed.size());
-  if (end == nullptr || std::string_view(printed.data(), static_cast<std::size_t>(end - printed.data())) != line)
-    return std::nullopt;
-  return event;
+  PrintedCursor in(line);
+  if (!in.literal(R"({"type":")")) return std::nullopt;
+  // The types with members, then those without.
+  if (in.literal(R"(start_kyoku",)")) return read_start_kyoku(in);
+  if (in.literal(R"(chi",)")) return read_call<ev::Chi>(in);
+  if (in.literal(R"(pon",)")) return read_call<ev::Pon>(in);
+  if (in.literal(R"(daiminkan",)")) return read_call<ev::Daiminkan>(in);
+  if (in.literal(R"(kakan",)")) return read_kakan(in);
+  if (in.literal(R"(ankan",)")) return read_ankan(in);
+  if (in.literal(R"(reach",)")) return read_actor<ev::Reach>(in);
+  if (in.literal(R"(reach_accepted",)")) return read_actor<ev::ReachAccepted>(in);
+  if (in.literal(R"(dora",)")) return read_dora(in);
+  if (in.literal(R"(hora",)")) return read_hora(in);
+  if (in.literal(R"(tsumo",)")) return read_tsumo(in);
+  if (in.literal(R"(dahai",)")) return read_dahai(in);
+  if (in.literal(R"(ryukyoku")")) return read_ryukyoku(in);
+  if (in.literal(R"(end_kyoku")")) return done(in, ev::EndKyoku{});
+  if (in.literal(R"(end_game")")) return done(in, ev::EndGame{});
+  if (in.literal(R"(none")")) return done(in, ev::None{});
+  return std::nullopt;
 }
 
 }  // namespace paiscribe

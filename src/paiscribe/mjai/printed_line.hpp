@@ -7,11 +7,11 @@
 
 namespace paiscribe {
 
-// Reads a line in the exact form the writer prints it: its values are taken
-// in order by a quick scan that skips the keys and made into the event of
-// its type, which is kept only if the writer prints the very same line for
-// it. Nothing for any other line, nor for start_game, whose names are the
-// full reader's.
+// Reads a line in the exact form the writer prints it, front to back: the
+// keys and punctuation as the writer puts them, each number in its plain
+// digits, each tile by its quoted name. A line read is thus the one line the
+// writer prints for its event. Nothing for any other line, nor for
+// start_game, whose names are the full reader's.
 std::optional<Event> read_printed_line(std::string_view line);
 
 }  // namespace paiscribe

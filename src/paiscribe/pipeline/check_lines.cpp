@@ -10,8 +10,6 @@
 namespace paiscribe {
 namespace {
 
-constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
-
 rules::Finding moved_down(rules::Finding finding, std::size_t lines) {
   finding.line += lines;
   return finding;
@@ -20,13 +18,7 @@ rules::Finding moved_down(rules::Finding finding, std::size_t lines) {
 }  // namespace
 
 void LinesCheck::feed(std::string_view line) {
-  if (lines_ + blank_lines_due_ == 0 && line.starts_with(kByteOrderMark)) line.remove_prefix(kByteOrderMark.size());
-  if (line.empty()) {
-    ++blank_lines_due_;
-    return;
-  }
-  for (; blank_lines_due_ > 0; --blank_lines_due_) feed_game({});
-  feed_game(line);
+  counted_.take(line, [this](std::string_view counted) { feed_game(counted); });
 }
 
 void LinesCheck::feed_game(std::string_view line) {
@@ -60,12 +52,17 @@ LinesFindings LinesCheck::finish() && {
     game_start_ = lines_;
   }
   finish_game();
-  LinesFindings findings{std::move(kept_), 0};
-  findings.count = findings.kept.size() + left_out_;
-  if (left_out_ > 0) {
-    findings.kept.push_back({first_left_out_.line, first_left_out_.kyoku_index, std::nullopt,
-                             rules::grouped(static_cast<std::int64_t>(left_out_)) + " more finding" +
-                                 (left_out_ == 1 ? "" : "s") + " from here on, not listed"});
+  return lines_findings(std::move(kept_), left_out_, first_left_out_);
+}
+
+LinesFindings lines_findings(std::vector<rules::Finding> kept, std::size_t left_out,
+                             const rules::Finding& first_left_out) {
+  LinesFindings findings{std::move(kept), 0};
+  findings.count = findings.kept.size() + left_out;
+  if (left_out > 0) {
+    findings.kept.push_back({first_left_out.line, first_left_out.kyoku_index, std::nullopt,
+                             rules::grouped(static_cast<std::int64_t>(left_out)) + " more finding" +
+                                 (left_out == 1 ? "" : "s") + " from here on, not listed"});
   }
   return findings;
 }

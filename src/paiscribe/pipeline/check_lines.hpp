@@ -7,6 +7,7 @@
 
 #include "paiscribe/io/record_reader.hpp"
 #include "paiscribe/pipeline/pipeline_error.hpp"
+#include "paiscribe/pipeline/text_lines.hpp"
 #include "paiscribe/record/raw_log.hpp"
 #include "paiscribe/rules/finding.hpp"
 #include "paiscribe/rules/game_checker.hpp"
@@ -53,11 +54,17 @@ class LinesCheck {
   std::optional<rules::GameChecker> game_;
   std::size_t game_start_ = 0;  // the lines before the game's first
   std::size_t lines_ = 0;
-  std::size_t blank_lines_due_ = 0;  // blank lines not fed yet: they may be the text's last
+  CountedLines counted_;
   std::vector<rules::Finding> kept_;
   std::size_t left_out_ = 0;
   rules::Finding first_left_out_;
 };
+
+// The findings kept and those counted beyond them, as a check gives them:
+// when some were left out, a last finding says how many, and where the
+// first of them was.
+LinesFindings lines_findings(std::vector<rules::Finding> kept, std::size_t left_out,
+                             const rules::Finding& first_left_out);
 
 // The findings of a text of mjai lines, one a line (a last line feed, and a
 // carriage return before each line feed, are allowed).

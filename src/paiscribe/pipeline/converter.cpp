@@ -29,8 +29,6 @@ std::string_view name_of(RecordFormat format) { return format == RecordFormat::X
 // Past this a buffer kept between records goes back: a typical game's lines
 // are a few hundred kB.
 constexpr std::size_t kKeptBytes = std::size_t{1} << 20;
-// A long game has some twenty kyokus.
-constexpr std::size_t kKeptKyokus = 64;
 
 }  // namespace
 
@@ -144,10 +142,7 @@ void Converter::keep_typical() {
   state.reader.keep_typical();
   if (state.lines.reserved_bytes() > kKeptBytes) state.lines = MjaiLines();
   state.conversion.keep_typical();
-  RawLog::Kyokus& kyokus = state.log.kyokus;
-  std::size_t kyoku_bytes = kyokus.capacity() * sizeof(RawKyoku);
-  for (const RawKyoku& kyoku : kyokus) kyoku_bytes += kyoku.reserved_bytes();
-  if (kyokus.size() > kKeptKyokus || kyoku_bytes > kKeptBytes) kyokus = RawLog::Kyokus();
+  state.log.keep_typical();
 }
 
 }  // namespace paiscribe

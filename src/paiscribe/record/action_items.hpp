@@ -56,6 +56,9 @@ class ActionItems {
  public:
   class Iterator;
 
+  // The first byte of each of the rarer items; any other byte is a number.
+  static constexpr std::uint8_t kEscape = 0xFF;
+
   void add(std::uint8_t number) {
     if (number == kEscape) {
       bytes_ += static_cast<char>(kEscape);
@@ -78,6 +81,8 @@ class ActionItems {
   }
 
   std::size_t size() const { return count_; }
+  // The bytes its items take: no text is longer.
+  std::size_t byte_size() const { return bytes_.size(); }
   // The bytes its buffer holds, in use or not.
   std::size_t reserved_bytes() const { return bytes_.capacity(); }
   Iterator begin() const;
@@ -86,8 +91,6 @@ class ActionItems {
   ActionItem operator[](std::size_t index) const;
 
  private:
-  static constexpr std::uint8_t kEscape = 0xFF;
-
   std::string bytes_;
   std::size_t count_ = 0;
 };
@@ -98,7 +101,7 @@ class ActionItems::Iterator {
   using difference_type = std::ptrdiff_t;
 
   Iterator() = default;
-  // The item's first byte: its code when it is a number.
+  // The item's first byte: its code when it is a number (not kEscape).
   std::uint8_t first_byte() const { return static_cast<std::uint8_t>(*at_); }
   ActionItem operator*() const {
     const auto byte = static_cast<std::uint8_t>(*at_);

@@ -19,6 +19,20 @@ inline constexpr std::uint8_t kHiddenTile = 0;
 // The result name of a kyoku somebody won: "和了".
 inline constexpr std::string_view kWin = "\xE5\x92\x8C\xE4\xBA\x86";
 
+// The result names of a draw. The wall ran out: with one to three seats
+// tenpai, who are paid (the deltas follow the name), with all four or none;
+// a nagashi mangan's deltas follow it too. The aborted draws move no points
+// and have none.
+inline constexpr std::string_view kExhaustiveDraw = "\xE6\xB5\x81\xE5\xB1\x80";                     // 流局
+inline constexpr std::string_view kAllTenpai = "\xE5\x85\xA8\xE5\x93\xA1\xE8\x81\xB4\xE7\x89\x8C";       // 全員聴牌
+inline constexpr std::string_view kAllNoten = "\xE5\x85\xA8\xE5\x93\xA1\xE4\xB8\x8D\xE8\x81\xB4";        // 全員不聴
+inline constexpr std::string_view kNagashiMangan = "\xE6\xB5\x81\xE3\x81\x97\xE6\xBA\x80\xE8\xB2\xAB";   // 流し満貫
+inline constexpr std::string_view kNineTerminals = "\xE4\xB9\x9D\xE7\xA8\xAE\xE4\xB9\x9D\xE7\x89\x8C";   // 九種九牌
+inline constexpr std::string_view kFourRiichi = "\xE5\x9B\x9B\xE5\xAE\xB6\xE7\xAB\x8B\xE7\x9B\xB4";      // 四家立直
+inline constexpr std::string_view kTripleRon = "\xE4\xB8\x89\xE5\xAE\xB6\xE5\x92\x8C\xE4\xBA\x86";       // 三家和了
+inline constexpr std::string_view kFourKans = "\xE5\x9B\x9B\xE6\xA7\x93\xE6\x95\xA3\xE4\xBA\x86";        // 四槓散了
+inline constexpr std::string_view kFourWinds = "\xE5\x9B\x9B\xE9\xA2\xA8\xE9\x80\xA3\xE6\x89\x93";       // 四風連打
+
 // Marks in a rule's name: "三" a three-player room, "東" an East-only game,
 // "南" an East-South one.
 inline constexpr std::string_view kThreePlayers = "\xE4\xB8\x89";

@@ -111,6 +111,16 @@ struct RawLog {
   // The lobby the game was played in, when the record names it: 0 is
   // Tenhou's ranked games, any other one of its own rules.
   std::optional<std::int32_t> lobby;
+
+  // Gives back the kyokus' room when it is far past a typical game's, so
+  // that one long log does not stay in memory for the next.
+  void keep_typical() {
+    constexpr std::size_t kKeptBytes = std::size_t{1} << 20;
+    constexpr std::size_t kKeptKyokus = 64;  // a long game has some twenty
+    std::size_t bytes = kyokus.capacity() * sizeof(RawKyoku);
+    for (const RawKyoku& kyoku : kyokus) bytes += kyoku.reserved_bytes();
+    if (kyokus.size() > kKeptKyokus || bytes > kKeptBytes) kyokus = Kyokus();
+  }
 };
 
 }  // namespace paiscribe

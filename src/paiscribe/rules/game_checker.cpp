@@ -15,16 +15,9 @@ std::uint8_t index_of(const ev::StartKyoku& e) {
 
 }  // namespace
 
-void GameChecker::feed(std::string_view line) {
-  findings_.at(++line_, kyoku_index_);
-  const auto read = reader_.read_with(line, [this](const auto& e) {
-    if (stage_ == Stage::Ended) return findings_.add(std::nullopt, "a line after end_game");
-    on(e);
-  });
-  if (!read) {
-    findings_.add(std::nullopt, "not an mjai event: " + read.error().description);
-    if (kyoku_) kyoku_->lose_track();
-  }
+void GameChecker::not_an_event(const ReadError& error) {
+  findings_.add(std::nullopt, "not an mjai event: " + error.description);
+  if (kyoku_) kyoku_->lose_track();
 }
 
 void GameChecker::finish() {
@@ -45,10 +38,7 @@ void GameChecker::on(const ev::StartGame& e) {
   stage_ = Stage::BetweenKyokus;
 }
 
-template <typename Play>
-void GameChecker::on(const Play& e) {
-  if (stage_ == Stage::InKyoku) return kyoku_->on(e);
-  if (stage_ == Stage::Skipping) return;
+void GameChecker::play_outside_kyoku() {
   findings_.add(std::nullopt, "a play line outside a kyoku");
   skip_kyoku();
 }
@@ -74,7 +64,7 @@ void GameChecker::on(const ev::StartKyoku& e) {
   kyoku_index_ = index_of(e);
   findings_.at(line_, kyoku_index_);
   check_continuity(e);
-  kyoku_.emplace(e, aka_, record_.open_tanyao, findings_, wins_);
+  kyoku_.emplace(e, aka_, record_.open_tanyao, findings_, wins_, draws_);
   last_start_ = e;
   stage_ = Stage::InKyoku;
 }

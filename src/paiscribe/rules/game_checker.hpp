@@ -32,7 +32,21 @@ class GameChecker {
   GameChecker& operator=(const GameChecker&) = delete;
 
   // The next line, without its line feed.
-  void feed(std::string_view line);
+  void feed(std::string_view line) {
+    feed(line, [](const auto&) {});
+  }
+  // The same, then hands the line's event, once checked, to `also`: one
+  // reading of the line for the checker and whoever follows the game with it.
+  template <class Also>
+  void feed(std::string_view line, Also&& also) {
+    findings_.at(++line_, kyoku_index_);
+    const auto read = reader_.read_with(line, [&](const auto& e) {
+      if (stage_ == Stage::Ended) return findings_.add(std::nullopt, "a line after end_game");
+      on(e);
+      also(e);
+    });
+    if (!read) not_an_event(read.error());
+  }
   // After the last line: reports a game cut short.
   void finish();
   // Whether end_game has come.
@@ -45,6 +59,8 @@ class GameChecker {
   // Each hora line's hand as the rules score it, in order (those that are
   // complete and have a yaku).
   std::span<const ScoredWin> wins() const { return wins_; }
+  // Each ryukyoku line's draw as the rules rule it, in order (those that apply).
+  std::span<const RuledDraw> draws() const { return draws_; }
 
  private:
   // Skipping: the lines of a kyoku that could not be opened, passed over to
@@ -57,7 +73,13 @@ class GameChecker {
   void on(const ev::EndKyoku& e);
   void on(const ev::EndGame& e);
   template <typename Play>
-  void on(const Play& e);
+  void on(const Play& e) {
+    if (stage_ == Stage::InKyoku) return kyoku_->on(e);
+    if (stage_ == Stage::Skipping) return;
+    play_outside_kyoku();
+  }
+  void play_outside_kyoku();
+  void not_an_event(const ReadError& error);
   void skip_kyoku();
   bool check_start_fields(const ev::StartKyoku& e);
   void check_first_kyoku(const ev::StartKyoku& e);
@@ -68,6 +90,7 @@ class GameChecker {
   EventReader reader_;
   Findings findings_;
   std::vector<ScoredWin> wins_;
+  std::vector<RuledDraw> draws_;
   std::optional<KyokuChecker> kyoku_;
   std::optional<ev::StartKyoku> last_start_;
   KyokuTally last_tally_;

@@ -35,12 +35,22 @@ std::string_view KyokuChecker::abort_name(Abort abort) {
   return kNames[static_cast<std::size_t>(abort)];
 }
 
+// Asked only of an abort that ended the kyoku.
+DrawKind KyokuChecker::abort_kind(Abort abort) {
+  switch (abort) {
+    case Abort::FourRiichi: return DrawKind::FourRiichi;
+    case Abort::FourKans: return DrawKind::FourKans;
+    default: return DrawKind::FourWinds;
+  }
+}
+
 KyokuChecker::KyokuChecker(const ev::StartKyoku& start, bool aka, std::optional<bool> open_tanyao, Findings& findings,
-                           std::vector<ScoredWin>& wins)
+                           std::vector<ScoredWin>& wins, std::vector<RuledDraw>& draws)
     : start_(start),
       open_tanyao_(open_tanyao),
       findings_(findings),
       wins_(wins),
+      draws_(draws),
       seat_(start.oya),
       copy_limits_(aka ? kCopiesWithRed : kCopiesWithoutRed) {
   dora_markers_[dora_count_++] = start.dora_marker;

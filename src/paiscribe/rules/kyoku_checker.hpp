@@ -26,6 +26,21 @@ struct ScoredWin {
   Seat target = 0;
   scoring::HandValue value;
   Deltas deltas{};  // what the win pays by the rules
+  scoring::KindCounts concealed{};  // the winner's concealed tiles, the winning one among them
+  scoring::Kind winning = 0;
+  std::optional<Seat> liable;  // who pays for a daisangen or daisuushii (pao)
+};
+
+// Which draw ended a kyoku. Exhaustive: the wall ran out with one to three
+// seats tenpai, who are paid.
+enum class DrawKind : std::uint8_t {
+  Exhaustive, AllTenpai, AllNoten, NagashiMangan, NineTerminals, FourWinds, FourRiichi, FourKans, TripleRon,
+};
+
+// A ryukyoku line as the replay ruled it.
+struct RuledDraw {
+  std::size_t line = 0;
+  DrawKind kind = DrawKind::Exhaustive;
 };
 
 // What a kyoku leaves to the next: the score changes, the sticks put down
@@ -47,7 +62,7 @@ class KyokuChecker {
   // `open_tanyao`: whether tanyao counts in an open hand, when the game's
   // record says; unknown, a win may be scored either way.
   KyokuChecker(const ev::StartKyoku& start, bool aka, std::optional<bool> open_tanyao, Findings& findings,
-               std::vector<ScoredWin>& wins);
+               std::vector<ScoredWin>& wins, std::vector<RuledDraw>& draws);
   KyokuChecker(const KyokuChecker&) = delete;
   KyokuChecker& operator=(const KyokuChecker&) = delete;
 
@@ -110,9 +125,11 @@ class KyokuChecker {
 
   enum class Abort : std::uint8_t { None, FourWinds, FourRiichi, FourKans };
   static std::string_view abort_name(Abort abort);
+  static DrawKind abort_kind(Abort abort);
 
-  // A draw's ruling: its deltas, why, and whether the dealer deals again.
+  // A draw's ruling: which it is, its deltas, why, and whether the dealer deals again.
   struct DrawRuling {
+    DrawKind kind;
     Deltas deltas{};
     std::string reason;
     bool dealer_keeps = true;
@@ -165,6 +182,7 @@ class KyokuChecker {
   bool check_win_turn(const ev::Hora& e);
   void check_furiten(Seat actor);
   scoring::Situation situation_of(Seat actor, bool tsumo, std::span<const Tile> ura_markers, bool open_tanyao) const;
+  scoring::WinningHand winning_hand(Seat actor, bool tsumo) const;
   std::expected<scoring::HandValue, scoring::NoWin> value_of(Seat actor, bool tsumo, std::span<const Tile> ura_markers,
                                                              bool open_tanyao) const;
   void check_win_value(const ev::Hora& e, bool tsumo, std::span<const Tile> ura_markers);
@@ -185,6 +203,7 @@ class KyokuChecker {
   std::optional<bool> open_tanyao_;
   Findings& findings_;
   std::vector<ScoredWin>& wins_;
+  std::vector<RuledDraw>& draws_;
 
   std::array<SeatState, 4> seats_;
   Phase phase_ = Phase::Draw;

@@ -62,8 +62,7 @@ Situation KyokuChecker::situation_of(Seat actor, bool tsumo, std::span<const Til
 }
 
 // The winner's hand with the tile it won on: the one drawn, or the one out.
-std::expected<HandValue, NoWin> KyokuChecker::value_of(Seat actor, bool tsumo, std::span<const Tile> ura_markers,
-                                                      bool open_tanyao) const {
+WinningHand KyokuChecker::winning_hand(Seat actor, bool tsumo) const {
   const SeatHand& hand = seats_[actor].hand;
   const Tile winning = tsumo ? *drawn_ : claim_->tile;
   WinningHand winner{hand.kinds(), hand.melds(), kind_of(winning), hand.red_fives()};
@@ -71,7 +70,12 @@ std::expected<HandValue, NoWin> KyokuChecker::value_of(Seat actor, bool tsumo, s
     ++winner.concealed[kind_of(winning)];
     winner.red_fives += is_red(winning) ? 1 : 0;
   }
-  return value_hand(winner, situation_of(actor, tsumo, ura_markers, open_tanyao));
+  return winner;
+}
+
+std::expected<HandValue, NoWin> KyokuChecker::value_of(Seat actor, bool tsumo, std::span<const Tile> ura_markers,
+                                                      bool open_tanyao) const {
+  return value_hand(winning_hand(actor, tsumo), situation_of(actor, tsumo, ura_markers, open_tanyao));
 }
 
 // The markers under the dora markers show for a winner in riichi, and the
@@ -129,7 +133,8 @@ void KyokuChecker::check_win_value(const ev::Hora& e, bool tsumo, std::span<cons
   }
   if (!e.deltas) find(e.actor, "hora without deltas");
   else if (*e.deltas != expected) find(e.actor, "hora deltas " + seats_numbers(*e.deltas) + ", but " + explain_win(terms, *value));
-  wins_.push_back({findings_.line(), e.actor, e.target, *value, expected});
+  const WinningHand hand = winning_hand(e.actor, tsumo);
+  wins_.push_back({findings_.line(), e.actor, e.target, *value, expected, hand.concealed, hand.winning, terms.liable});
 }
 
 void KyokuChecker::on(const ev::Hora& e) {
@@ -167,6 +172,7 @@ void KyokuChecker::on(const ev::Ryukyoku& e) {
   else if (*e.deltas != ruling->deltas)
     find(std::nullopt, "ryukyoku deltas " + seats_numbers(*e.deltas) + ", but " + ruling->reason + " gives " +
                            seats_numbers(ruling->deltas));
+  draws_.push_back({findings_.line(), ruling->kind});
   // The last riichi's stick stays on the table when the riichi ends play.
   if (acceptance_due_) tally_.paid_riichi[*acceptance_due_] = true;
   acceptance_due_.reset();
@@ -177,11 +183,11 @@ void KyokuChecker::on(const ev::Ryukyoku& e) {
 }
 
 std::optional<KyokuChecker::DrawRuling> KyokuChecker::rule_draw() const {
-  if (phase_ == Phase::Act && is_nine_terminals()) return DrawRuling{{}, "nine terminals", true};
+  if (phase_ == Phase::Act && is_nine_terminals()) return DrawRuling{DrawKind::NineTerminals, {}, "nine terminals"};
   if (!claim_) return std::nullopt;
-  if (phase_ == Phase::Draw && abort_ != Abort::None) return DrawRuling{{}, std::string(abort_name(abort_)), true};
+  if (phase_ == Phase::Draw && abort_ != Abort::None) return DrawRuling{abort_kind(abort_), {}, std::string(abort_name(abort_))};
   if (phase_ == Phase::Draw && claim_->last_tile) return exhaustive_draw();
-  if (is_triple_ron()) return DrawRuling{{}, "a triple ron", true};
+  if (is_triple_ron()) return DrawRuling{DrawKind::TripleRon, {}, "a triple ron"};
   return std::nullopt;
 }
 
@@ -194,7 +200,7 @@ KyokuChecker::DrawRuling KyokuChecker::exhaustive_draw() const {
     tenpai[seat] = seats_[seat].riichi == Riichi::Standing || is_tenpai(hand.kinds(), hand.held());
     nagashi[seat] = seats_[seat].nagashi;
   }
-  DrawRuling ruling;
+  DrawRuling ruling{DrawKind::NagashiMangan, {}, {}};
   ruling.dealer_keeps = tenpai[dealer()];
   if (std::ranges::count(nagashi, true) > 0) {
     for (Seat seat = 0; seat < 4; ++seat) {
@@ -206,6 +212,7 @@ KyokuChecker::DrawRuling KyokuChecker::exhaustive_draw() const {
     return ruling;
   }
   const auto count = std::ranges::count(tenpai, true);
+  ruling.kind = count == 0 ? DrawKind::AllNoten : count == 4 ? DrawKind::AllTenpai : DrawKind::Exhaustive;
   if (count > 0 && count < 4) {
     for (Seat seat = 0; seat < 4; ++seat)
       ruling.deltas[seat] = tenpai[seat] ? static_cast<int>(3000 / count) : -static_cast<int>(3000 / (4 - count));

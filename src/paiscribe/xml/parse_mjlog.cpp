@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "paiscribe/base/quoted.hpp"
+#include "paiscribe/record/notation.hpp"
 #include "paiscribe/xml/attribute_values.hpp"
 #include "paiscribe/xml/call_bits.hpp"
 #include "paiscribe/xml/details_reader.hpp"
@@ -47,16 +48,16 @@ struct DrawKind {
 
 // The aborted draws move no points; the log names them without deltas.
 constexpr std::array<DrawKind, 6> kDrawKinds = {{
-    {"yao9", "\xE4\xB9\x9D\xE7\xA8\xAE\xE4\xB9\x9D\xE7\x89\x8C", false},    // 九種九牌
-    {"reach4", "\xE5\x9B\x9B\xE5\xAE\xB6\xE7\xAB\x8B\xE7\x9B\xB4", false},  // 四家立直
-    {"ron3", "\xE4\xB8\x89\xE5\xAE\xB6\xE5\x92\x8C\xE4\xBA\x86", false},    // 三家和了
-    {"kan4", "\xE5\x9B\x9B\xE6\xA7\x93\xE6\x95\xA3\xE4\xBA\x86", false},    // 四槓散了
-    {"kaze4", "\xE5\x9B\x9B\xE9\xA2\xA8\xE9\x80\xA3\xE6\x89\x93", false},   // 四風連打
-    {"nm", "\xE6\xB5\x81\xE3\x81\x97\xE6\xBA\x80\xE8\xB2\xAB", true},       // 流し満貫
+    {"yao9", notation::kNineTerminals, false},
+    {"reach4", notation::kFourRiichi, false},
+    {"ron3", notation::kTripleRon, false},
+    {"kan4", notation::kFourKans, false},
+    {"kaze4", notation::kFourWinds, false},
+    {"nm", notation::kNagashiMangan, true},
 }};
-constexpr DrawKind kExhaustiveDraw = {"", "\xE6\xB5\x81\xE5\xB1\x80", true};             // 流局
-constexpr DrawKind kAllTenpai = {"", "\xE5\x85\xA8\xE5\x93\xA1\xE8\x81\xB4\xE7\x89\x8C", false};  // 全員聴牌
-constexpr DrawKind kAllNoten = {"", "\xE5\x85\xA8\xE5\x93\xA1\xE4\xB8\x8D\xE8\x81\xB4", false};   // 全員不聴
+constexpr DrawKind kExhaustiveDraw = {"", notation::kExhaustiveDraw, true};
+constexpr DrawKind kAllTenpai = {"", notation::kAllTenpai, false};
+constexpr DrawKind kAllNoten = {"", notation::kAllNoten, false};
 
 // Reads the tags in order into the log: the game's rule and players first,
 // then each kyoku from its opening to its result. With `details`, it also
